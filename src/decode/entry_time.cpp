@@ -1,0 +1,24 @@
+#include <cstring>
+
+#include "decode/event_data.h"
+#include "decode/event_text.h"
+#include "platform/system.h"
+
+namespace kestrav {
+
+// The date and the time are judged separately: either may be invalid while the other renders normally.
+void FormatEntryTime(const LogTime& time, std::span<char> buffer) {
+    std::memset(buffer.data(), 0, buffer.size());
+    int year = time.century * 100 + time.year;
+    char date[64];
+    if (!platform::FormatLocaleDate(year, time.month, time.day, std::span<char>(date, 51))) {
+        FormatInto(date, "Invalid: %d/%d/%d", time.month, time.day, year);
+    }
+    char clock[64];
+    if (!platform::FormatLocaleTime(time.hour, time.minute, std::span<char>(clock, 51))) {
+        FormatInto(clock, "Invalid: %d:%d", time.hour, time.minute);
+    }
+    FormatInto(buffer, "%s %s", date, clock);
+}
+
+}  // namespace kestrav

@@ -1,0 +1,21 @@
+// The transport to the health device. On Linux the device is the emulated one (a store file named by
+// ZORHLTH_DEVICE, default /var/lib/zorhlth/cvr.db); on Windows it is the kernel driver behind DeviceIoControl.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrav::platform {
+
+struct HealthDevice;  // an open device; opaque
+
+// Opens the device; nullptr when it cannot be opened (missing, not a device).
+HealthDevice* OpenHealthDevice();
+
+// Issues one control request; false when the request itself failed (not completed).
+bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void* input, size_t inputSize,
+                         void* output, size_t outputSize);
+
+void CloseHealthDevice(HealthDevice* device);
+
+}  // namespace kestrav::platform

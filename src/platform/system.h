@@ -1,0 +1,27 @@
+// Operating-system services other than the health device: the local clock, the account name, the system's
+// text for an error code, date and time texts in the user's locale.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <span>
+
+namespace kestrav::platform {
+
+// The local date and time now.
+std::tm LocalTimeNow();
+
+// The name of the account of the effective user; false when it cannot be obtained or does not fit in out
+// (out then holds whatever it held before).
+bool GetAccountName(std::span<char> out);
+
+// The system's own text for a status code; false when the system has none.
+bool GetErrorText(uint32_t code, std::span<char> out);
+
+// The user's locale's short date (year, month, day) and time without seconds (hour, minute); false when the
+// values do not form a valid date or time.
+bool FormatLocaleDate(int year, int month, int day, std::span<char> out);
+bool FormatLocaleTime(int hour, int minute, std::span<char> out);
+
+}  // namespace kestrav::platform

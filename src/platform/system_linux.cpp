@@ -1,0 +1,197 @@
+// Linux implementations of the operating-system services: the C library for the clock, the account and error
+// texts, ICU for the locale's date and time texts.
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include <unicode/gregocal.h>
+#include <unicode/dtptngen.h>
+#include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
+#include "platform/system.h"
+
+namespace kestrav::platform {
+
+std::tm LocalTimeNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+bool GetAccountName(std::span<char> out) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    char storage[4096];
+    if (getpwuid_r(geteuid(), &entry, storage, sizeof storage, &found) != 0 || found == nullptr ||
+        found->pw_name == nullptr) {
+        return false;
+    }
+    size_t length = std::strlen(found->pw_name);
+    if (length == 0 || length + 1 > out.size()) {
+        return false;
+    }
+    std::memcpy(out.data(), found->pw_name, length + 1);
+    return true;
+}
+
+bool GetErrorText(uint32_t code, std::span<char> out) {
+    if (out.empty() || code == 0 || code > 4095) {
+        return false;
+    }
+    char text[256];
+    const char* message = strerror_r(static_cast<int>(code), text, sizeof text);
+    if (message == nullptr || std::strncmp(message, "Unknown error", 13) == 0) {
+        return false;
+    }
+    std::strncpy(out.data(), message, out.size() - 1);
+    out[out.size() - 1] = '\0';
+    return true;
+}
+
+namespace {
+
+// The user's locale for dates and times: LC_ALL, else LC_TIME, else LANG; unset, C or POSIX count as en_US.
+std::string TimeLocaleName() {
+    const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            std::string locale(value);
+            locale = locale.substr(0, locale.find_first_of(".@"));
+            if (locale == "C" || locale == "POSIX" || locale.empty()) {
+                return "en_US";
+            }
+            return locale;
+        }
+    }
+    return "en_US";
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+// ICU formatters for one locale, made once and kept until the locale changes, with caches of finished texts:
+// every time of day, and the most recent dates by a small direct-mapped table.
+class LocaleTexts {
+public:
+    static LocaleTexts& Current() {
+        static thread_local LocaleTexts texts;
+        std::string name = TimeLocaleName();
+        if (name != texts.name_) {
+            texts.Build(name);
+        }
+        return texts;
+    }
+
+    bool Date(int year, int month, int day, std::span<char> out) {
+        if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
+            return false;
+        }
+        uint32_t key = static_cast<uint32_t>(year) << 9 | static_cast<uint32_t>(month) << 5 |
+                       static_cast<uint32_t>(day);
+        DateSlot& slot = dates_[(key * 2654435761u) >> (32 - kDateBits)];
+        if (slot.key != key) {
+            calendar_->clear();
+            calendar_->set(year, month - 1, day, 12, 0, 0);
+            Render(*dateFormat_, slot.text, sizeof slot.text);
+            slot.key = key;
+        }
+        return Copy(slot.text, out);
+    }
+
+    bool Time(int hour, int minute, std::span<char> out) {
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+            return false;
+        }
+        TimeSlot& slot = times_[hour * 60 + minute];
+        if (!slot.ready) {
+            calendar_->clear();
+            calendar_->set(2000, 0, 1, hour, minute, 0);
+            Render(*timeFormat_, slot.text, sizeof slot.text);
+            slot.ready = true;
+        }
+        return Copy(slot.text, out);
+    }
+
+private:
+    static constexpr int kDateBits = 10;
+    struct DateSlot {
+        uint32_t key = 0;
+        char text[64] = {};
+    };
+    struct TimeSlot {
+        bool ready = false;
+        char text[64] = {};
+    };
+
+    void Build(const std::string& name) {
+        name_ = name;
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale locale(name.c_str());
+        std::unique_ptr<icu::DateTimePatternGenerator> generator(
+            icu::DateTimePatternGenerator::createInstance(locale, status));
+        icu::UnicodeString datePattern = generator->getBestPattern(icu::UnicodeString("yMd"), status);
+        icu::UnicodeString timePattern = generator->getBestPattern(icu::UnicodeString("jmm"), status);
+        dateFormat_ = std::make_unique<icu::SimpleDateFormat>(datePattern, locale, status);
+        timeFormat_ = std::make_unique<icu::SimpleDateFormat>(timePattern, locale, status);
+        calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(), locale, status);
+        dateFormat_->setTimeZone(*icu::TimeZone::getGMT());
+        timeFormat_->setTimeZone(*icu::TimeZone::getGMT());
+        std::fill(std::begin(dates_), std::end(dates_), DateSlot{});
+        std::fill(std::begin(times_), std::end(times_), TimeSlot{});
+    }
+
+    // Formats the calendar's moment; the no-break and narrow blanks that some locales use become plain blanks.
+    void Render(icu::SimpleDateFormat& format, char* text, size_t size) {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::UnicodeString result;
+        format.format(calendar_->getTime(status), result);
+        result.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x00A0)), icu::UnicodeString(" "));
+        result.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x202F)), icu::UnicodeString(" "));
+        result.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x2009)), icu::UnicodeString(" "));
+        std::string utf8;
+        result.toUTF8String(utf8);
+        std::strncpy(text, utf8.c_str(), size - 1);
+        text[size - 1] = '\0';
+    }
+
+    static bool Copy(const char* text, std::span<char> out) {
+        if (out.empty()) {
+            return false;
+        }
+        std::strncpy(out.data(), text, out.size() - 1);
+        out[out.size() - 1] = '\0';
+        return true;
+    }
+
+    std::string name_;
+    std::unique_ptr<icu::SimpleDateFormat> dateFormat_;
+    std::unique_ptr<icu::SimpleDateFormat> timeFormat_;
+    std::unique_ptr<icu::GregorianCalendar> calendar_;
+    DateSlot dates_[1 << kDateBits];
+    TimeSlot times_[24 * 60];
+};
+
+}  // namespace
+
+bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
+    return LocaleTexts::Current().Date(year, month, day, out);
+}
+
+bool FormatLocaleTime(int hour, int minute, std::span<char> out) {
+    return LocaleTexts::Current().Time(hour, minute, out);
+}
+
+}  // namespace kestrav::platform

@@ -1,0 +1,2 @@
+// PLACEHOLDER: replaced when this subsystem is built.
+namespace kestrav {}
