@@ -59,20 +59,23 @@ bool GetErrorText(uint32_t code, std::span<char> out) {
 namespace {
 
 // The user's locale for dates and times: LC_ALL, else LC_TIME, else LANG; unset, C or POSIX count as en_US.
-std::string TimeLocaleName() {
-    const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
-    for (const char* name : names) {
-        const char* value = std::getenv(name);
+// Written into a fixed buffer without its encoding or modifier, so that the check on every call allocates nothing.
+void TimeLocaleName(char (&name)[64]) {
+    const char* value = nullptr;
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        value = std::getenv(variable);
         if (value != nullptr && value[0] != '\0') {
-            std::string locale(value);
-            locale = locale.substr(0, locale.find_first_of(".@"));
-            if (locale == "C" || locale == "POSIX" || locale.empty()) {
-                return "en_US";
-            }
-            return locale;
+            break;
         }
     }
-    return "en_US";
+    size_t length = value == nullptr ? 0 : std::strcspn(value, ".@");
+    if (length == 0 || length >= sizeof name || (length == 1 && value[0] == 'C') ||
+        (length == 5 && std::strncmp(value, "POSIX", 5) == 0)) {
+        std::strcpy(name, "en_US");
+        return;
+    }
+    std::memcpy(name, value, length);
+    name[length] = '\0';
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -88,8 +91,9 @@ class LocaleTexts {
 public:
     static LocaleTexts& Current() {
         static thread_local LocaleTexts texts;
-        std::string name = TimeLocaleName();
-        if (name != texts.name_) {
+        char name[64];
+        TimeLocaleName(name);
+        if (std::strcmp(name, texts.name_) != 0) {
             texts.Build(name);
         }
         return texts;
@@ -136,12 +140,18 @@ private:
         char text[64] = {};
     };
 
-    void Build(const std::string& name) {
-        name_ = name;
+    void Build(const char* name) {
+        std::strcpy(name_, name);
         UErrorCode status = U_ZERO_ERROR;
-        icu::Locale locale(name.c_str());
+        icu::Locale locale(name);
         std::unique_ptr<icu::DateTimePatternGenerator> generator(
             icu::DateTimePatternGenerator::createInstance(locale, status));
+        if (U_FAILURE(status) || generator == nullptr) {
+            // A locale that ICU cannot serve renders as the default one rather than not at all.
+            status = U_ZERO_ERROR;
+            locale = icu::Locale("en_US");
+            generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
+        }
         icu::UnicodeString datePattern = generator->getBestPattern(icu::UnicodeString("yMd"), status);
         icu::UnicodeString timePattern = generator->getBestPattern(icu::UnicodeString("jmm"), status);
         dateFormat_ = std::make_unique<icu::SimpleDateFormat>(datePattern, locale, status);
@@ -176,7 +186,7 @@ private:
         return true;
     }
 
-    std::string name_;
+    char name_[64] = {};
     std::unique_ptr<icu::SimpleDateFormat> dateFormat_;
     std::unique_ptr<icu::SimpleDateFormat> timeFormat_;
     std::unique_ptr<icu::GregorianCalendar> calendar_;
