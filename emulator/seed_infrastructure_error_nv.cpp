@@ -15,7 +15,8 @@ constexpr unsigned kPowerEnclosure = 5;
 constexpr unsigned kNetworkComponent = 13;
 constexpr unsigned kServerBlade = 14;
 
-// The common head of an enclosure event: its kind, its address (high byte first) and two code-specific bytes.
+// The common head of an enclosure event: its kind, its address (high byte first) and two bytes whose meaning
+// depends on the code.
 EventBytes Enclosure(unsigned kind, unsigned address, unsigned b3, unsigned b4) {
     EventBytes bytes;
     bytes.U8(kind).Be16(address).U8(b3).U8(b4);
