@@ -39,23 +39,23 @@ constexpr NameTable PowerSupplyFailureNames = MakeNameTable(kPowerSupplyFailureN
 
 // Where a located event happened, from byte 0 (and byte 1 for a chassis). The order is the order of the
 // formats in LocatedEvent::formats.
-enum Location : size_t {
+enum class Location : size_t {
     OwnChassis,
     ExternalChassis,
     ExternalStorage,
     InternalStorage,
     BladeEnclosure,
     PowerEnclosure,
-    LocationCount,
 };
+constexpr size_t LocationCount = 6;
 
 bool LocationOf(const EventData& data, Location& location) {
     switch (data.Byte(0)) {
-    case 1: location = data.Byte(1) == 0 ? OwnChassis : ExternalChassis; return true;
-    case 2: location = ExternalStorage; return true;
-    case 3: location = InternalStorage; return true;
-    case 4: location = BladeEnclosure; return true;
-    case 5: location = PowerEnclosure; return true;
+    case 1: location = data.Byte(1) == 0 ? Location::OwnChassis : Location::ExternalChassis; return true;
+    case 2: location = Location::ExternalStorage; return true;
+    case 3: location = Location::InternalStorage; return true;
+    case 4: location = Location::BladeEnclosure; return true;
+    case 5: location = Location::PowerEnclosure; return true;
     default: return false;
     }
 }
@@ -294,27 +294,27 @@ void FormatLocatedEvent(const LocatedEvent& event, const EventData& data, Writer
         args[count++] = PowerSupplyFailureName(data.Byte(4));
     }
     switch (location) {
-    case OwnChassis:
+    case Location::OwnChassis:
         if (event.numbered) {
             args[count++] = number;
         }
         break;
-    case ExternalChassis:
+    case Location::ExternalChassis:
         args[count++] = FormatNameOrNumber(data.Byte(1), name, chassis);
         if (event.numbered) {
             args[count++] = number;
         }
         break;
-    case ExternalStorage:
-    case InternalStorage:
+    case Location::ExternalStorage:
+    case Location::InternalStorage:
         args[count++] = FormatChassisPrefix(name, prefix);
         args[count++] = FormatNumberOrUnknown(data.Byte(1), slot);
         if (event.numbered) {
             args[count++] = number;
         }
         break;
-    case BladeEnclosure:
-    case PowerEnclosure: {
+    case Location::BladeEnclosure:
+    case Location::PowerEnclosure: {
         const char* serial = data.Text(event.enclosureNameOffset);
         switch (event.enclosure) {
         case EnclosureArguments::Nothing: break;
@@ -340,10 +340,9 @@ void FormatLocatedEvent(const LocatedEvent& event, const EventData& data, Writer
         }
         break;
     }
-    case LocationCount: return;
     }
     // A format takes as many of the arguments as it names; printf ignores the ones left over.
-    out.Format(event.formats[location], args[0], args[1], args[2], args[3]);
+    out.Format(event.formats[static_cast<size_t>(location)], args[0], args[1], args[2], args[3]);
 }
 
 // The free-form detail some events carry after their fixed fields, appended as ", <detail>" when present.
