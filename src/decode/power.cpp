@@ -83,55 +83,56 @@ struct LocatedEvent {
 };
 
 constexpr LocatedEvent kSupplyFailure = {
-    5,
-    5,
-    true,
-    true,
-    EnclosureArguments::NumberAndId,
-    {"System Power Supply: %s (Power Supply %s)",
-     "External Chassis Power Supply: %s (Chassis %s, Power Supply %s)",
-     "External Storage System Power Supply: %s (%sSlot %s, Power Supply %s)",
-     "Internal Storage System Power Supply: %s (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure Power Supply: %s (Power Supply %s, %s)",
-     "Power Enclosure Power Supply: %s (Power Supply %s, %s)"}};
+    .nameOffset = 5,
+    .enclosureNameOffset = 5,
+    .numbered = true,
+    .failureName = true,
+    .enclosure = EnclosureArguments::NumberAndId,
+    .formats = {"System Power Supply: %s (Power Supply %s)",
+                "External Chassis Power Supply: %s (Chassis %s, Power Supply %s)",
+                "External Storage System Power Supply: %s (%sSlot %s, Power Supply %s)",
+                "Internal Storage System Power Supply: %s (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure Power Supply: %s (Power Supply %s, %s)",
+                "Power Enclosure Power Supply: %s (Power Supply %s, %s)"}};
 
 constexpr LocatedEvent kSupplyRemoved = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::NumberAndId,
-    {"System Power Supply Removed (Power Supply %s)",
-     "External Chassis Power Supply Removed (Chassis %s, Power Supply %s)",
-     "External Storage System Power Supply Removed (%sSlot %s, Power Supply %s)",
-     "Internal Storage System Power Supply Removed (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure Power Supply Removed (Power Supply %s, %s)",
-     "Power Enclosure Power Supply Removed (Power Supply %s, %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::NumberAndId,
+    .formats = {"System Power Supply Removed (Power Supply %s)",
+                "External Chassis Power Supply Removed (Chassis %s, Power Supply %s)",
+                "External Storage System Power Supply Removed (%sSlot %s, Power Supply %s)",
+                "Internal Storage System Power Supply Removed (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure Power Supply Removed (Power Supply %s, %s)",
+                "Power Enclosure Power Supply Removed (Power Supply %s, %s)"}};
 
 constexpr LocatedEvent kSupplyInserted = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::NumberAndId,
-    {"System Power Supply Inserted (Power Supply %s)",
-     "External Chassis Power Supply Inserted (Chassis %s, Power Supply %s)",
-     "External Storage System Power Supply Inserted (%sSlot %s, Power Supply %s)",
-     "Internal Storage System Power Supply Inserted (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure Power Supply Inserted (Power Supply %s, %s)",
-     "Power Enclosure Power Supply Inserted (Power Supply %s, %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::NumberAndId,
+    .formats = {"System Power Supply Inserted (Power Supply %s)",
+                "External Chassis Power Supply Inserted (Chassis %s, Power Supply %s)",
+                "External Storage System Power Supply Inserted (%sSlot %s, Power Supply %s)",
+                "Internal Storage System Power Supply Inserted (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure Power Supply Inserted (Power Supply %s, %s)",
+                "Power Enclosure Power Supply Inserted (Power Supply %s, %s)"}};
 
 constexpr LocatedEvent kSuppliesNotRedundant = {
-    3,
-    4,
-    false,
-    false,
-    EnclosureArguments::ComponentAndId,
-    {"System Power Supplies Not Redundant", "External Chassis Power Supplies Not Redundant (Chassis %s)",
-     "External Storage System Power Supplies Not Redundant (%sSlot %s)",
-     "Internal Storage System Power Supplies Not Redundant (%sSlot %s)",
-     "Server Blade Enclosure Power Supplies Not Redundant (in %s, %s)",
-     "Power Enclosure Power Supplies Not Redundant (in %s, %s)"}};
+    .nameOffset = 3,
+    .enclosureNameOffset = 4,
+    .numbered = false,
+    .failureName = false,
+    .enclosure = EnclosureArguments::ComponentAndId,
+    .formats = {"System Power Supplies Not Redundant",
+                "External Chassis Power Supplies Not Redundant (Chassis %s)",
+                "External Storage System Power Supplies Not Redundant (%sSlot %s)",
+                "Internal Storage System Power Supplies Not Redundant (%sSlot %s)",
+                "Server Blade Enclosure Power Supplies Not Redundant (in %s, %s)",
+                "Power Enclosure Power Supplies Not Redundant (in %s, %s)"}};
 
 // Codes 7 and 15 report the same event; only where the chassis name lies differs.
 constexpr LocatedFormats kModulesNotRedundantFormats = {
@@ -141,114 +142,122 @@ constexpr LocatedFormats kModulesNotRedundantFormats = {
     "Internal Storage System Power Modules Not Redundant (%sSlot %s)",
     "Server Blade Enclosure Power Modules Not Redundant",
     "Power Enclosure Power Modules Not Redundant"};
-constexpr LocatedEvent kModulesNotRedundant = {
-    6, 6, false, false, EnclosureArguments::Nothing, kModulesNotRedundantFormats};
-constexpr LocatedEvent kModulesNotRedundantShort = {
-    3, 3, false, false, EnclosureArguments::Nothing, kModulesNotRedundantFormats};
+constexpr LocatedEvent kModulesNotRedundant = {.nameOffset = 6,
+                                               .enclosureNameOffset = 6,
+                                               .numbered = false,
+                                               .failureName = false,
+                                               .enclosure = EnclosureArguments::Nothing,
+                                               .formats = kModulesNotRedundantFormats};
+constexpr LocatedEvent kModulesNotRedundantShort = {.nameOffset = 3,
+                                                    .enclosureNameOffset = 3,
+                                                    .numbered = false,
+                                                    .failureName = false,
+                                                    .enclosure = EnclosureArguments::Nothing,
+                                                    .formats = kModulesNotRedundantFormats};
 
 constexpr LocatedEvent kAcPowerProblem = {
-    5,
-    5,
-    true,
-    false,
-    EnclosureArguments::NumberLineEventAndId,
-    {"System AC Power Problem (Power Supply %s)",
-     "External Chassis AC Power Problem (Chassis %s, Power Supply %s)",
-     "External Storage System AC Power Problem (%sSlot %s, Power Supply %s)",
-     "Internal Storage System AC Power Problem (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure AC Power Problem (Power Supply %s, Reason: %s, %s)",
-     "Power Enclosure AC Power Problem (Power Supply %s, Reason: %s, %s)"}};
+    .nameOffset = 5,
+    .enclosureNameOffset = 5,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::NumberLineEventAndId,
+    .formats = {"System AC Power Problem (Power Supply %s)",
+                "External Chassis AC Power Problem (Chassis %s, Power Supply %s)",
+                "External Storage System AC Power Problem (%sSlot %s, Power Supply %s)",
+                "Internal Storage System AC Power Problem (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure AC Power Problem (Power Supply %s, Reason: %s, %s)",
+                "Power Enclosure AC Power Problem (Power Supply %s, Reason: %s, %s)"}};
 
 constexpr LocatedEvent kAcPowerOverload = {
-    5,
-    5,
-    true,
-    false,
-    EnclosureArguments::NumberVoltageAndId,
-    {"System AC Power Overload (Power Supply %s)",
-     "External Chassis AC Power Overload (Chassis %s, Power Supply %s)",
-     "External Storage System AC Power Overload (%sSlot %s, Power Supply %s)",
-     "Internal Storage System AC Power Overload (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure AC Power Overload (Power Supply %s, Voltage: %s, %s)",
-     "Power Enclosure AC Power Overload (Power Supply %s, Voltage: %s, %s)"}};
+    .nameOffset = 5,
+    .enclosureNameOffset = 5,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::NumberVoltageAndId,
+    .formats = {"System AC Power Overload (Power Supply %s)",
+                "External Chassis AC Power Overload (Chassis %s, Power Supply %s)",
+                "External Storage System AC Power Overload (%sSlot %s, Power Supply %s)",
+                "Internal Storage System AC Power Overload (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure AC Power Overload (Power Supply %s, Voltage: %s, %s)",
+                "Power Enclosure AC Power Overload (Power Supply %s, Voltage: %s, %s)"}};
 
 constexpr LocatedEvent kSupplyPoweredUp = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Supply Powered Up (Power Supply %s)",
-     "External Chassis System Power Supply Powered Up (Chassis %s, Power Supply %s)",
-     "External Storage System Power Supply Powered Up (%sSlot %s, Power Supply %s)",
-     "Internal Storage System Power Supply Powered Up (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure System Power Supply Powered Up (Power Supply %s)",
-     "Power Enclosure System Power Supply Powered Up (Power Supply %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Supply Powered Up (Power Supply %s)",
+                "External Chassis System Power Supply Powered Up (Chassis %s, Power Supply %s)",
+                "External Storage System Power Supply Powered Up (%sSlot %s, Power Supply %s)",
+                "Internal Storage System Power Supply Powered Up (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure System Power Supply Powered Up (Power Supply %s)",
+                "Power Enclosure System Power Supply Powered Up (Power Supply %s)"}};
 
 constexpr LocatedEvent kSupplyPoweredDown = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Supply Powered Down (Power Supply %s)",
-     "External Chassis System Power Supply Powered Down (Chassis %s, Power Supply %s)",
-     "External Storage System Power Supply Powered Down (%sSlot %s, Power Supply %s)",
-     "Internal Storage System Power Supply Powered Down (%sSlot %s, Power Supply %s)",
-     "Server Blade Enclosure System Power Supply Powered Down (Power Supply %s)",
-     "Power Enclosure System Power Supply Powered Down (Power Supply %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Supply Powered Down (Power Supply %s)",
+                "External Chassis System Power Supply Powered Down (Chassis %s, Power Supply %s)",
+                "External Storage System Power Supply Powered Down (%sSlot %s, Power Supply %s)",
+                "Internal Storage System Power Supply Powered Down (%sSlot %s, Power Supply %s)",
+                "Server Blade Enclosure System Power Supply Powered Down (Power Supply %s)",
+                "Power Enclosure System Power Supply Powered Down (Power Supply %s)"}};
 
 constexpr LocatedEvent kModuleFailure = {
-    5,
-    5,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Module Failure (Power Module %s)",
-     "External Chassis Power Module Failure (Chassis %s, Power Module %s)",
-     "External Storage System Power Module Failure (%sSlot %s, Power Module %s)",
-     "Internal Storage System Power Module Failure (%sSlot %s, Power Module %s)",
-     "Server Blade Enclosure Power Module Failure (Power Module %s)",
-     "Power Enclosure Power Module Failure (Power Module %s)"}};
+    .nameOffset = 5,
+    .enclosureNameOffset = 5,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Module Failure (Power Module %s)",
+                "External Chassis Power Module Failure (Chassis %s, Power Module %s)",
+                "External Storage System Power Module Failure (%sSlot %s, Power Module %s)",
+                "Internal Storage System Power Module Failure (%sSlot %s, Power Module %s)",
+                "Server Blade Enclosure Power Module Failure (Power Module %s)",
+                "Power Enclosure Power Module Failure (Power Module %s)"}};
 
 constexpr LocatedEvent kModuleRemoved = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Module Removed (Power Module %s)",
-     "External Chassis Power Module Removed (Chassis %s, Power Module %s)",
-     "External Storage System Power Module Removed (%sSlot %s, Power Module %s)",
-     "Internal Storage System Power Module Removed (%sSlot %s, Power Module %s)",
-     "Server Blade Enclosure Power Module Removed (Power Module %s)",
-     "Power Enclosure Power Module Removed (Power Module %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Module Removed (Power Module %s)",
+                "External Chassis Power Module Removed (Chassis %s, Power Module %s)",
+                "External Storage System Power Module Removed (%sSlot %s, Power Module %s)",
+                "Internal Storage System Power Module Removed (%sSlot %s, Power Module %s)",
+                "Server Blade Enclosure Power Module Removed (Power Module %s)",
+                "Power Enclosure Power Module Removed (Power Module %s)"}};
 
 constexpr LocatedEvent kModuleInserted = {
-    4,
-    4,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Module Inserted (Power Module %s)",
-     "External Chassis Power Module Inserted (Chassis %s, Power Module %s)",
-     "External Storage System Power Module Inserted (%sSlot %s, Power Module %s)",
-     "Internal Storage System Power Module Inserted (%sSlot %s, Power Module %s)",
-     "Server Blade Enclosure Power Module Inserted (Power Module %s)",
-     "Power Enclosure Power Module Inserted (Power Module %s)"}};
+    .nameOffset = 4,
+    .enclosureNameOffset = 4,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Module Inserted (Power Module %s)",
+                "External Chassis Power Module Inserted (Chassis %s, Power Module %s)",
+                "External Storage System Power Module Inserted (%sSlot %s, Power Module %s)",
+                "Internal Storage System Power Module Inserted (%sSlot %s, Power Module %s)",
+                "Server Blade Enclosure Power Module Inserted (Power Module %s)",
+                "Power Enclosure Power Module Inserted (Power Module %s)"}};
 
 constexpr LocatedEvent kModuleOverload = {
-    5,
-    5,
-    true,
-    false,
-    EnclosureArguments::Number,
-    {"System Power Module Overload (Power Module %s)",
-     "External Chassis Power Module Overload (Chassis %s, Power Module %s)",
-     "External Storage System Power Module Overload (%sSlot %s, Power Module %s)",
-     "Internal Storage System Power Module Overload (%sSlot %s, Power Module %s)",
-     "Server Blade Enclosure Power Module Overload (Power Module %s)",
-     "Power Enclosure Power Module Overload (Power Module %s)"}};
+    .nameOffset = 5,
+    .enclosureNameOffset = 5,
+    .numbered = true,
+    .failureName = false,
+    .enclosure = EnclosureArguments::Number,
+    .formats = {"System Power Module Overload (Power Module %s)",
+                "External Chassis Power Module Overload (Chassis %s, Power Module %s)",
+                "External Storage System Power Module Overload (%sSlot %s, Power Module %s)",
+                "Internal Storage System Power Module Overload (%sSlot %s, Power Module %s)",
+                "Server Blade Enclosure Power Module Overload (Power Module %s)",
+                "Power Enclosure Power Module Overload (Power Module %s)"}};
 
 const LocatedEvent* LocatedEventOf(uint16_t code) {
     switch (code) {
