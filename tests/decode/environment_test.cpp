@@ -316,5 +316,18 @@ TEST(EnvironmentEvents, TextsRunningToTheEndOfTheEventData) {
     });
 }
 
+// The sample log of this group is laid out as the decoders read it: every sample gets a sentence.
+TEST(EnvironmentEvents, SampleEventsAllHaveSentences) {
+    for (const emulator::SeedSample& sample : emulator::EnvironmentMemorySamples()) {
+        ASSERT_LE(sample.data.size(), EventDataSize);
+        std::array<uint8_t, EventDataSize> area{};
+        std::copy(sample.data.begin(), sample.data.end(), area.begin());
+        std::array<char, DescriptionBufferSize> buffer;
+        FormatEventDescription(sample.eventClass, sample.code, area.data(), buffer, EventDataSize);
+        EXPECT_EQ(std::string(buffer.data()).find("Unknown Event"), std::string::npos)
+            << "class " << sample.eventClass << " code " << sample.code;
+    }
+}
+
 } // namespace
 } // namespace kestrav
