@@ -19,14 +19,13 @@ constexpr size_t CandidateSerialOffset = 9; // codes 3, 19, 20, 23, 24, 25
 constexpr size_t RomSerialOffset = 4;       // code 18
 
 // The sentence of a single-module error in each of the four ways it names the module, each with and without a
-// serial number. Every format takes its arguments in the order board, module, serial number and simply
-// leaves out those it does not print.
+// serial number. The comments give the arguments each format takes, always in this order.
 struct ModuleSentence {
-    const char* unknown; // board and module both unknown
-    const char* unknownSerial;
+    const char* unknown;            // none (board and module both unknown)
+    const char* unknownSerial;      // serial number
     const char* board;              // board, module
     const char* boardSerial;        // board, module, serial number
-    const char* system;             // system memory, no module
+    const char* system;             // none (system memory, no module)
     const char* systemSerial;       // serial number
     const char* systemModule;       // module
     const char* systemModuleSerial; // module, serial number
