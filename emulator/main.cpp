@@ -124,10 +124,7 @@ LogTime NowLogTime() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    int year = local.tm_year + 1900;
-    return LogTime{static_cast<uint8_t>(year / 100),       static_cast<uint8_t>(year % 100),
-                   static_cast<uint8_t>(local.tm_mon + 1), static_cast<uint8_t>(local.tm_mday),
-                   static_cast<uint8_t>(local.tm_hour),    static_cast<uint8_t>(local.tm_min)};
+    return MakeLogTime(local);
 }
 
 int Init(const std::vector<std::string>& args) {

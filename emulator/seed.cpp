@@ -12,15 +12,7 @@ constexpr std::time_t SeedSpan = 183 * 24 * 3600; // about six months
 LogTime ToLogTime(std::time_t moment) {
     std::tm local{};
     localtime_r(&moment, &local);
-    int year = local.tm_year + 1900;
-    LogTime time;
-    time.century = static_cast<uint8_t>(year / 100);
-    time.year = static_cast<uint8_t>(year % 100);
-    time.month = static_cast<uint8_t>(local.tm_mon + 1);
-    time.day = static_cast<uint8_t>(local.tm_mday);
-    time.hour = static_cast<uint8_t>(local.tm_hour);
-    time.minute = static_cast<uint8_t>(local.tm_min);
-    return time;
+    return MakeLogTime(local);
 }
 
 // A small deterministic mix of the index, so that a seeded log is the same on every run (times aside).
