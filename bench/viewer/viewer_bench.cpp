@@ -97,14 +97,14 @@ void BM_RedrawList(benchmark::State& state) {
     for (auto _ : state) {
         view.viewport()->repaint();
     }
-    state.counters["texts_per_redraw"] =
-        static_cast<double>(view.ListModel().TextsProduced() - before) / static_cast<double>(state.iterations());
+    state.counters["texts_per_redraw"] = static_cast<double>(view.ListModel().TextsProduced() - before) /
+                                         static_cast<double>(state.iterations());
     state.counters["rows"] = view.ListModel().rowCount();
 }
 BENCHMARK(BM_RedrawList)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-}  // namespace
-}  // namespace kestrav
+} // namespace
+} // namespace kestrav
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

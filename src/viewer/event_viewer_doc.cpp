@@ -19,7 +19,7 @@ namespace kestrav {
 
 namespace {
 
-constexpr uint8_t HighestUnmarkableSeverity = 6;  // informational, repaired and the unknown values below
+constexpr uint8_t HighestUnmarkableSeverity = 6; // informational, repaired and the unknown values below
 constexpr size_t AccountNameSize = 32;
 
 // The busy cursor for the time a driver call blocks the window.
@@ -40,11 +40,13 @@ private:
     bool active_ = true;
 };
 
-}  // namespace
+} // namespace
 
 CEventViewerDoc::CEventViewerDoc(QObject* parent) : QObject(parent) {}
 
-CEventViewerDoc::~CEventViewerDoc() { DeleteContents(); }
+CEventViewerDoc::~CEventViewerDoc() {
+    DeleteContents();
+}
 
 bool CEventViewerDoc::LoadLog() {
     WaitCursor cursor;
@@ -92,7 +94,6 @@ bool CEventViewerDoc::LoadLog() {
     for (CEventViewerView* view : Views()) {
         view->setEnabled(true);
     }
-    emit loadSucceeded();
     return true;
 }
 
@@ -107,7 +108,9 @@ bool CEventViewerDoc::ClearViews() {
     return true;
 }
 
-void CEventViewerDoc::UpdateAllViews() { emit updated(); }
+void CEventViewerDoc::UpdateAllViews() {
+    emit updated();
+}
 
 void CEventViewerDoc::AddView(CEventViewerView* view) {
     views_.emplace_back(view);
@@ -155,15 +158,16 @@ bool CEventViewerDoc::MarkSelectedRepaired(CEventViewerView& view) {
                 continue;
             }
             uint8_t driverStatus = 0;
-            if (MarkRepaired(eventNumber, driverStatus) != StatusSuccess || driverStatus != DriverStatusDone) {
+            if (MarkRepaired(eventNumber, driverStatus) != StatusSuccess ||
+                driverStatus != DriverStatusDone) {
                 failed = true;
                 continue;
             }
-            // The driver answers a read with the nearest entry at or after the number; only the same entry may
-            // replace the copy.
+            // The driver answers a read with the nearest entry at or after the number; only the same entry
+            // may replace the copy.
             LogEntry fresh;
-            if (ReadLogEntry(eventNumber, driverStatus, fresh) == StatusSuccess && driverStatus == DriverStatusDone &&
-                fresh.EventNumber() == eventNumber) {
+            if (ReadLogEntry(eventNumber, driverStatus, fresh) == StatusSuccess &&
+                driverStatus == DriverStatusDone && fresh.EventNumber() == eventNumber) {
                 item->m_entry = fresh;
             }
         }
@@ -202,9 +206,11 @@ void CEventViewerDoc::OnExportLog() {
     // log saved.
     const ExportResult result = WriteExport(fileName);
     if (result != ExportResult::Written) {
-        const uint32_t message = result == ExportResult::OpenFailed ? ExportOpenFailedText : ExportWriteFailedText;
+        const uint32_t message =
+            result == ExportResult::OpenFailed ? ExportOpenFailedText : ExportWriteFailedText;
         CurrentPrompts().Message(MainWindow(), LoadText(ApplicationTitle),
-                                 FormatText(message, QFile::encodeName(fileName).constData()), MessageStyleWarning);
+                                 FormatText(message, QFile::encodeName(fileName).constData()),
+                                 MessageStyleWarning);
     }
 }
 
@@ -254,4 +260,4 @@ void CEventViewerDoc::OnAddMaintenanceNote() {
     LoadLog();
 }
 
-}  // namespace kestrav
+} // namespace kestrav

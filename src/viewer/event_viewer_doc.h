@@ -1,5 +1,5 @@
-// The viewer's document: a read-through copy of the whole Corvane Log, one entry object per log entry, rebuilt
-// from the driver on every load, with the list's sort state and the log commands that change the log.
+// The viewer's document: a read-through copy of the whole Corvane Log, one entry object per log entry,
+// rebuilt from the driver on every load, with the list's sort state and the log commands that change the log.
 #pragma once
 
 #include <QObject>
@@ -64,10 +64,9 @@ signals:
     void contentsDeleting();
     void viewsCleared();
     void updated();
-    void loadSucceeded();
 
 private:
     std::vector<QPointer<CEventViewerView>> views_;
 };
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -56,8 +56,9 @@ void CEventViewerFrame::CreateMenus() {
     logMenu_->addSeparator();
     exit_ = addAction(logMenu_, ExitCommand, {}, [this] { close(); });
     viewMenu_ = menuBar()->addMenu(MenuTitle(1));
-    refresh_ = addAction(viewMenu_, RefreshCommand,
-                         {QKeySequence(Qt::Key_F5), QKeySequence(Qt::ALT | Qt::Key_R)}, [this] { OnRefresh(); });
+    refresh_ =
+        addAction(viewMenu_, RefreshCommand, {QKeySequence(Qt::Key_F5), QKeySequence(Qt::ALT | Qt::Key_R)},
+                  [this] { OnRefresh(); });
     connect(logMenu_, &QMenu::aboutToShow, this, &CEventViewerFrame::UpdateCommandStates);
 }
 
@@ -79,10 +80,9 @@ void CEventViewerFrame::OnInitialLoad() {
     ResetViews();
     setWindowTitle(LoadText(ApplicationTitle));
     const uint32_t status = QueryLogSupport(m_bLogSupported);
+    // The log commands are greyed before any message box can be answered.
     UpdateCommandStates();
     if (status != StatusSuccess) {
-        m_bLogSupported = false;
-        UpdateCommandStates();
         ShowErrorMessage(this, status);
     } else if (!m_bLogSupported) {
         ShowMessage(this, LogNotSupportedText, MessageStyleWarning);
@@ -122,4 +122,4 @@ void CEventViewerFrame::OnMarkRepaired() {
     UpdateCommandStates();
 }
 
-}  // namespace kestrav
+} // namespace kestrav

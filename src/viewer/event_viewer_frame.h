@@ -63,4 +63,4 @@ private:
     bool initialLoadDone_ = false;
 };
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -25,8 +25,8 @@ struct ColumnSpec {
 };
 
 constexpr ColumnSpec Columns[ListColumnCount] = {
-    {SeverityColumnTitle, 80},    {EventNumberColumnTitle, 90}, {ClassColumnTitle, 115},
-    {UpdateTimeColumnTitle, 140}, {InitialTimeColumnTitle, 140}, {CountColumnTitle, 45},
+    {SeverityColumnTitle, 80},     {EventNumberColumnTitle, 90},  {ClassColumnTitle, 115},
+    {UpdateTimeColumnTitle, 140},  {InitialTimeColumnTitle, 140}, {CountColumnTitle, 45},
     {DescriptionColumnTitle, 800},
 };
 
@@ -40,7 +40,9 @@ int CompareSigned(uint32_t a, uint32_t b) {
     return (sa > sb) - (sa < sb);
 }
 
-int CompareEventNumbers(const LogEntry& a, const LogEntry& b) { return CompareSigned(a.EventNumber(), b.EventNumber()); }
+int CompareEventNumbers(const LogEntry& a, const LogEntry& b) {
+    return CompareSigned(a.EventNumber(), b.EventNumber());
+}
 
 int CompareTimes(const LogTime& a, const LogTime& b) {
     const uint8_t ta[] = {a.century, a.year, a.month, a.day, a.hour, a.minute};
@@ -53,7 +55,9 @@ int CompareTimes(const LogTime& a, const LogTime& b) {
     return 0;
 }
 
-bool IsTextColumn(int column) { return column == ClassColumn || column == DescriptionColumn; }
+bool IsTextColumn(int column) {
+    return column == ClassColumn || column == DescriptionColumn;
+}
 
 // The text a text column sorts by.
 void FormatSortText(const LogEntry& entry, int column, std::span<char> buffer) {
@@ -102,7 +106,7 @@ QPixmap DrawSeverityPicture(int imageIndex) {
     return pixmap;
 }
 
-}  // namespace
+} // namespace
 
 int SeverityImageIndex(uint8_t severity) {
     switch (severity) {
@@ -116,8 +120,9 @@ int SeverityImageIndex(uint8_t severity) {
 const QIcon& SeverityIcon(int imageIndex) {
     // Drawn once, when the first row is painted, and kept for the life of the process: pixmaps need a running
     // application to be made and must not outlive it by being destroyed during static destruction.
-    static const auto* icons = new std::array<QIcon, 4>{QIcon(DrawSeverityPicture(0)), QIcon(DrawSeverityPicture(1)),
-                                                        QIcon(DrawSeverityPicture(2)), QIcon(DrawSeverityPicture(3))};
+    static const auto* icons =
+        new std::array<QIcon, 4>{QIcon(DrawSeverityPicture(0)), QIcon(DrawSeverityPicture(1)),
+                                 QIcon(DrawSeverityPicture(2)), QIcon(DrawSeverityPicture(3))};
     return (*icons)[static_cast<size_t>(std::clamp(imageIndex, 0, 3))];
 }
 
@@ -128,7 +133,7 @@ int CompareTexts(const char* a, const char* b) {
     if (b[0] == '\0') {
         return -1;
     }
-    const int r = std::strcmp(a, b);  // strcmp compares as unsigned bytes
+    const int r = std::strcmp(a, b); // strcmp compares as unsigned bytes
     return (r > 0) - (r < 0);
 }
 
@@ -165,7 +170,9 @@ int CEventListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int CEventListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ListColumnCount; }
+int CEventListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ListColumnCount;
+}
 
 QVariant CEventListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) {
@@ -183,13 +190,15 @@ QVariant CEventListModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
     case SeverityColumn: FormatSeverityName(entry.Severity(), text); break;
     case EventNumberColumn:
-        std::snprintf(text.data(), text.size(), "%ld", static_cast<long>(static_cast<int32_t>(entry.EventNumber())));
+        std::snprintf(text.data(), text.size(), "%ld",
+                      static_cast<long>(static_cast<int32_t>(entry.EventNumber())));
         break;
     case ClassColumn: FormatClassName(entry.Class(), text); break;
     case UpdateTimeColumn: FormatEntryTime(entry.UpdateTime(), text); break;
     case InitialTimeColumn: FormatEntryTime(entry.InitialTime(), text); break;
     case CountColumn:
-        std::snprintf(text.data(), text.size(), "%ld", static_cast<long>(static_cast<int32_t>(entry.Count())));
+        std::snprintf(text.data(), text.size(), "%ld",
+                      static_cast<long>(static_cast<int32_t>(entry.Count())));
         break;
     case DescriptionColumn: FormatEntryDescription(entry, text); break;
     default: return {};
@@ -199,7 +208,8 @@ QVariant CEventListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CEventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ListColumnCount) {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ListColumnCount) {
         return {};
     }
     return LoadText(Columns[section].heading);
@@ -211,7 +221,9 @@ void CEventListModel::SetRows(std::vector<CEventLogEntry*> rows) {
     endResetModel();
 }
 
-void CEventListModel::Clear() { SetRows({}); }
+void CEventListModel::Clear() {
+    SetRows({});
+}
 
 void CEventListModel::Sort(int column, bool ascending) {
     const size_t count = rows_.size();
@@ -288,7 +300,9 @@ CEventViewerView::CEventViewerView(CEventViewerDoc& document, QWidget* parent)
     document.AddView(this);
 }
 
-int CEventViewerView::SelectedCount() const { return static_cast<int>(selectionModel()->selectedRows().size()); }
+int CEventViewerView::SelectedCount() const {
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
 
 std::vector<int> CEventViewerView::SelectedRows() const {
     std::vector<int> rows;
@@ -313,7 +327,9 @@ void CEventViewerView::OnUpdate() {
     model_.Sort(document_->m_nSortColumn, document_->m_bSortAscending != 0);
 }
 
-void CEventViewerView::OnColumnClick(int section) { SortList(*document_, *this, section); }
+void CEventViewerView::OnColumnClick(int section) {
+    SortList(*document_, *this, section);
+}
 
 void CEventViewerView::ClearList() {
     setEnabled(false);
@@ -330,4 +346,4 @@ void SortList(CEventViewerDoc& document, CEventViewerView& view, int column) {
     view.ListModel().Sort(column, document.m_bSortAscending != 0);
 }
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -1,5 +1,5 @@
-// The list of the viewer: seven columns, one row per entry object, every text and icon produced when the row is
-// drawn. Clicking a heading sorts by that column; the sort state lives in the document.
+// The list of the viewer: seven columns, one row per entry object, every text and icon produced when the row
+// is drawn. Clicking a heading sorts by that column; the sort state lives in the document.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -35,8 +35,9 @@ const QIcon& SeverityIcon(int imageIndex);
 // Byte-wise comparison of two texts in which an empty text comes after every other: -1, 0 or 1.
 int CompareTexts(const char* a, const char* b);
 
-// The ascending order of two entries by a column, ties broken by event number; classText and description
-// texts are those of the two entries for the text columns (ignored by the others).
+// The ascending order of two entries by a column, ties broken by event number. textA and textB are the two
+// entries' texts for the Class and Description columns; the other columns compare stored fields and ignore
+// them.
 int CompareAscending(const CEventLogEntry& a, const CEventLogEntry& b, int column, const char* textA,
                      const char* textB);
 
@@ -103,4 +104,4 @@ private:
 // First click on a column sorts ascending; another click on the same column reverses the direction.
 void SortList(CEventViewerDoc& document, CEventViewerView& view, int column);
 
-}  // namespace kestrav
+} // namespace kestrav

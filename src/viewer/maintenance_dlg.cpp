@@ -41,13 +41,15 @@ QString NormaliseLineBreaks(QString text) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 qsizetype NoteFieldLength(const QString& plainText) {
     return plainText.toUtf8().size() + plainText.count(u'\n');
 }
 
-CNoteEdit::CNoteEdit(QWidget* parent) : QPlainTextEdit(parent) { setTabChangesFocus(true); }
+CNoteEdit::CNoteEdit(QWidget* parent) : QPlainTextEdit(parent) {
+    setTabChangesFocus(true);
+}
 
 QString CNoteEdit::FitToLimit(const QString& text) const {
     const QString kept = toPlainText().remove(textCursor().selectionStart(),
@@ -193,4 +195,4 @@ void CMaintenanceDlg::PrepareNote() {
     m_szNote[length] = '\0';
 }
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -1,5 +1,5 @@
-// The maintenance-note dialog: a multi-line field of at most 227 characters, OK as the default button, a warning
-// for an empty text, and PrepareNote, which folds the typed text into the single line that is stored.
+// The maintenance-note dialog: a multi-line field of at most 227 characters, OK as the default button, a
+// warning for an empty text, and PrepareNote, which folds the typed text into the single line that is stored.
 #pragma once
 
 #include <QDialog>
@@ -17,8 +17,8 @@ namespace kestrav {
 // characters (carriage return, line feed) it becomes.
 qsizetype NoteFieldLength(const QString& plainText);
 
-// The note field: refuses input past its limit (typing, pasting, dropping, input methods) and leaves the Enter
-// key to the dialog, so that Enter presses OK; Ctrl+Enter enters a line break.
+// The note field: refuses input past its limit (typing, pasting, dropping, input methods) and leaves the
+// Enter key to the dialog, so that Enter presses OK; Ctrl+Enter enters a line break.
 class CNoteEdit : public QPlainTextEdit {
     Q_OBJECT
 
@@ -69,4 +69,4 @@ private:
     QPushButton* cancel_;
 };
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -30,7 +30,7 @@ QPushButton* AddButton(QMessageBox& box, uint32_t label, QMessageBox::ButtonRole
     return button;
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* owner, const QString& caption, const QString& text,
                                              uint32_t style) {
@@ -85,25 +85,37 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(u";;");
 }
 
-UserPrompts& CurrentPrompts() { return *currentPrompts; }
+UserPrompts& CurrentPrompts() {
+    return *currentPrompts;
+}
 
-ScopedPrompts::ScopedPrompts(UserPrompts& prompts) : previous_(currentPrompts) { currentPrompts = &prompts; }
+ScopedPrompts::ScopedPrompts(UserPrompts& prompts) : previous_(currentPrompts) {
+    currentPrompts = &prompts;
+}
 
-ScopedPrompts::~ScopedPrompts() { currentPrompts = previous_; }
+ScopedPrompts::~ScopedPrompts() {
+    currentPrompts = previous_;
+}
 
-QWidget* MainWindow() { return mainWindow; }
+QWidget* MainWindow() {
+    return mainWindow;
+}
 
-void SetMainWindow(QWidget* window) { mainWindow = window; }
+void SetMainWindow(QWidget* window) {
+    mainWindow = window;
+}
 
 int ShowMessage(QWidget* owner, uint32_t stringId, uint32_t style) {
     return CurrentPrompts().Message(owner, LoadText(ApplicationTitle), LoadText(stringId), style);
 }
 
-QString StatusCodeMessage(uint32_t status) { return QString::fromLocal8Bit(StatusErrorText(status).c_str()); }
+QString StatusCodeMessage(uint32_t status) {
+    return QString::fromLocal8Bit(StatusErrorText(status).c_str());
+}
 
 int ShowErrorMessage(QWidget* owner, uint32_t status) {
     return CurrentPrompts().Message(owner, LoadText(ApplicationTitle), StatusCodeMessage(status),
                                     MessageStyleWarning);
 }
 
-}  // namespace kestrav
+} // namespace kestrav

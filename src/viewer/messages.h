@@ -25,8 +25,8 @@ public:
     virtual ~UserPrompts() = default;
     // Shows a modal message box and returns the number of the button pressed.
     virtual int Message(QWidget* owner, const QString& caption, const QString& text, uint32_t style) = 0;
-    // Asks for the name of a file to save; empty when the user cancelled. filter is in the "label|pattern|...||"
-    // form of the string table.
+    // Asks for the name of a file to save; empty when the user cancelled. filter is in the
+    // "label|pattern|...||" form of the string table.
     virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& defaultSuffix) = 0;
 };
@@ -71,4 +71,4 @@ int ShowMessage(QWidget* owner, uint32_t stringId, uint32_t style);
 QString StatusCodeMessage(uint32_t status);
 int ShowErrorMessage(QWidget* owner, uint32_t status);
 
-}  // namespace kestrav
+} // namespace kestrav

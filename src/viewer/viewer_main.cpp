@@ -19,7 +19,8 @@ bool EnvironmentSet(const char* name) {
     return value != nullptr && value[0] != '\0';
 }
 
-// KESTRAV_SCREENSHOT=file makes the viewer save a picture of its window once the first load is done, then end.
+// KESTRAV_SCREENSHOT=file makes the viewer save a picture of its window once the first load is done, then
+// end.
 void ArrangeScreenshot(CEventViewerFrame& frame, const QString& fileName) {
     QObject::connect(&frame, &CEventViewerFrame::initialLoadFinished, &frame, [&frame, fileName] {
         QTimer::singleShot(500, &frame, [&frame, fileName] {
@@ -32,7 +33,7 @@ void ArrangeScreenshot(CEventViewerFrame& frame, const QString& fileName) {
     });
 }
 
-}  // namespace
+} // namespace
 
 CEventViewerApp::CEventViewerApp() = default;
 
@@ -49,13 +50,15 @@ bool CEventViewerApp::InitInstance() {
 }
 
 bool DisplayAvailable() {
-    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY") || EnvironmentSet("QT_QPA_PLATFORM");
+    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY") ||
+           EnvironmentSet("QT_QPA_PLATFORM");
 }
 
 int RunViewer(int argc, char** argv) {
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "kestrav: no display to open the viewer on (DISPLAY, WAYLAND_DISPLAY and "
-                             "QT_QPA_PLATFORM are unset); use the command-line options to run without a window\n");
+        std::fprintf(stderr,
+                     "kestrav: no display to open the viewer on (DISPLAY, WAYLAND_DISPLAY and "
+                     "QT_QPA_PLATFORM are unset); use the command-line options to run without a window\n");
         return 1;
     }
     QApplication application(argc, argv);
@@ -69,4 +72,4 @@ int RunViewer(int argc, char** argv) {
     return QApplication::exec();
 }
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -35,4 +35,4 @@ bool DisplayAvailable();
 // returns 1.
 int RunViewer(int argc, char** argv);
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -5,7 +5,9 @@
 
 namespace kestrav {
 
-QString LoadText(uint32_t id) { return QString::fromUtf8(LoadString(id)); }
+QString LoadText(uint32_t id) {
+    return QString::fromUtf8(LoadString(id));
+}
 
 QString FormatText(uint32_t id, const char* argument) {
     char buffer[1024];
@@ -19,10 +21,16 @@ QString FormatText(uint32_t id, uint32_t argument) {
     return QString::fromUtf8(buffer);
 }
 
-QString MenuTitle(size_t position) { return QString::fromUtf8(LoadMenuTitle(position)); }
+QString MenuTitle(size_t position) {
+    return QString::fromUtf8(LoadMenuTitle(position));
+}
 
-QString MenuItemText(uint32_t command) { return QString::fromUtf8(LoadMenuItemText(command)); }
+QString MenuItemText(uint32_t command) {
+    return QString::fromUtf8(LoadMenuItemText(command));
+}
 
-QString NoteDialogText(uint32_t controlId) { return QString::fromUtf8(LoadNoteDialogText(controlId)); }
+QString NoteDialogText(uint32_t controlId) {
+    return QString::fromUtf8(LoadNoteDialogText(controlId));
+}
 
-}  // namespace kestrav
+} // namespace kestrav

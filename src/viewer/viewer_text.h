@@ -20,4 +20,4 @@ QString MenuTitle(size_t position);
 QString MenuItemText(uint32_t command);
 QString NoteDialogText(uint32_t controlId);
 
-}  // namespace kestrav
+} // namespace kestrav

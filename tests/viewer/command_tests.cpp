@@ -53,16 +53,19 @@ struct Viewer {
     QStringList Descriptions() {
         QStringList texts;
         for (int row = 0; row < View().ListModel().rowCount(); ++row) {
-            texts << View().ListModel().data(View().ListModel().index(row, DescriptionColumn), Qt::DisplayRole).toString();
+            texts << View()
+                         .ListModel()
+                         .data(View().ListModel().index(row, DescriptionColumn), Qt::DisplayRole)
+                         .toString();
         }
         return texts;
     }
     // The enabled state of Export, Clear, Mark Repaired, Note, Refresh, Exit.
     QList<bool> Commands() {
         Frame().UpdateCommandStates();
-        return {Frame().ExportLogAction()->isEnabled(), Frame().ClearAllEntriesAction()->isEnabled(),
+        return {Frame().ExportLogAction()->isEnabled(),    Frame().ClearAllEntriesAction()->isEnabled(),
                 Frame().MarkRepairedAction()->isEnabled(), Frame().AddMaintenanceNoteAction()->isEnabled(),
-                Frame().RefreshAction()->isEnabled(), Frame().ExitAction()->isEnabled()};
+                Frame().RefreshAction()->isEnabled(),      Frame().ExitAction()->isEnabled()};
     }
     void Key(QKeyCombination key) { QTest::keyClick(&Frame(), key.key(), key.keyboardModifiers()); }
 };
@@ -94,7 +97,7 @@ void TypeNote(CMaintenanceDlg& dialog, const std::vector<QString>& lines) {
 
 const QList<bool> AllEnabled{true, true, true, true, true, true};
 
-}  // namespace
+} // namespace
 
 class CommandTests : public QObject {
     Q_OBJECT
@@ -217,16 +220,17 @@ private slots:
         QTest::addColumn<std::vector<int>>("after");
         const QString notMarked = Text(NotMarkedRepairedText);
         const QString failed = Text(MarkRepairedFailedText);
-        QTest::newRow("critical and informational") << std::vector<int>{15, 3} << QString() << QStringList{notMarked}
-                                                    << std::vector<int>{6, 3};
-        QTest::newRow("caution and critical") << std::vector<int>{9, 15} << QString() << QStringList{}
-                                              << std::vector<int>{6, 6};
-        QTest::newRow("repaired, informational and unknown") << std::vector<int>{6, 2, 4} << QString()
-                                                             << QStringList{notMarked} << std::vector<int>{6, 2, 4};
-        QTest::newRow("rewrite refused") << std::vector<int>{15} << QStringLiteral("136") << QStringList{failed}
-                                         << std::vector<int>{15};
-        QTest::newRow("both messages, 540 first") << std::vector<int>{3, 15} << QStringLiteral("136")
-                                                  << QStringList{notMarked, failed} << std::vector<int>{3, 15};
+        QTest::newRow("critical and informational")
+            << std::vector<int>{15, 3} << QString() << QStringList{notMarked} << std::vector<int>{6, 3};
+        QTest::newRow("caution and critical")
+            << std::vector<int>{9, 15} << QString() << QStringList{} << std::vector<int>{6, 6};
+        QTest::newRow("repaired, informational and unknown")
+            << std::vector<int>{6, 2, 4} << QString() << QStringList{notMarked} << std::vector<int>{6, 2, 4};
+        QTest::newRow("rewrite refused")
+            << std::vector<int>{15} << QStringLiteral("136") << QStringList{failed} << std::vector<int>{15};
+        QTest::newRow("both messages, 540 first")
+            << std::vector<int>{3, 15} << QStringLiteral("136") << QStringList{notMarked, failed}
+            << std::vector<int>{3, 15};
     }
 
     void markRepaired() {
@@ -254,8 +258,9 @@ private slots:
         // The top row is the newest entry, drawn from its fresh copy.
         char name[DescriptionBufferSize];
         FormatSeverityName(static_cast<uint8_t>(after.back()), name);
-        QCOMPARE(viewer.View().ListModel().data(viewer.View().ListModel().index(0, 0), Qt::DisplayRole).toString(),
-                 QString::fromUtf8(name));
+        QCOMPARE(
+            viewer.View().ListModel().data(viewer.View().ListModel().index(0, 0), Qt::DisplayRole).toString(),
+            QString::fromUtf8(name));
     }
 
     void markRepairedNeedsASelection() {
@@ -280,10 +285,12 @@ private slots:
         QTest::newRow("cancel") << ButtonCancel << QString() << QStringList{confirm} << 3;
         QTest::newRow("enter on the default button") << 0 << QString() << QStringList{confirm} << 3;
         QTest::newRow("ok") << ButtonOk << QString() << QStringList{confirm} << 1;
-        QTest::newRow("erase refused") << ButtonOk << "erase-refuse"
-                                       << QStringList{confirm, Text(ClearLogFailedText)} << 3;
+        QTest::newRow("erase refused")
+            << ButtonOk << "erase-refuse" << QStringList{confirm, Text(ClearLogFailedText)} << 3;
         QTest::newRow("device gone") << ButtonOk << "missing"
-                                     << QStringList{confirm, Text(DriverNotLoadedText), Text(ClearLogFailedText)} << 3;
+                                     << QStringList{confirm, Text(DriverNotLoadedText),
+                                                    Text(ClearLogFailedText)}
+                                     << 3;
     }
 
     void clearAllEntries() {
@@ -313,7 +320,8 @@ private slots:
         if (rows == 1) {
             char user[32] = "<UNKNOWN USER>";
             platform::GetAccountName(user);
-            QCOMPARE(viewer.Descriptions(), QStringList{QStringLiteral("CVR Cleared (%1)").arg(QString::fromUtf8(user))});
+            QCOMPARE(viewer.Descriptions(),
+                     QStringList{QStringLiteral("CVR Cleared (%1)").arg(QString::fromUtf8(user))});
         }
     }
 
@@ -346,18 +354,32 @@ private slots:
         QCOMPARE(viewer.prompts.shown.size(), size_t{0});
     }
 
-    void exportToAFileThatCannotBeOpened() {
+    void exportFailuresAreReported_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder missing") << "missing/log.csv"
+                                        << "Couldn't open file '%1'.";
+        QTest::newRow("device full") << "/dev/full"
+                                     << "Couldn't write file '%1'.";
+    }
+
+    void exportFailuresAreReported() {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
         TestDevice device;
         QVERIFY(device.Sim("init"));
         QVERIFY(device.Sim("seed", {"--entries", "3"}));
         TempDir out;
+        if (!path.startsWith(u'/')) {
+            path = QString::fromStdString((out / path.toStdString()).string());
+        }
         Viewer viewer;
         QVERIFY(viewer.Start());
-        const std::string path = (out / "no such folder" / "log.csv").string();
-        viewer.prompts.saveNames.push_back(QString::fromStdString(path));
+        viewer.prompts.saveNames.push_back(path);
         viewer.Frame().ExportLogAction()->trigger();
-        QCOMPARE(viewer.prompts.Texts(), QStringList{QString::fromStdString("Couldn't open file '" + path + "'.")});
+        QCOMPARE(viewer.prompts.Texts(), QStringList{message.arg(path)});
         QCOMPARE(viewer.prompts.shown[0].caption, Text(ApplicationTitle));
+        QCOMPARE(viewer.prompts.shown[0].style, MessageStyleWarning);
     }
 
     void addMaintenanceNote_data() {
@@ -365,7 +387,8 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("lastDescription");
-        QTest::newRow("written") << QString() << QStringList{} << 2 << QStringLiteral("Maintenance note: abc def");
+        QTest::newRow("written") << QString() << QStringList{} << 2
+                                 << QStringLiteral("Maintenance note: abc def");
         QTest::newRow("refused, still reloaded") << "refuse" << QStringList{Text(NoteNotLoggedText)} << 1
                                                  << QStringLiteral("Maintenance note: old");
         QTest::newRow("device gone, not reloaded") << "missing" << QStringList{Text(DriverNotLoadedText)} << 1
@@ -389,7 +412,7 @@ private slots:
         }
         WhenNoteDialogOpens([](CMaintenanceDlg& dialog) {
             TypeNote(dialog, {QStringLiteral("abc"), QStringLiteral("def")});
-            QTest::keyClick(dialog.m_editNote, Qt::Key_Return);  // Enter presses OK
+            QTest::keyClick(dialog.m_editNote, Qt::Key_Return); // Enter presses OK
         });
         viewer.Key(Qt::CTRL | Qt::Key_M);
         QCOMPARE(viewer.prompts.Texts(), messages);
@@ -421,6 +444,6 @@ private slots:
 
 KESTRAV_VIEWER_TEST(CommandTests);
 
-}  // namespace kestrav::test
+} // namespace kestrav::test
 
 #include "command_tests.moc"

@@ -1,13 +1,13 @@
-// The list: sorting sequences, the comparator's rules, the sort's agreement with the comparator, selection after
-// a fill and across sorts, texts made only for the rows on screen.
+// The list: sorting sequences, the comparator's rules, the sort's agreement with the comparator, selection
+// after a fill and across sorts, texts made only for the rows on screen.
 #include <QHeaderView>
 #include <QtTest>
 #include <algorithm>
 #include <random>
 
 #include "decode/event_text.h"
-#include "viewer/event_viewer_doc.h"
 #include "resources/string_table.h"
+#include "viewer/event_viewer_doc.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/viewer_test_support.h"
 
@@ -15,7 +15,7 @@ namespace kestrav::test {
 
 namespace {
 
-constexpr uint32_t Min32 = 0x80000000u;  // shown and sorted as -2147483648
+constexpr uint32_t Min32 = 0x80000000u; // shown and sorted as -2147483648
 constexpr uint32_t Max32 = 0x7FFFFFFFu;
 
 // A document and its view, filled from entries held in memory.
@@ -43,8 +43,8 @@ struct ListFixture {
     std::vector<int32_t> SelectedNumbers() const {
         std::vector<int32_t> numbers;
         for (int row : view.SelectedRows()) {
-            numbers.push_back(
-                static_cast<int32_t>(const_cast<CEventViewerView&>(view).ListModel().EntryAt(row)->m_entry.EventNumber()));
+            numbers.push_back(static_cast<int32_t>(
+                const_cast<CEventViewerView&>(view).ListModel().EntryAt(row)->m_entry.EventNumber()));
         }
         return numbers;
     }
@@ -73,7 +73,7 @@ std::vector<int32_t> Numbers(std::initializer_list<int64_t> values) {
     return numbers;
 }
 
-}  // namespace
+} // namespace
 
 class ListTests : public QObject {
     Q_OBJECT
@@ -97,8 +97,10 @@ private slots:
         QTest::newRow("count, count, class") << std::vector<int>{5, 5, 2} << Numbers({3, m, 1, 2, 4});
         QTest::newRow("update time by stored bytes: year before month")
             << std::vector<int>{3} << Numbers({2, 1, 4, m, 3});
-        QTest::newRow("initial time, equal times by event number") << std::vector<int>{4} << Numbers({2, 4, m, 1, 3});
-        QTest::newRow("another heading restarts ascending") << std::vector<int>{0, 0, 5} << Numbers({4, m, 2, 1, 3});
+        QTest::newRow("initial time, equal times by event number")
+            << std::vector<int>{4} << Numbers({2, 4, m, 1, 3});
+        QTest::newRow("another heading restarts ascending")
+            << std::vector<int>{0, 0, 5} << Numbers({4, m, 2, 1, 3});
     }
 
     void sortSequences() {
@@ -163,11 +165,14 @@ private slots:
         const char* notes[] = {"", "alpha", "Alpha", "beta", "alpha", "\xc3\xa9t\xc3\xa9"};
         std::vector<LogEntry> entries;
         for (uint32_t i = 0; i < 300; ++i) {
-            const auto byte = [&](int bound) { return static_cast<uint8_t>(random() % static_cast<unsigned>(bound)); };
+            const auto byte = [&](int bound) {
+                return static_cast<uint8_t>(random() % static_cast<unsigned>(bound));
+            };
             const LogTime update{20, byte(3), byte(3), 1, byte(2), 0};
             const LogTime initial{20, byte(3), 1, byte(3), 0, byte(2)};
-            entries.push_back(MakeEntry(i * 7919u, byte(16), classes[random() % 7], byte(4), random() % 3 ? byte(4) : Min32,
-                                        update, initial, notes[random() % 6]));
+            entries.push_back(MakeEntry(i * 7919u, byte(16), classes[random() % 7], byte(4),
+                                        random() % 3 ? byte(4) : Min32, update, initial,
+                                        notes[random() % 6]));
         }
         for (int column = 0; column < ListColumnCount; ++column) {
             for (const bool ascending : {true, false}) {
@@ -227,7 +232,8 @@ private slots:
 
     void cellTexts() {
         ListFixture list;
-        list.Load({MakeEntry(Min32, 15, 33, 2, Min32, {20, 26, 12, 7, 14, 5}, {20, 26, 12, 7, 14, 5}, "fan swapped"),
+        list.Load({MakeEntry(Min32, 15, 33, 2, Min32, {20, 26, 12, 7, 14, 5}, {20, 26, 12, 7, 14, 5},
+                             "fan swapped"),
                    MakeEntry(5, 4, 33, 2, 3)});
         const int critical = list.Order()[0] == static_cast<int32_t>(Min32) ? 0 : 1;
         const int unknown = 1 - critical;
@@ -241,8 +247,12 @@ private slots:
         QCOMPARE(list.Cell(critical, CountColumn), QStringLiteral("-2147483648"));
         QCOMPARE(list.Cell(critical, DescriptionColumn), QStringLiteral("Maintenance note: fan swapped"));
         QCOMPARE(list.Cell(unknown, SeverityColumn), QStringLiteral("Unknown"));
-        QVERIFY(list.view.ListModel().data(list.view.ListModel().index(unknown, 0), Qt::DecorationRole).isValid());
-        QVERIFY(!list.view.ListModel().data(list.view.ListModel().index(unknown, 1), Qt::DecorationRole).isValid());
+        QVERIFY(list.view.ListModel()
+                    .data(list.view.ListModel().index(unknown, 0), Qt::DecorationRole)
+                    .isValid());
+        QVERIFY(!list.view.ListModel()
+                     .data(list.view.ListModel().index(unknown, 1), Qt::DecorationRole)
+                     .isValid());
     }
 
     void severityImages_data() {
@@ -264,7 +274,7 @@ private slots:
     void headingsAndWidths() {
         ListFixture list;
         const std::vector<std::pair<uint32_t, int>> columns = {
-            {SeverityColumnTitle, 80},    {EventNumberColumnTitle, 90}, {ClassColumnTitle, 115},
+            {SeverityColumnTitle, 80},    {EventNumberColumnTitle, 90},  {ClassColumnTitle, 115},
             {UpdateTimeColumnTitle, 140}, {InitialTimeColumnTitle, 140}, {CountColumnTitle, 45},
             {DescriptionColumnTitle, 800}};
         QCOMPARE(list.view.ListModel().columnCount(), 7);
@@ -297,6 +307,6 @@ private slots:
 
 KESTRAV_VIEWER_TEST(ListTests);
 
-}  // namespace kestrav::test
+} // namespace kestrav::test
 
 #include "list_tests.moc"

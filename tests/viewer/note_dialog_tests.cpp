@@ -27,7 +27,9 @@ private slots:
         QTest::newRow("leading line break") << "\r\nabc" << QByteArray("abc");
         QTest::newRow("bare line feed adds nothing") << "abc\ndef" << QByteArray("abcdef");
         QTest::newRow("empty") << "" << QByteArray("");
-        QTest::newRow("non-ASCII kept as UTF-8") << "Lüfter getauscht" << QByteArray("L\xc3\xbc" "fter getauscht");
+        QTest::newRow("non-ASCII kept as UTF-8") << "Lüfter getauscht"
+                                                 << QByteArray("L\xc3\xbc"
+                                                               "fter getauscht");
     }
 
     void prepareNote() {
@@ -126,12 +128,12 @@ private slots:
         QVERIFY(text.startsWith(QStringLiteral("abline one\nline two p")));
         dialog.DoDataExchange(true);
         dialog.PrepareNote();
-        QCOMPARE(std::strlen(dialog.m_szNote), size_t{226});  // the CR LF pair became one blank
+        QCOMPARE(std::strlen(dialog.m_szNote), size_t{226}); // the CR LF pair became one blank
     }
 };
 
 KESTRAV_VIEWER_TEST(NoteDialogTests);
 
-}  // namespace kestrav::test
+} // namespace kestrav::test
 
 #include "note_dialog_tests.moc"

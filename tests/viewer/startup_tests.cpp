@@ -49,7 +49,7 @@ private:
     std::vector<Saved> saved_;
 };
 
-}  // namespace
+} // namespace
 
 class StartupTests : public QObject {
     Q_OBJECT
@@ -73,8 +73,9 @@ private slots:
         QVERIFY(device.Sim("seed", {"--entries", "20"}));
         TempDir out;
         const std::string picture = (out / "window.png").string();
-        const RunResult result = RunProgram("kestrav", {"status", "/clear"},
-                                            {"KESTRAV_SCREENSHOT=" + picture, "ZORHLTH_DEVICE=" + device.Path()});
+        const RunResult result =
+            RunProgram("kestrav", {"status", "/clear"},
+                       {"KESTRAV_SCREENSHOT=" + picture, "ZORHLTH_DEVICE=" + device.Path()});
         QCOMPARE(result.exitStatus, 0);
         const QImage image(QString::fromStdString(picture));
         QVERIFY(!image.isNull());
@@ -100,7 +101,7 @@ private slots:
         QCOMPARE(app.Frame()->RefreshAction()->text(), japanese(LoadMenuItemText(RefreshCommand)));
         QCOMPARE(app.Frame()->windowTitle(), japanese(LoadString(ApplicationTitle, Language::Japanese)));
         QCOMPARE(app.Frame()->GetActiveView()->ListModel().headerData(DescriptionColumn, Qt::Horizontal,
-                                                                       Qt::DisplayRole),
+                                                                      Qt::DisplayRole),
                  QVariant(japanese(LoadString(DescriptionColumnTitle, Language::Japanese))));
         QCOMPARE(prompts.Texts(), QStringList{japanese(LoadString(DriverNotLoadedText, Language::Japanese))});
         QVERIFY(prompts.Texts()[0] != QString::fromUtf8(LoadString(DriverNotLoadedText, Language::English)));
@@ -117,8 +118,10 @@ private slots:
         QTest::addColumn<int>("buttons");
         QTest::addColumn<QString>("defaultButton");
         QTest::addColumn<QString>("escapeButton");
-        QTest::newRow("OK, exclamation") << MessageStyleWarning << 1 << "OK" << "OK";
-        QTest::newRow("OK/Cancel, exclamation, Cancel default") << MessageStyleConfirm << 2 << "Cancel" << "Cancel";
+        QTest::newRow("OK, exclamation") << MessageStyleWarning << 1 << "OK"
+                                         << "OK";
+        QTest::newRow("OK/Cancel, exclamation, Cancel default") << MessageStyleConfirm << 2 << "Cancel"
+                                                                << "Cancel";
     }
 
     void messageBoxStyles() {
@@ -135,13 +138,14 @@ private slots:
     }
 
     void fileDialogFilter() {
-        QCOMPARE(QtFileFilter(Text(ExportFileFilter)), QStringLiteral("Comma Delimited (*.csv);;All Files (*.*)"));
+        QCOMPARE(QtFileFilter(Text(ExportFileFilter)),
+                 QStringLiteral("Comma Delimited (*.csv);;All Files (*.*)"));
         QCOMPARE(QtFileFilter(QStringLiteral("Text|*.txt||")), QStringLiteral("Text (*.txt)"));
     }
 };
 
 KESTRAV_VIEWER_TEST(StartupTests);
 
-}  // namespace kestrav::test
+} // namespace kestrav::test
 
 #include "startup_tests.moc"

@@ -1,7 +1,7 @@
 #include "viewer/viewer_test_support.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,7 +33,7 @@ bool TestDevice::Sim(const std::string& command, const std::vector<std::string>&
 }
 
 bool TestDevice::Add(int eventClass, int code, int severity, const std::string& text) const {
-    std::vector<std::string> args{"--class", std::to_string(eventClass), "--code", std::to_string(code),
+    std::vector<std::string> args{"--class",    std::to_string(eventClass), "--code", std::to_string(code),
                                   "--severity", std::to_string(severity)};
     if (!text.empty()) {
         args.insert(args.end(), {"--text", text});
@@ -51,7 +51,9 @@ bool TestDevice::Import(const std::vector<LogEntry>& entries) const {
     return Sim("import", {file.string()});
 }
 
-std::string TestDevice::Dump() const { return RunProgram("healthsim", {"dump", path_}).out; }
+std::string TestDevice::Dump() const {
+    return RunProgram("healthsim", {"dump", path_}).out;
+}
 
 int ScriptedPrompts::Message(QWidget*, const QString& caption, const QString& text, uint32_t style) {
     shown.push_back({caption, text, style});
@@ -99,7 +101,9 @@ LogEntry MakeEntry(uint32_t eventNumber, uint8_t severity, uint16_t eventClass, 
     return entry;
 }
 
-QString Text(uint32_t id) { return LoadText(id); }
+QString Text(uint32_t id) {
+    return LoadText(id);
+}
 
 std::vector<TestFactory>& TestClasses() {
     static std::vector<TestFactory> classes;
@@ -111,4 +115,4 @@ bool RegisterTestClass(TestFactory factory) {
     return true;
 }
 
-}  // namespace kestrav::test
+} // namespace kestrav::test

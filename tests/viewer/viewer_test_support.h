@@ -64,9 +64,9 @@ public:
     QStringList saveFilters;
 };
 
-LogEntry MakeEntry(uint32_t eventNumber, uint8_t severity, uint16_t eventClass, uint16_t code, uint32_t count = 1,
-                   const LogTime& update = {20, 26, 12, 7, 14, 5}, const LogTime& initial = {20, 26, 12, 7, 14, 5},
-                   const std::string& text = {});
+LogEntry MakeEntry(uint32_t eventNumber, uint8_t severity, uint16_t eventClass, uint16_t code,
+                   uint32_t count = 1, const LogTime& update = {20, 26, 12, 7, 14, 5},
+                   const LogTime& initial = {20, 26, 12, 7, 14, 5}, const std::string& text = {});
 
 // The string-table text of a number, as the viewer shows it.
 QString Text(uint32_t id);
@@ -75,7 +75,8 @@ using TestFactory = std::function<std::unique_ptr<QObject>()>;
 bool RegisterTestClass(TestFactory factory);
 std::vector<TestFactory>& TestClasses();
 
-}  // namespace kestrav::test
+} // namespace kestrav::test
 
-#define KESTRAV_VIEWER_TEST(Class)                                                                                 \
-    static const bool Class##Registered = ::kestrav::test::RegisterTestClass([] { return std::make_unique<Class>(); })
+#define KESTRAV_VIEWER_TEST(Class)                                                                           \
+    static const bool Class##Registered =                                                                    \
+        ::kestrav::test::RegisterTestClass([] { return std::make_unique<Class>(); })
