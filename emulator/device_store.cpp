@@ -167,13 +167,20 @@ private:
     bool begun_ = false;
 };
 
-DeviceStore::DeviceStore(std::string path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+DeviceStore::DeviceStore(std::string path, sqlite3* db, int identity)
+    : path_(std::move(path)), db_(db), identity_(identity) {}
 
 DeviceStore::~DeviceStore() {
     for (sqlite3_stmt* statement : statements_) {
         sqlite3_finalize(statement);
     }
     sqlite3_close(db_);
+    ::close(identity_);
+}
+
+bool DeviceStore::StillLinked() const {
+    struct stat info {};
+    return ::fstat(identity_, &info) == 0 && info.st_nlink > 0;
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {
@@ -261,9 +268,15 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
         sqlite3_close(db);
         return nullptr;
     }
+    int identity = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+    if (identity < 0) {
+        error = path + ": " + std::strerror(errno);
+        sqlite3_close(db);
+        return nullptr;
+    }
     sqlite3_exec(db, "PRAGMA synchronous = FULL; PRAGMA journal_size_limit = 4194304", nullptr, nullptr,
                  nullptr);
-    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db));
+    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, identity));
 }
 
 std::string DeviceStore::LastError() const {
