@@ -28,7 +28,8 @@ constexpr const char* Usage =
     "  import DEVICE FILE                     store each 256-byte record of FILE under its own event number\n"
     "  add DEVICE --class C --code K [--severity S] [--count N] [--data HEX | --text TEXT]\n"
     "                                         append one event as the firmware would (severity 2, count 1)\n"
-    "  seed DEVICE [--entries N]              append a sample log of N entries (default 200)\n"
+    "  seed DEVICE [--entries N]              append N sample entries (default: 200 or more, every sample "
+    "once)\n"
     "  dump DEVICE                            print every entry: event number, then the record in hex\n"
     "  set DEVICE supported|unsupported       whether the device says that it keeps the log\n"
     "  fault DEVICE read-status N S           a read for event number N answers Status S and no entry\n"
@@ -239,7 +240,7 @@ int Add(const std::vector<std::string>& args) {
 }
 
 int Seed(const std::vector<std::string>& args) {
-    uint64_t count = 200;
+    uint64_t count = DefaultSeedCount();
     if (args.size() == 3 && args[1] == "--entries") {
         if (!ParseNumber(args[2], UINT32_MAX, count)) {
             return Fail("seed: bad value '" + args[2] + "' for --entries", ExitUsage);

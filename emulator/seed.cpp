@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace kestrav::emulator {
 
@@ -70,7 +71,12 @@ std::vector<SeedSample> AllSeedSamples() {
 void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint64_t count, std::time_t now,
                    LogEntry& entry) {
     std::memset(entry.bytes, 0, LogEntrySize);
-    const SeedSample& sample = samples[index % samples.size()];
+    // A stride coprime with the number of samples visits every sample once per round, in a mixed order.
+    size_t stride = samples.size() * 5 / 8 + 1;
+    while (std::gcd(stride, samples.size()) != 1) {
+        ++stride;
+    }
+    const SeedSample& sample = samples[(index * stride) % samples.size()];
     uint32_t random = Mix(index);
     size_t dataSize = std::min(sample.data.size(), EventDataSize);
     std::copy_n(sample.data.begin(), dataSize, entry.EventData());
@@ -97,6 +103,10 @@ void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint6
     }
     entry.SetInitialTime(ToLogTime(initial));
     entry.SetUpdateTime(ToLogTime(update));
+}
+
+uint64_t DefaultSeedCount() {
+    return std::max<uint64_t>(200, AllSeedSamples().size());
 }
 
 StoreResult SeedDevice(DeviceStore& store, uint64_t count, std::time_t now) {

@@ -1,8 +1,38 @@
-// The windowed viewer's entry point: runs the window until Exit and returns the process's exit status.
+// The windowed viewer: the application object and the entry point that main() calls when no command-line
+// option was given.
 #pragma once
+
+#include <memory>
 
 namespace kestrav {
 
+class CEventViewerDoc;
+class CEventViewerFrame;
+
+// Creates the document, the frame and its view, and shows the frame; the frame loads the log from the event
+// loop. One instance per process.
+class CEventViewerApp {
+public:
+    CEventViewerApp();
+    ~CEventViewerApp();
+    CEventViewerApp(const CEventViewerApp&) = delete;
+    CEventViewerApp& operator=(const CEventViewerApp&) = delete;
+
+    bool InitInstance();
+
+    CEventViewerDoc* Document() const { return document_.get(); }
+    CEventViewerFrame* Frame() const { return frame_.get(); }
+
+private:
+    std::unique_ptr<CEventViewerDoc> document_;
+    std::unique_ptr<CEventViewerFrame> frame_;
+};
+
+// True when a window can be shown: a display, a Wayland display or an explicit Qt platform is named.
+bool DisplayAvailable();
+
+// Runs the window until Exit; returns the process's exit status. Without a display it says so on stderr and
+// returns 1.
 int RunViewer(int argc, char** argv);
 
 } // namespace kestrav

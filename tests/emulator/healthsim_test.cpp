@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/seed.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 
@@ -185,7 +186,9 @@ TEST_F(Healthsim, SeedWritesAVariedPlausibleLog) {
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     std::vector<LogEntry> entries;
     ASSERT_EQ(ReadAllEntries(entries), StatusSuccess);
-    ASSERT_EQ(entries.size(), 200u);
+    uint64_t seeded = emulator::DefaultSeedCount();
+    EXPECT_GE(seeded, 200u);
+    ASSERT_EQ(entries.size(), seeded);
     std::set<int> classes, severities;
     std::set<uint32_t> counts;
     std::time_t now = std::time(nullptr);
@@ -204,6 +207,19 @@ TEST_F(Healthsim, SeedWritesAVariedPlausibleLog) {
         severities.insert(entry.Severity());
         counts.insert(entry.Count());
     }
+    // Every entry carries one sample's class, code and event data, with a Length to match.
+    std::set<std::vector<uint8_t>> samples;
+    for (const emulator::SeedSample& sample : emulator::AllSeedSamples()) {
+        EXPECT_TRUE(classes.count(sample.eventClass)) << sample.eventClass;
+        std::vector<uint8_t> key = {uint8_t(sample.eventClass), uint8_t(sample.code)};
+        key.insert(key.end(), sample.data.begin(), sample.data.end());
+        samples.insert(key);
+    }
+    for (const LogEntry& entry : entries) {
+        std::vector<uint8_t> key = {uint8_t(entry.Class()), uint8_t(entry.Code())};
+        key.insert(key.end(), entry.EventData(), entry.EventData() + (entry.Length() - EntryHeaderSize));
+        EXPECT_TRUE(samples.count(key)) << "entry " << entry.EventNumber();
+    }
     for (int eventClass : {4, 7, 13, 32, 33, 39, 40, 41}) {
         EXPECT_TRUE(classes.count(eventClass)) << eventClass;
     }
@@ -211,7 +227,7 @@ TEST_F(Healthsim, SeedWritesAVariedPlausibleLog) {
     EXPECT_GE(counts.size(), 3u);
 
     ASSERT_EQ(RunHealthsim({"seed", path_, "--entries", "1000"}).exitStatus, 0);
-    EXPECT_EQ(Stored().size(), 1200u);
+    EXPECT_EQ(Stored().size(), seeded + 1000);
 }
 
 TEST_F(Healthsim, FaultsReachTheLogOperations) {

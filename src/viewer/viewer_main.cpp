@@ -1,0 +1,75 @@
+// The application object and the viewer's entry point.
+#include "viewer/viewer_main.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "viewer/event_viewer_doc.h"
+#include "viewer/event_viewer_frame.h"
+
+namespace kestrav {
+
+namespace {
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// KESTRAV_SCREENSHOT=file makes the viewer save a picture of its window once the first load is done, then
+// end.
+void ArrangeScreenshot(CEventViewerFrame& frame, const QString& fileName) {
+    QObject::connect(&frame, &CEventViewerFrame::initialLoadFinished, &frame, [&frame, fileName] {
+        QTimer::singleShot(500, &frame, [&frame, fileName] {
+            const bool saved = frame.grab().save(fileName, "PNG");
+            if (!saved) {
+                std::fprintf(stderr, "kestrav: could not save the screenshot to %s\n", qPrintable(fileName));
+            }
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    });
+}
+
+} // namespace
+
+CEventViewerApp::CEventViewerApp() = default;
+
+CEventViewerApp::~CEventViewerApp() {
+    frame_.reset();
+    document_.reset();
+}
+
+bool CEventViewerApp::InitInstance() {
+    document_ = std::make_unique<CEventViewerDoc>();
+    frame_ = std::make_unique<CEventViewerFrame>(*document_);
+    frame_->show();
+    return true;
+}
+
+bool DisplayAvailable() {
+    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY") ||
+           EnvironmentSet("QT_QPA_PLATFORM");
+}
+
+int RunViewer(int argc, char** argv) {
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "kestrav: no display to open the viewer on (DISPLAY, WAYLAND_DISPLAY and "
+                     "QT_QPA_PLATFORM are unset); use the command-line options to run without a window\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    CEventViewerApp viewer;
+    if (!viewer.InitInstance()) {
+        return 0;
+    }
+    if (EnvironmentSet("KESTRAV_SCREENSHOT")) {
+        ArrangeScreenshot(*viewer.Frame(), QString::fromLocal8Bit(std::getenv("KESTRAV_SCREENSHOT")));
+    }
+    return QApplication::exec();
+}
+
+} // namespace kestrav

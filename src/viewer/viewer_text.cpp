@@ -1,0 +1,36 @@
+// The viewer's texts from the string table.
+#include "viewer/viewer_text.h"
+
+#include <cstdio>
+
+namespace kestrav {
+
+QString LoadText(uint32_t id) {
+    return QString::fromUtf8(LoadString(id));
+}
+
+QString FormatText(uint32_t id, const char* argument) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, LoadString(id), argument);
+    return QString::fromUtf8(buffer);
+}
+
+QString FormatText(uint32_t id, uint32_t argument) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, LoadString(id), static_cast<unsigned>(argument));
+    return QString::fromUtf8(buffer);
+}
+
+QString MenuTitle(size_t position) {
+    return QString::fromUtf8(LoadMenuTitle(position));
+}
+
+QString MenuItemText(uint32_t command) {
+    return QString::fromUtf8(LoadMenuItemText(command));
+}
+
+QString NoteDialogText(uint32_t controlId) {
+    return QString::fromUtf8(LoadNoteDialogText(controlId));
+}
+
+} // namespace kestrav

@@ -1,0 +1,139 @@
+// The maintenance-note dialog: preparing the stored note, the 227-character field, Enter and Ctrl+Enter, the
+// empty-text warning.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "resources/string_table.h"
+#include "viewer/maintenance_dlg.h"
+#include "viewer/viewer_test_support.h"
+
+namespace kestrav::test {
+
+class NoteDialogTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void prepareNote_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("line break becomes a blank") << "abc\r\ndef" << QByteArray("abc def");
+        QTest::newRow("no doubled blank at a line end") << "abc \r\ndef" << QByteArray("abc def");
+        QTest::newRow("two line breaks, two blanks") << "abc\r\n\r\ndef" << QByteArray("abc  def");
+        QTest::newRow("trimmed on both sides") << "  \t abc  \r\n" << QByteArray("abc");
+        QTest::newRow("tabs inside stay") << "a\tb" << QByteArray("a\tb");
+        QTest::newRow("leading line break") << "\r\nabc" << QByteArray("abc");
+        QTest::newRow("bare line feed adds nothing") << "abc\ndef" << QByteArray("abcdef");
+        QTest::newRow("empty") << "" << QByteArray("");
+        QTest::newRow("non-ASCII kept as UTF-8") << "Lüfter getauscht"
+                                                 << QByteArray("L\xc3\xbc"
+                                                               "fter getauscht");
+    }
+
+    void prepareNote() {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, stored);
+        CMaintenanceDlg dialog;
+        dialog.m_strNote = typed;
+        dialog.PrepareNote();
+        QCOMPARE(QByteArray(dialog.m_szNote), stored);
+    }
+
+    void dialogLooksAsSet() {
+        CMaintenanceDlg dialog;
+        dialog.OnInitDialog();
+        QCOMPARE(dialog.windowTitle(), Text(ApplicationTitle));
+        QCOMPARE(dialog.Prompt()->text(), Text(NotePromptText));
+        QVERIFY(dialog.OkButton()->isDefault());
+        QVERIFY(!dialog.CancelButton()->isDefault());
+        QCOMPARE(dialog.m_editNote->LimitText(), qsizetype{227});
+    }
+
+    void typedLineBreaksAreFoldedAndTheFieldKeepsItsText() {
+        ScriptedPrompts prompts;
+        ScopedPrompts scope(prompts);
+        CMaintenanceDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClicks(dialog.m_editNote, QStringLiteral(" abc"));
+        QTest::keyClick(dialog.m_editNote, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(dialog.m_editNote, QStringLiteral("def "));
+        QTest::keyClick(dialog.m_editNote, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.m_strNote, QStringLiteral(" abc\r\ndef "));
+        QCOMPARE(dialog.m_editNote->toPlainText(), QStringLiteral(" abc\ndef "));
+        dialog.PrepareNote();
+        QCOMPARE(QByteArray(dialog.m_szNote), QByteArray("abc def"));
+        QVERIFY(prompts.shown.empty());
+    }
+
+    void emptyTextKeepsTheDialogOpen() {
+        ScriptedPrompts prompts;
+        ScopedPrompts scope(prompts);
+        CMaintenanceDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.OkButton()->click();
+        QTest::keyClicks(dialog.m_editNote, QStringLiteral(" \t "));
+        QTest::keyClick(dialog.m_editNote, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompts.Texts(), (QStringList{Text(NotePromptText), Text(NotePromptText)}));
+        QCOMPARE(prompts.shown[0].style, MessageStyleWarning);
+        QTest::keyClick(dialog.m_editNote, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void fieldLimit_data() {
+        QTest::addColumn<int>("letters");
+        QTest::addColumn<bool>("lineBreak");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("length");
+        QTest::newRow("227 letters accepted") << 226 << false << "x" << 227;
+        QTest::newRow("a 228th letter refused") << 227 << false << "y" << 227;
+        QTest::newRow("line break counts two and fits") << 225 << true << "" << 227;
+        QTest::newRow("line break that would make 228 refused") << 226 << true << "" << 226;
+        QTest::newRow("a letter after a line break at the limit refused") << 225 << true << "z" << 227;
+    }
+
+    void fieldLimit() {
+        QFETCH(int, letters);
+        QFETCH(bool, lineBreak);
+        QFETCH(QString, then);
+        QFETCH(int, length);
+        CMaintenanceDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        QTest::keyClicks(dialog.m_editNote, QString(letters, u'x'));
+        if (lineBreak) {
+            QTest::keyClick(dialog.m_editNote, Qt::Key_Return, Qt::ControlModifier);
+        }
+        QTest::keyClicks(dialog.m_editNote, then);
+        QCOMPARE(NoteFieldLength(dialog.m_editNote->toPlainText()), qsizetype{length});
+    }
+
+    void pasteIsCutToTheLimit() {
+        CMaintenanceDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        QTest::keyClicks(dialog.m_editNote, QStringLiteral("ab"));
+        QApplication::clipboard()->setText(QStringLiteral("line one\r\nline two ") + QString(400, u'p'));
+        dialog.m_editNote->paste();
+        const QString text = dialog.m_editNote->toPlainText();
+        QCOMPARE(NoteFieldLength(text), qsizetype{227});
+        QVERIFY(text.startsWith(QStringLiteral("abline one\nline two p")));
+        dialog.DoDataExchange(true);
+        dialog.PrepareNote();
+        QCOMPARE(std::strlen(dialog.m_szNote), size_t{226}); // the CR LF pair became one blank
+    }
+};
+
+KESTRAV_VIEWER_TEST(NoteDialogTests);
+
+} // namespace kestrav::test
+
+#include "note_dialog_tests.moc"
