@@ -27,7 +27,10 @@ constexpr const char* Usage =
     "  init DEVICE [--unsupported] [--force]  create an empty device; --force replaces an existing file\n"
     "  import DEVICE FILE                     store each 256-byte record of FILE under its own event number\n"
     "  add DEVICE --class C --code K [--severity S] [--count N] [--data HEX | --text TEXT]\n"
-    "                                         append one event as the firmware would (severity 2, count 1)\n"
+    "                                         append one event as the firmware would: the next\n"
+    "                                         event number, the current time, event data HEX (up to\n"
+    "                                         228 bytes) or TEXT and its NUL (up to 227 characters);\n"
+    "                                         severity 2 and count 1 unless given\n"
     "  seed DEVICE [--entries N]              append N sample entries (default: 200 or more, every sample "
     "once)\n"
     "  dump DEVICE                            print every entry: event number, then the record in hex\n"
@@ -38,7 +41,7 @@ constexpr const char* Usage =
     "  fault DEVICE fail-requests             every control request fails\n"
     "  fault DEVICE clear                     remove every fault\n"
     "\n"
-    "Numbers are decimal or hexadecimal with 0x.\n";
+    "Numbers are decimal or hexadecimal with 0x. Exit status: 0 done, 1 failed, 2 bad command line.\n";
 
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
@@ -343,8 +346,7 @@ int Fault(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fputs(Usage, stderr);
-        return ExitUsage;
+        return Fail("no command given (see healthsim --help)", ExitUsage);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(Usage, stdout);

@@ -129,6 +129,7 @@ TEST_F(Healthsim, BadInputLeavesTheDeviceUnchanged) {
     std::string foreign = (dir_ / "foreign.db").string();
     test::WriteFile(foreign, "just text");
     const std::vector<std::vector<std::string>> cases = {
+        {},
         {"frobnicate", path_},
         {"init"},
         {"init", path_},
