@@ -147,7 +147,9 @@ uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {
     HealthResponse response;
     bool completed = false;
     uint32_t status = SendLogRequest(request, response, completed);
-    if (!completed || response.Status() != DriverStatusDone) {
+    // A read answers the nearest entry at or after the number asked for; when entry n is gone (the log was
+    // cleared meanwhile) that is another entry, whose bytes must not be written back under number n.
+    if (!completed || response.Status() != DriverStatusDone || response.Entry().EventNumber() != eventNumber) {
         driverStatus = EndOfLog;
         return status;
     }

@@ -208,9 +208,10 @@ TEST_F(LogOps, MarkRepairedRewritesSeverityAndUpdateTime) {
     expected.SetUpdateTime(update);
     EXPECT_EQ(std::memcmp(stored[1].bytes, expected.bytes, LogEntrySize), 0);
 
-    // Number 5 holds nothing: the read finds 7, the rewrite of 5 is refused, 7 is left alone.
+    // Number 5 holds nothing: the read answers entry 7, which is not the entry asked for, so nothing is
+    // rewritten and the entry counts as not found.
     EXPECT_EQ(MarkRepaired(5, driverStatus), StatusSuccess);
-    EXPECT_NE(driverStatus, 0);
+    EXPECT_EQ(driverStatus, EndOfLog);
     EXPECT_EQ(stored[2].Severity(), Stored()[2].Severity());
     EXPECT_EQ(MarkRepaired(8, driverStatus), StatusSuccess);
     EXPECT_EQ(driverStatus, EndOfLog);
