@@ -2,6 +2,7 @@
 // in the user's locale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -16,7 +17,7 @@ namespace {
 std::string Describe(uint16_t eventClass, uint16_t code, const std::vector<uint8_t>& bytes = {},
                      uint8_t eventDataLength = 0) {
     uint8_t area[EventDataSize] = {};
-    std::memcpy(area, bytes.data(), std::min(bytes.size(), sizeof area));
+    std::copy_n(bytes.begin(), std::min(bytes.size(), sizeof area), area);
     char buffer[DescriptionBufferSize];
     std::memset(buffer, '#', sizeof buffer);
     FormatEventDescription(eventClass, code, area, buffer, eventDataLength);

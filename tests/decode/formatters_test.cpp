@@ -1,6 +1,7 @@
 // The shared value and location formatters, the name tables and the bounded event-data view and writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@ namespace {
 // Event data with the given bytes at the start and zeros after.
 EventData Data(const std::vector<uint8_t>& bytes) {
     uint8_t area[EventDataSize] = {};
-    std::memcpy(area, bytes.data(), std::min(bytes.size(), sizeof area));
+    std::copy_n(bytes.begin(), std::min(bytes.size(), sizeof area), area);
     return EventData(area);
 }
 
