@@ -19,12 +19,12 @@ namespace kestrav {
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     uint32_t heading;
     int width;
 };
 
-constexpr ColumnSpec Columns[ListColumnCount] = {
+constexpr ColumnLayout Columns[ListColumnCount] = {
     {SeverityColumnTitle, 80},     {EventNumberColumnTitle, 90},  {ClassColumnTitle, 115},
     {UpdateTimeColumnTitle, 140},  {InitialTimeColumnTitle, 140}, {CountColumnTitle, 45},
     {DescriptionColumnTitle, 800},
