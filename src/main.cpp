@@ -1,9 +1,20 @@
 // kestrav: the first argument chooses the unattended command line ('/' or '-') or the window.
 #include <cstdio>
 
+#include "cli/command_line.h"
+#ifdef KESTRAV_WITH_VIEWER
+#include "viewer/viewer_main.h"
+#endif
+
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "kestrav: not yet built\n");
+    if (argc > 1 && (argv[1][0] == '/' || argv[1][0] == '-')) {
+        return kestrav::RunCommandLineMode(argc, argv);
+    }
+#ifdef KESTRAV_WITH_VIEWER
+    return kestrav::RunViewer(argc, argv);
+#else
+    std::fprintf(
+        stderr, "kestrav: this build has no window; run it with command-line options such as /export:file\n");
     return 1;
+#endif
 }

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Times `kestrav /export:out.csv` as a whole process on a seeded device of ENTRIES entries (default 100000):
+# wall time, entries exported per second and peak memory, best of RUNS runs (default 3).
+# Usage: bench/time_export.sh [build-dir]     (build-dir defaults to ./build; needs kestrav and healthsim built)
+set -eu
+
+build=${1:-build}
+bin=$(cd "$build/bin" && pwd)
+entries=${ENTRIES:-100000}
+runs=${RUNS:-3}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export ZORHLTH_DEVICE="$work/cvr.db"
+export LC_ALL=C
+
+"$bin/healthsim" init "$ZORHLTH_DEVICE"
+"$bin/healthsim" seed "$ZORHLTH_DEVICE" --entries "$entries" >/dev/null
+
+best=""
+for run in $(seq "$runs"); do
+    rm -f "$work/out.csv" "$work/kestrav.log"
+    (cd "$work" && /usr/bin/time -v -o "$work/time.txt" "$bin/kestrav" /export:out.csv)
+    seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+        n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$work/time.txt")
+    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+    echo "run $run: ${seconds} s, peak memory ${rss} KiB"
+    if [ -z "$best" ] || awk "BEGIN {exit !($seconds < $best)}"; then
+        best=$seconds
+        bestRss=$rss
+    fi
+done
+
+lines=$(($(wc -l <"$work/out.csv") - 1))
+if [ "$lines" -ne "$entries" ]; then
+    echo "exported $lines lines, expected $entries" >&2
+    exit 1
+fi
+echo "entries: $entries; best wall time: ${best} s; entries/s: $(awk "BEGIN {printf \"%.0f\", $entries / $best}");" \
+    "peak memory: ${bestRss} KiB; target: under 1.5 s"

@@ -1,0 +1,104 @@
+// The emulated health device's non-volatile store: one SQLite file holding the log entries, the device's
+// settings and its injected faults. Every operation is one transaction, so concurrent processes are
+// serialised by the store and a killed process never leaves half an operation behind.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "log/log_entry.h"
+
+namespace kestrav::emulator {
+
+// The device path: ZORHLTH_DEVICE, or /var/lib/zorhlth/cvr.db when it is unset or empty.
+const char* DevicePath();
+
+// Faults kept in the device so that failure paths can be exercised from outside the process.
+struct DeviceFaults {
+    bool requestsFail = false; // every control request fails (not completed)
+    bool eraseRefused = false; // erase answers with the refused flag
+    uint8_t writeStatus = 0;   // non-zero: writes and rewrites answer this Status and store nothing
+};
+
+struct DeviceSettings {
+    bool supported = true; // the capability block carries the log bit
+    DeviceFaults faults;
+};
+
+// Outcome of a store operation. Failed is trouble in the store itself (busy past the timeout, I/O, a damaged
+// file); Absent is a rewrite of a number that holds no entry; Exhausted is a write when no number is left.
+enum class StoreResult { Done, Absent, Exhausted, Failed };
+
+// What a read found, together with the settings that decide how it is answered. Both come from one snapshot.
+struct ReadOutcome {
+    DeviceSettings settings;
+    std::optional<uint8_t> faultStatus; // a read fault for exactly the number asked
+    bool found = false;
+    LogEntry entry;
+};
+
+class DeviceStore {
+public:
+    ~DeviceStore();
+    DeviceStore(const DeviceStore&) = delete;
+    DeviceStore& operator=(const DeviceStore&) = delete;
+
+    // Creates an empty device at path. An existing path is refused unless replace is set (then the old store
+    // and its journal files are removed first). error says why on failure.
+    static bool Create(const std::string& path, bool supported, bool replace, std::string& error);
+
+    // Opens an existing device for reading and writing; nullptr when the path is missing, unwritable, or not
+    // a device made by Create. Nothing is ever written to a file that is not a device.
+    static std::unique_ptr<DeviceStore> Open(const std::string& path, std::string& error);
+
+    const std::string& Path() const { return path_; }
+
+    // The operations behind the driver requests. Each is one transaction that first reads the settings: when
+    // they say the request fails or is refused, nothing is changed and the caller answers from settings.
+    StoreResult ReadSettings(DeviceSettings& settings);
+    StoreResult ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcome);
+    // Stores entry under the next event number, which is written into the record's own Event number too.
+    StoreResult Append(const LogEntry& entry, DeviceSettings& settings, uint32_t& assigned);
+    // Replaces entry eventNumber (the record's Event number is kept equal to it).
+    StoreResult Rewrite(uint32_t eventNumber, const LogEntry& entry, DeviceSettings& settings);
+    StoreResult Erase(DeviceSettings& settings);
+
+    // Management, for healthsim and tests.
+    StoreResult SetSupported(bool supported);
+    StoreResult SetReadFault(uint32_t eventNumber, uint8_t status);
+    // Changes the fault settings in one transaction (change receives the current ones).
+    StoreResult ChangeFaults(const std::function<void(DeviceFaults&)>& change);
+    // Removes every fault, read faults included.
+    StoreResult ClearFaults();
+    // Stores whole records under the numbers in their own headers, replacing same numbers; one transaction.
+    StoreResult Import(std::span<const LogEntry> records);
+    // Appends count entries made by make(index, entry) under consecutive new numbers; one transaction.
+    StoreResult AppendMany(uint64_t count, const std::function<void(uint64_t, LogEntry&)>& make);
+    // Calls visit for every entry in ascending number order; one read transaction.
+    StoreResult ForEach(const std::function<void(uint32_t, const LogEntry&)>& visit);
+
+    // The store's last error text, for messages.
+    std::string LastError() const;
+
+private:
+    DeviceStore(std::string path, sqlite3* db);
+    class Transaction;
+    sqlite3_stmt* Statement(int id);
+    bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
+    bool StoreNextNumber(int64_t nextNumber);
+    bool InsertRecord(int statementId, uint32_t eventNumber, const LogEntry& entry);
+
+    std::string path_;
+    sqlite3* db_;
+    sqlite3_stmt* statements_[16] = {};
+    std::mutex mutex_;
+};
+
+} // namespace kestrav::emulator

@@ -1,0 +1,203 @@
+#include "cli/command_line.h"
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/csv_export.h"
+#include "cli/options.h"
+#include "cli/status_log.h"
+#include "log/log_ops.h"
+#include "platform/system.h"
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+constexpr size_t AccountNameSize = 32;
+constexpr const char* UnknownUser = "<UNKNOWN USER>";
+
+const char* const UsageLines[] = {
+    "/f:file      Specifies the file for status logging. This parameter is",
+    "             optional. The default log file is kestrav.log.",
+    "/export:file Exports the CVR entries to a comma-separated file.  The",
+    "             extension .csv will be added if no extension is specified.",
+    "/clear       Clear all entries in the CVR.  If both /clear and /export are",
+    "             specified, /clear will execute after /export.",
+    "/note:\"msg\"  Writes a maintenance note to the CVR.  msg must be enclosed",
+    "             in double quotes and be no more than 227 characters long.",
+};
+
+void WriteUsage(StatusLog& log) {
+    WriteStatusLine(log, "%s", "");
+    for (const char* line : UsageLines) {
+        WriteStatusLine(log, "%s", line);
+    }
+    for (const char* line : UsageLines) {
+        std::fprintf(stderr, "%s\n", line);
+    }
+}
+
+void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
+    std::string header = LoadString(ApplicationTitle);
+    header.append("\n");
+    header.append(RunDateText(platform::LocalTimeNow()));
+    header.append("\n");
+    WriteStatusText(log, header);
+    WriteStatusLine(log, LoadString(ExecutingText), CommandLineText(argv).c_str());
+}
+
+// The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.
+// Returns true when every one of them succeeded.
+bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
+                       const std::vector<LogEntry>& entries) {
+    bool allSucceeded = true;
+    bool anyExportSucceeded = false;
+    for (const std::string& fileName : options.exportFiles) {
+        bool exported = ExportCsv(log, fileName, entries);
+        anyExportSucceeded = anyExportSucceeded || exported;
+        allSucceeded = allSucceeded && exported;
+    }
+    // A log is never erased when the save asked for before it failed.
+    bool clearAllowed = options.exportFiles.empty() || anyExportSucceeded;
+    for (size_t i = 0; i < options.clearCount; ++i) {
+        if (clearAllowed) {
+            allSucceeded = ClearLogAndReport(log) && allSucceeded;
+        } else {
+            WriteStatusLine(log, "%s", LoadString(ClearRefusedText));
+            allSucceeded = false;
+        }
+    }
+    for (const std::string& note : options.notes) {
+        uint8_t driverStatus = WriteFailed;
+        uint32_t status = WriteMaintenanceNote(note, driverStatus);
+        if (status != StatusSuccess) {
+            WriteStatusError(log, status);
+        } else if (driverStatus == DriverStatusDone) {
+            WriteStatusLine(log, "%s", LoadString(NoteLoggedText));
+        } else {
+            WriteStatusLine(log, "%s", LoadString(NoteNotLoggedStatusText));
+        }
+        allSucceeded = allSucceeded && status == StatusSuccess && driverStatus == DriverStatusDone;
+    }
+    return allSucceeded;
+}
+
+bool RequestsOperations(const CommandLineOptions& options) {
+    return !options.exportFiles.empty() || options.clearCount > 0 || !options.notes.empty();
+}
+
+// The run once the status log is open; returns the exit status. The caller closes the log.
+int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandLineOptions& options) {
+    WriteRunHeader(log, argv);
+    if (!options.valid) {
+        WriteUsage(log);
+        return ExitInvalidCommandLine;
+    }
+
+    bool supported = false;
+    uint32_t status = QueryLogSupport(supported);
+    if (status != StatusSuccess || !supported) {
+        if (status != StatusSuccess) {
+            WriteStatusError(log, status);
+        } else {
+            WriteStatusLine(log, "%s", LoadString(LogNotSupportedText));
+        }
+        WriteStatusLine(log, "%s", LoadString(DidNothingText));
+        return ExitFailure;
+    }
+
+    std::vector<LogEntry> entries;
+    status = ReadAllEntries(entries);
+    if (status != StatusSuccess) {
+        WriteStatusError(log, status);
+        return ExitFailure;
+    }
+    if (entries.empty()) {
+        WriteStatusLine(log, "%s", LoadString(LogEmptyText));
+        return RequestsOperations(options) ? ExitFailure : ExitSuccess;
+    }
+
+    bool succeeded = PerformOperations(log, options, entries);
+    entries.clear();
+    WriteStatusLine(log, "%s", LoadString(FinishedText));
+    return succeeded ? ExitSuccess : ExitFailure;
+}
+
+} // namespace
+
+std::string CommandLineText(std::span<char* const> argv) {
+    std::string text;
+    for (const char* argument : argv) {
+        std::string_view word(argument);
+        if (!text.empty()) {
+            text.push_back(' ');
+        }
+        if (!word.empty() && word.find_first_of(" \t\n\v\f\r\"") == std::string_view::npos) {
+            text.append(word);
+            continue;
+        }
+        text.push_back('"');
+        for (char c : word) {
+            if (c == '"') {
+                text.push_back('\\');
+            }
+            text.push_back(c);
+        }
+        text.push_back('"');
+    }
+    return text;
+}
+
+std::string RunDateText(const std::tm& time) {
+    static const char* const Weekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
+    static const char* const Months[] = {"January",   "February", "March",    "April",
+                                         "May",       "June",     "July",     "August",
+                                         "September", "October",  "November", "December"};
+    int hour12 = time.tm_hour % 12 == 0 ? 12 : time.tm_hour % 12;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s, %s %02d, %d at %02d:%02d %s", Weekdays[(time.tm_wday % 7 + 7) % 7],
+                  Months[(time.tm_mon % 12 + 12) % 12], time.tm_mday, time.tm_year + 1900, hour12,
+                  time.tm_min, time.tm_hour < 12 ? "AM" : "PM");
+    return text;
+}
+
+bool ClearLogAndReport(StatusLog& log) {
+    char userName[AccountNameSize] = {};
+    std::snprintf(userName, sizeof userName, "%s", UnknownUser);
+    if (!platform::GetAccountName(userName)) {
+        std::snprintf(userName, sizeof userName, "%s", UnknownUser);
+    }
+    bool cleared = false;
+    uint32_t status = ClearLog(userName, cleared);
+    if (status != StatusSuccess) {
+        WriteStatusError(log, status);
+        cleared = false;
+    } else if (cleared) {
+        WriteStatusLine(log, "%s", LoadString(LogClearedText));
+    } else {
+        WriteStatusLine(log, "%s", LoadString(LogNotClearedText));
+    }
+    return cleared;
+}
+
+int RunCommandLineMode(int argc, char** argv) {
+    std::span<char* const> all(argv, static_cast<size_t>(argc));
+    std::vector<std::string_view> arguments(all.begin() + (argc > 0 ? 1 : 0), all.end());
+    CommandLineOptions options = ParseCommandLine(arguments);
+
+    StatusLog log;
+    if (!OpenStatusLog(log, options.statusLogName)) {
+        return ExitFailure;
+    }
+    int exitStatus = RunWithStatusLog(log, all, options);
+    // A status log that could not be written leaves the run unaccounted for.
+    if (!CloseStatusLog(log) && exitStatus == ExitSuccess) {
+        exitStatus = ExitFailure;
+    }
+    return exitStatus;
+}
+
+} // namespace kestrav

@@ -1,0 +1,31 @@
+// The unattended command-line run: exports, clears and notes in a fixed order, reported on the status log.
+#pragma once
+
+#include <ctime>
+#include <span>
+#include <string>
+
+namespace kestrav {
+
+struct StatusLog;
+
+// Exit statuses of a command-line run.
+inline constexpr int ExitSuccess = 0; // every requested operation done
+inline constexpr int ExitFailure = 1; // nothing to work on, or an operation failed
+inline constexpr int ExitInvalidCommandLine = 2;
+
+// Performs the whole run for the process arguments (argv[0] the program) and returns its exit status.
+int RunCommandLineMode(int argc, char** argv);
+
+// The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
+// when the log was cleared.
+bool ClearLogAndReport(StatusLog& log);
+
+// The program and its arguments joined by blanks, an argument that is empty or holds white space or double
+// quotes shown in double quotes (a quote inside as \").
+std::string CommandLineText(std::span<char* const> argv);
+
+// "Monday, December 07, 2026 at 03:49 PM": English names whatever the locale.
+std::string RunDateText(const std::tm& time);
+
+} // namespace kestrav

@@ -1,0 +1,86 @@
+#include "cli/csv_export.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "cli/output_file.h"
+#include "cli/status_log.h"
+#include "decode/event_text.h"
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+void AppendNumber(std::string& out, long value) {
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+} // namespace
+
+std::string CsvHeaderLine() {
+    std::string line;
+    const StringId titles[] = {SeverityColumnTitle, EventNumberColumnTitle, ClassColumnTitle,
+                               CodeColumnTitle,     UpdateTimeColumnTitle,  InitialTimeColumnTitle,
+                               CountColumnTitle,    DescriptionColumnTitle};
+    for (StringId title : titles) {
+        if (!line.empty()) {
+            line.push_back(',');
+        }
+        line.append(LoadString(title));
+    }
+    line.append("\r\n");
+    return line;
+}
+
+void AppendCsvLine(std::string& out, const LogEntry& entry) {
+    char field[DescriptionBufferSize];
+    std::string line;
+    FormatSeverityName(entry.Severity(), field);
+    line.append(field);
+    line.push_back(',');
+    AppendNumber(line, static_cast<int32_t>(entry.EventNumber()));
+    line.push_back(',');
+    FormatClassName(entry.Class(), field);
+    line.append(field);
+    line.push_back(',');
+    AppendNumber(line, entry.Code());
+    line.push_back(',');
+    FormatEntryTime(entry.UpdateTime(), field);
+    line.append(field);
+    line.push_back(',');
+    FormatEntryTime(entry.InitialTime(), field);
+    line.append(field);
+    line.push_back(',');
+    AppendNumber(line, static_cast<int32_t>(entry.Count()));
+    line.push_back(',');
+    FormatEntryDescription(entry, field);
+    line.append(field);
+    line.push_back('\n');
+    AppendWithLineEnds(out, line);
+}
+
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
+    OutputFile file;
+    if (!file.Open(fileName, OutputFile::Mode::Replace)) {
+        WriteStatusLine(log, LoadString(ExportOpenFailedText), fileName.c_str());
+        return false;
+    }
+    file.Write(CsvHeaderLine());
+    std::string line;
+    for (const LogEntry& entry : entries) {
+        line.clear();
+        AppendCsvLine(line, entry);
+        file.Write(line);
+    }
+    if (!file.Close()) {
+        WriteStatusLine(log, LoadString(ExportWriteFailedText), fileName.c_str());
+        return false;
+    }
+    WriteStatusLine(log, LoadString(ExportSucceededText), fileName.c_str());
+    return true;
+}
+
+} // namespace kestrav

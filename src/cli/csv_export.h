@@ -1,0 +1,25 @@
+// The comma-separated export of the log: a header line of column titles and one eight-column line per entry,
+// fields joined by "," as they are (no quoting), lines ending in "\r\n". The command line's /export: and the
+// viewer's Export command write the same lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "log/log_entry.h"
+
+namespace kestrav {
+
+struct StatusLog;
+
+// The column titles in the current language, with the line end.
+std::string CsvHeaderLine();
+
+// Appends the line of one entry, with the line end.
+void AppendCsvLine(std::string& out, const LogEntry& entry);
+
+// Writes the header and the entries' lines to fileName, replacing any older content, and reports the outcome
+// on the status log. True only when every byte was written.
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries);
+
+} // namespace kestrav

@@ -1,0 +1,92 @@
+#include "cli/status_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "log/health_protocol.h"
+#include "platform/system.h"
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+// The system's message texts hold at most 260 characters.
+constexpr size_t ErrorTextSize = 261;
+
+// Length of text without a trailing UTF-8 sequence that the cut left incomplete.
+size_t WholeCharacterLength(const char* text, size_t length) {
+    size_t start = length;
+    size_t continuation = 0;
+    while (start > 0 && continuation < 3 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
+        --start;
+        ++continuation;
+    }
+    if (start == 0) {
+        return length;
+    }
+    unsigned char first = static_cast<unsigned char>(text[start - 1]);
+    if (first < 0xC0) {
+        return length;
+    }
+    size_t needed = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+    return continuation + 1 < needed ? start - 1 : length;
+}
+
+void WriteIndented(StatusLog& log, std::string_view text) {
+    std::string line = "   ";
+    AppendWithLineEnds(line, text);
+    line.append("\r\n");
+    log.file.Write(line);
+    log.file.Flush();
+}
+
+} // namespace
+
+bool OpenStatusLog(StatusLog& log, const std::string& name) {
+    return log.file.Open(name, OutputFile::Mode::Append);
+}
+
+void WriteStatusText(StatusLog& log, std::string_view text) {
+    std::string bytes;
+    AppendWithLineEnds(bytes, text);
+    log.file.Write(bytes);
+    log.file.Flush();
+}
+
+void WriteStatusLine(StatusLog& log, const char* format, ...) {
+    char text[StatusLineBufferSize];
+    va_list args;
+    va_start(args, format);
+    int wanted = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    size_t length = wanted < 0 ? 0 : static_cast<size_t>(wanted);
+    if (length >= sizeof text) {
+        length = WholeCharacterLength(text, sizeof text - 1);
+    }
+    WriteIndented(log, std::string_view(text, length));
+}
+
+std::string StatusErrorText(uint32_t code) {
+    if (code == DeviceNotAvailable) {
+        return LoadString(DriverNotLoadedText);
+    }
+    char text[ErrorTextSize] = {};
+    if (platform::GetErrorText(code, text) && text[0] != '\0') {
+        return text;
+    }
+    char unknown[StatusLineBufferSize];
+    std::snprintf(unknown, sizeof unknown, LoadString(UnknownErrorText), code);
+    return unknown;
+}
+
+void WriteStatusError(StatusLog& log, uint32_t code) {
+    WriteStatusLine(log, "%s", StatusErrorText(code).c_str());
+}
+
+bool CloseStatusLog(StatusLog& log) {
+    WriteStatusText(log, "  \n");
+    return log.file.Close();
+}
+
+} // namespace kestrav

@@ -1,0 +1,39 @@
+// The status log: the plain-text file to which every command-line run appends its header and one indented
+// line per outcome, so that an unattended run can be checked afterwards.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cli/output_file.h"
+
+namespace kestrav {
+
+inline constexpr size_t StatusLineBufferSize = 512;
+inline constexpr const char* DefaultStatusLogName = "kestrav.log";
+
+struct StatusLog {
+    OutputFile file;
+};
+
+// Opens (creating it if missing) for appending, other writers shut out; false when that is not possible.
+bool OpenStatusLog(StatusLog& log, const std::string& name);
+
+// Appends text without indent ("\n" stored as "\r\n"): the run header.
+void WriteStatusText(StatusLog& log, std::string_view text);
+
+// Formats at most 511 characters of text (a longer one is cut, never inside a character) and appends
+// "   %s\n" with it.
+void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The message for a status code: the missing-driver text, else the system's text for the code, else the
+// unknown-error text with the code.
+std::string StatusErrorText(uint32_t code);
+void WriteStatusError(StatusLog& log, uint32_t code);
+
+// Appends the closing line of two blanks and closes; true when every write of the run reached the file.
+bool CloseStatusLog(StatusLog& log);
+
+} // namespace kestrav

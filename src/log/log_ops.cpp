@@ -1,0 +1,168 @@
+#include "log/log_ops.h"
+
+#include <algorithm>
+
+#include "platform/health_device.h"
+
+namespace kestrav {
+
+namespace {
+
+HealthRequest ReadRequest(uint32_t eventNumber) {
+    HealthRequest request;
+    request.SetCommand(ReadEntryCommand);
+    request.SetOperation(0);
+    request.SetDataLength(LogEntrySize);
+    request.SetEventNumber(eventNumber);
+    return request;
+}
+
+uint32_t SendLogRequest(const HealthRequest& request, HealthResponse& response, bool& completed) {
+    return SendHealthRequest(LogIoControlCode, request.bytes, sizeof request.bytes, response.bytes,
+                             sizeof response.bytes, completed);
+}
+
+uint32_t WriteEntry(uint16_t code, std::string_view text, uint8_t& driverStatus) {
+    LogEntry entry = BuildMaintenanceEntry(code, text);
+    HealthRequest request;
+    request.SetCommand(WriteEntryCommand);
+    request.SetOperation(0);
+    request.SetDataLength(entry.Length());
+    request.SetEventNumber(0);
+    request.SetEntry(entry);
+    HealthResponse response;
+    bool completed = false;
+    uint32_t status = SendLogRequest(request, response, completed);
+    driverStatus = completed ? response.Status() : WriteFailed;
+    return status;
+}
+
+} // namespace
+
+uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inputSize, void* output,
+                           uint32_t outputSize, bool& completed) {
+    completed = false;
+    platform::HealthDevice* device = platform::OpenHealthDevice();
+    if (device == nullptr) {
+        return DeviceNotAvailable;
+    }
+    completed = platform::HealthDeviceControl(device, controlCode, input, inputSize, output, outputSize);
+    platform::CloseHealthDevice(device);
+    return StatusSuccess;
+}
+
+uint32_t QueryLogSupport(bool& supported) {
+    CapabilityBlock capabilities;
+    bool completed = false;
+    uint32_t status = SendHealthRequest(CapabilityIoControlCode, nullptr, 0, capabilities.bytes,
+                                        sizeof capabilities.bytes, completed);
+    supported = completed && capabilities.LogSupported();
+    return status;
+}
+
+uint32_t ReadLogEntry(uint32_t eventNumber, uint8_t& driverStatus, LogEntry& entry) {
+    HealthRequest request = ReadRequest(eventNumber);
+    HealthResponse response;
+    bool completed = false;
+    uint32_t status = SendLogRequest(request, response, completed);
+    if (!completed) {
+        driverStatus = EndOfLog;
+        return status;
+    }
+    entry = response.Entry();
+    driverStatus = response.Status();
+    return status;
+}
+
+uint32_t ReadAllEntries(std::vector<LogEntry>& entries) {
+    entries.clear();
+    uint32_t eventNumber = 0;
+    for (bool first = true;; first = false) {
+        uint8_t driverStatus = EndOfLog;
+        LogEntry entry;
+        uint32_t status = ReadLogEntry(eventNumber, driverStatus, entry);
+        if (status != StatusSuccess) {
+            return first ? status : StatusSuccess;
+        }
+        if (driverStatus == EndOfLog) {
+            return StatusSuccess;
+        }
+        if (driverStatus != DriverStatusDone) {
+            ++eventNumber;
+            continue;
+        }
+        entries.push_back(entry);
+        // The highest possible number has no successor: asking for number + 1 would start over at 0 and
+        // walk the log again forever.
+        if (entry.EventNumber() == UINT32_MAX) {
+            return StatusSuccess;
+        }
+        eventNumber = entry.EventNumber() + 1;
+    }
+}
+
+LogEntry BuildMaintenanceEntry(uint16_t code, std::string_view text) {
+    LogEntry entry;
+    entry.SetHeaderByte6(1);
+    entry.SetSeverity(2);
+    entry.SetClass(33);
+    entry.SetCode(code);
+    entry.SetCount(1);
+    text = text.substr(0, std::min(text.size(), MaxNoteLength));
+    std::copy(text.begin(), text.end(), entry.EventData());
+    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + text.size() + 1));
+    LogTime now;
+    GetLogTime(now);
+    entry.SetInitialTime(now);
+    entry.SetUpdateTime(now);
+    return entry;
+}
+
+uint32_t WriteMaintenanceNote(std::string_view text, uint8_t& driverStatus) {
+    return WriteEntry(2, text, driverStatus);
+}
+
+uint32_t WriteLogClearedEntry(std::string_view userName, uint8_t& driverStatus) {
+    return WriteEntry(1, userName, driverStatus);
+}
+
+uint32_t ClearLog(std::string_view userName, bool& cleared) {
+    cleared = false;
+    HealthRequest request;
+    request.SetCommand(LogControlCommand);
+    request.SetOperation(EraseLogOperation);
+    HealthResponse response;
+    bool completed = false;
+    uint32_t status = SendLogRequest(request, response, completed);
+    cleared = completed && (response.ControlFlags() & HealthResponse::EraseRefusedFlag) == 0;
+    if (!cleared) {
+        return status;
+    }
+    uint8_t driverStatus = 0;
+    return WriteLogClearedEntry(userName, driverStatus);
+}
+
+uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {
+    HealthRequest request = ReadRequest(eventNumber);
+    HealthResponse response;
+    bool completed = false;
+    uint32_t status = SendLogRequest(request, response, completed);
+    if (!completed || response.Status() != DriverStatusDone) {
+        driverStatus = EndOfLog;
+        return status;
+    }
+    LogEntry entry = response.Entry();
+    LogTime now;
+    GetLogTime(now);
+    entry.SetUpdateTime(now);
+    entry.SetSeverity(6);
+    request.SetCommand(RewriteEntryCommand);
+    request.SetDataLength(entry.Length());
+    request.SetEntry(entry);
+    HealthResponse rewriteResponse;
+    status = SendLogRequest(request, rewriteResponse, completed);
+    driverStatus = completed ? rewriteResponse.Status() : WriteFailed;
+    return status;
+}
+
+} // namespace kestrav

@@ -1,2 +1,0 @@
-// PLACEHOLDER: replaced when this subsystem is built.
-namespace kestrav {}

@@ -1,0 +1,137 @@
+// The English and Japanese texts. The English ones are the product's wording, reproduced exactly (doubled
+// blanks included); each Japanese one keeps the same printf directives in the same order.
+#include "resources/string_table.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace kestrav {
+
+namespace {
+
+struct TextRow {
+    uint32_t id;
+    const char* english;
+    const char* japanese;
+};
+
+const TextRow StringTable[] = {
+    {DocumentTemplateTitle, "Corvane Log Viewer", "Corvane ログ ビューア"},
+    {DriverNotLoadedText, "No System Management driver is loaded.",
+     "System Management ドライバが読み込まれていません。"},
+    {UnknownErrorText, "Unknown error: 0x%04x", "不明なエラー: 0x%04x"},
+    {MarkRepairedFailedText, "Failed to mark one or more of the selected entries as repaired.",
+     "選択したエントリのうち 1 つ以上を修復済みにできませんでした。"},
+    {LogNotSupportedText, "This system does not support the Corvane Log.",
+     "このシステムは Corvane Log をサポートしていません。"},
+    {ClearLogFailedText, "The clear log command failed.", "ログの消去コマンドが失敗しました。"},
+    {NotMarkedRepairedText,
+     "One or more entries were not marked as repaired because they were already tagged as repaired, or were "
+     "informational entries that did not need to be marked as repaired.",
+     "1 つ以上のエントリを修復済みにしませんでした。既に修復済みになっているか、修復済みにする必要のない情報"
+     "エントリです。"},
+    {ApplicationTitle, "Corvane Log Viewer", "Corvane ログ ビューア"},
+    {ExportDialogTitle, "Export", "エクスポート"},
+    {DescriptionColumnTitle, "Description", "説明"},
+    {ClassColumnTitle, "Class", "クラス"},
+    {SeverityColumnTitle, "Severity", "重要度"},
+    {CountColumnTitle, "Count", "回数"},
+    {UpdateTimeColumnTitle, "Update Time", "更新日時"},
+    {InitialTimeColumnTitle, "Initial Time", "初回日時"},
+    {ExportFileFilter, "Comma Delimited (*.csv) |*.csv|All Files (*.*) |*.*||",
+     "カンマ区切り (*.csv) |*.csv|すべてのファイル (*.*) |*.*||"},
+    {NoteNotLoggedText, "Unable to log the maintenance note to the Corvane Log.",
+     "Corvane Log に保守メモを記録できませんでした。"},
+    {NotePromptText,
+     "Enter the text for the maintenance note. The text must be between 1 and 227 characters in length.",
+     "保守メモのテキストを入力してください。テキストの長さは 1 文字以上 227 文字以下にしてください。"},
+    {ExecutingText, "Executing: %s", "実行中: %s"},
+    {ExportSucceededText, "Successfully exported CVR data to file %s",
+     "CVR データをファイル %s にエクスポートしました。"},
+    {ExportOpenFailedText, "Couldn't open file '%s'.", "ファイル '%s' を開けませんでした。"},
+    {ExportWriteFailedText, "Couldn't write file '%s'.", "ファイル '%s' に書き込めませんでした。"},
+    {LogClearedText, "Successfully cleared all entries from the Corvane Log.",
+     "Corvane Log のすべてのエントリを消去しました。"},
+    {LogNotClearedText, "Unable to clear the entries from the Corvane Log.",
+     "Corvane Log のエントリを消去できませんでした。"},
+    {NoteLoggedText, "Successfully logged maintenance note to the Corvane Log.",
+     "Corvane Log に保守メモを記録しました。"},
+    {NoteNotLoggedStatusText, "Unable to log maintenance note to the Corvane Log.",
+     "Corvane Log に保守メモを記録できませんでした。"},
+    {DidNothingText, "Did nothing!", "何も実行しませんでした。"},
+    {ClearRefusedText, "Unable to clear the log - attempt(s) to save the log first have failed.",
+     "ログを消去できません - 先に行ったログの保存に失敗しました。"},
+    {FinishedText, "Finished!", "完了しました。"},
+    {LogEmptyText, "The Corvane Log is empty.", "Corvane Log は空です。"},
+    {ConfirmClearText,
+     "You have chosen to clear the Corvane Log.  This will permanently remove all entries from the CVR.",
+     "Corvane Log の消去が選択されました。CVR のすべてのエントリが完全に削除されます。"},
+    {EventNumberColumnTitle, "Event Number", "イベント番号"},
+    {CodeColumnTitle, "Code", "コード"},
+};
+
+const TextRow MenuTitles[MenuCount] = {
+    {0, "&Log", "ログ(&L)"},
+    {1, "&View", "表示(&V)"},
+};
+
+const TextRow MenuItems[] = {
+    {ExportLogCommand, "&Export Log...\tCtrl+E", "ログのエクスポート(&E)...\tCtrl+E"},
+    {ClearAllEntriesCommand, "&Clear All Entries...\tCtrl+L", "すべてのエントリの消去(&C)...\tCtrl+L"},
+    {MarkRepairedCommand, "&Mark Repaired\tCtrl+R", "修復済みにする(&M)\tCtrl+R"},
+    {AddMaintenanceNoteCommand, "Add Maintenance &Note...\tCtrl+M", "保守メモの追加(&N)...\tCtrl+M"},
+    {ExitCommand, "E&xit", "終了(&X)"},
+    {RefreshCommand, "&Refresh\tF5", "最新の情報に更新(&R)\tF5"},
+};
+
+const TextRow NoteDialogTexts[] = {
+    {NoteOkButton, "OK", "OK"},
+    {NoteCancelButton, "Cancel", "キャンセル"},
+    {NotePromptLabel,
+     "Enter the text for the maintenance note. The text must be between 1 and 227 characters in length.",
+     "保守メモのテキストを入力してください。テキストの長さは 1 文字以上 227 文字以下にしてください。"},
+};
+
+template <size_t N> const char* Find(const TextRow (&rows)[N], uint32_t id, Language language) {
+    for (const TextRow& row : rows) {
+        if (row.id == id) {
+            return language == Language::Japanese ? row.japanese : row.english;
+        }
+    }
+    return "";
+}
+
+} // namespace
+
+Language CurrentLanguage() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return std::strncmp(value, "ja", 2) == 0 ? Language::Japanese : Language::English;
+        }
+    }
+    return Language::English;
+}
+
+const char* LoadString(uint32_t id, Language language) {
+    return Find(StringTable, id, language);
+}
+
+const char* LoadString(uint32_t id) {
+    return LoadString(id, CurrentLanguage());
+}
+
+const char* LoadMenuTitle(size_t position) {
+    return position < MenuCount ? Find(MenuTitles, static_cast<uint32_t>(position), CurrentLanguage()) : "";
+}
+
+const char* LoadMenuItemText(uint32_t command) {
+    return Find(MenuItems, command, CurrentLanguage());
+}
+
+const char* LoadNoteDialogText(uint32_t controlId) {
+    return Find(NoteDialogTexts, controlId, CurrentLanguage());
+}
+
+} // namespace kestrav

@@ -1,0 +1,512 @@
+// The built kestrav run as a process against emulated devices made with healthsim: status log and export
+// bytes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <pwd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "log/log_entry.h"
+#include "support/test_support.h"
+
+namespace kestrav {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RunProgram;
+using test::RunResult;
+using test::WriteFile;
+
+const std::vector<std::string> UsageLines = {
+    "/f:file      Specifies the file for status logging. This parameter is",
+    "             optional. The default log file is kestrav.log.",
+    "/export:file Exports the CVR entries to a comma-separated file.  The",
+    "             extension .csv will be added if no extension is specified.",
+    "/clear       Clear all entries in the CVR.  If both /clear and /export are",
+    "             specified, /clear will execute after /export.",
+    "/note:\"msg\"  Writes a maintenance note to the CVR.  msg must be enclosed",
+    "             in double quotes and be no more than 227 characters long.",
+};
+
+const std::string CsvHeader =
+    "Severity,Event Number,Class,Code,Update Time,Initial Time,Count,Description\r\n";
+
+// The two entries of the standard test device and their export lines in the English locale.
+LogEntry MakeEntry(uint32_t number, uint8_t severity, uint16_t eventClass, uint16_t code, LogTime initial,
+                   LogTime update, uint32_t count, const std::string& data) {
+    LogEntry entry;
+    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + data.size() + 1));
+    entry.SetEventNumber(number);
+    entry.SetHeaderByte6(1);
+    entry.SetSeverity(severity);
+    entry.SetClass(eventClass);
+    entry.SetCode(code);
+    entry.SetInitialTime(initial);
+    entry.SetUpdateTime(update);
+    entry.SetCount(count);
+    std::memcpy(entry.EventData(), data.data(), data.size());
+    return entry;
+}
+
+const LogTime Dec7{20, 26, 12, 7, 14, 5};
+const LogTime Jan2{20, 27, 1, 2, 9, 30};
+
+std::string StandardRecords() {
+    LogEntry note = MakeEntry(1, 2, 33, 2, Dec7, Dec7, 1, "fan 2 replaced");
+    LogEntry interlock = MakeEntry(2, 15, 41, 1, Dec7, Jan2, 3, std::string("\0Fan 3", 6));
+    return std::string(reinterpret_cast<const char*>(note.bytes), LogEntrySize) +
+           std::string(reinterpret_cast<const char*>(interlock.bytes), LogEntrySize);
+}
+
+const std::string StandardCsv =
+    CsvHeader +
+    "Informational,1,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: fan 2 replaced\r\n"
+    "Critical,2,Interlock,1,1/2/2027 9:30 AM,12/7/2026 2:05 PM,3,"
+    "Improperly seated or missing device (Unknown interlock type, Fan 3)\r\n";
+
+// A line that the run header's date line must match.
+const std::regex
+    DateLine("(Sun|Mon|Tues|Wednes|Thurs|Fri|Satur)day, (January|February|March|April|May|June|July|"
+             "August|September|October|November|December) [0-3][0-9], [0-9]{4} at "
+             "(0[1-9]|1[0-2]):[0-5][0-9] (AM|PM)\r");
+
+// The text with every date line replaced by "<date>".
+std::string MaskDates(const std::string& text) {
+    std::string masked;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        masked += std::regex_match(line, DateLine) ? std::string("<date>\r") : line;
+        if (!lines.eof()) {
+            masked += "\n";
+        }
+    }
+    return masked;
+}
+
+// Lines as a status log holds them: three blanks, the text, "\r\n".
+std::string Indented(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += "   " + line + "\r\n";
+    }
+    return text;
+}
+
+std::string Usage() {
+    std::vector<std::string> lines{""};
+    lines.insert(lines.end(), UsageLines.begin(), UsageLines.end());
+    return Indented(lines);
+}
+
+// A folder with an emulated device in it, where kestrav runs.
+class Folder {
+public:
+    std::string Device() const { return (dir_ / "cvr.db").string(); }
+    fs::path operator/(const std::string& name) const { return dir_ / name; }
+
+    void Sim(const std::vector<std::string>& args) const {
+        RunResult result = RunProgram("healthsim", args, {}, dir_.Path());
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+    }
+
+    void MakeEmptyDevice() const { Sim({"init", Device()}); }
+
+    void MakeStandardDevice() const {
+        MakeEmptyDevice();
+        WriteFile(dir_ / "records.bin", StandardRecords());
+        Sim({"import", Device(), (dir_ / "records.bin").string()});
+    }
+
+    RunResult Run(const std::vector<std::string>& args,
+                  const std::vector<std::string>& env = {"LC_ALL=C"}) const {
+        std::vector<std::string> all{"ZORHLTH_DEVICE=" + Device()};
+        all.insert(all.end(), env.begin(), env.end());
+        return RunProgram("kestrav", args, all, dir_.Path());
+    }
+
+    // The export of the device's current content, made by a separate run.
+    std::string ExportNow() const {
+        Run({"/f:check.log", "/export:check.csv"});
+        std::string csv = ReadFile(dir_ / "check.csv");
+        fs::remove(dir_ / "check.csv");
+        fs::remove(dir_ / "check.log");
+        return csv;
+    }
+
+    // A status log with its date lines masked.
+    std::string Log(const std::string& name = "kestrav.log") const {
+        return MaskDates(ReadFile(dir_ / name));
+    }
+    bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
+
+private:
+    test::TempDir dir_;
+};
+
+// The header of a run, with its date line masked.
+std::string Header(const std::vector<std::string>& args, const std::string& title = "Corvane Log Viewer",
+                   const std::string& executing = "Executing: ") {
+    std::string line = executing + test::ProgramPath("kestrav");
+    for (const std::string& arg : args) {
+        line += " " + (arg.find(' ') == std::string::npos ? arg : "\"" + arg + "\"");
+    }
+    return title + "\r\n<date>\r\n" + Indented({line});
+}
+
+// A whole status log of one run.
+std::string RunLog(const std::vector<std::string>& args, const std::vector<std::string>& lines) {
+    return Header(args) + Indented(lines) + "  \r\n";
+}
+
+std::string UsageOnStderr() {
+    std::string usage;
+    for (const std::string& line : UsageLines) {
+        usage += line + "\n";
+    }
+    return usage;
+}
+
+class CommandLineRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The child gets only the language and device that each test gives it.
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LC_TIME", "LANG", "ZORHLTH_DEVICE"}) {
+            unsetenv(name);
+        }
+    }
+};
+
+const std::string Cleared = "Successfully cleared all entries from the Corvane Log.";
+const std::string Refused = "Unable to clear the log - attempt(s) to save the log first have failed.";
+const std::string NoteLogged = "Successfully logged maintenance note to the Corvane Log.";
+
+struct RunCase {
+    std::string name;
+    std::vector<std::string> args;
+    int exitStatus;
+    std::vector<std::string> lines; // status lines after "Executing"; empty for the usage
+    std::string logName = "kestrav.log";
+    std::vector<std::string> exports = {}; // files that hold the standard export afterwards
+    bool logCleared = false;               // the device holds only the cleared-by entry afterwards
+};
+
+// Runs on the standard two-entry device: option forms, names, the fixed order, refusal of the erase.
+TEST_F(CommandLineRun, OptionsOnStandardDevice) {
+    const std::string note227(227, 'n');
+    const std::vector<RunCase> cases = {
+        {"export",
+         {"/export:out"},
+         0,
+         {"Successfully exported CVR data to file out.csv", "Finished!"},
+         "kestrav.log",
+         {"out.csv"}},
+        {"dash and case",
+         {"-EXPORT:out.txt"},
+         0,
+         {"Successfully exported CVR data to file out.txt", "Finished!"},
+         "kestrav.log",
+         {"out.txt"}},
+        {"status log only", {"/F:run1"}, 0, {"Finished!"}, "run1.log"},
+        {"status log with extension", {"/f:run1.txt"}, 0, {"Finished!"}, "run1.txt"},
+        {"last status log wins", {"/f:first", "-f:second"}, 0, {"Finished!"}, "second.log"},
+        {"status log path with dot", {"/f:./sub/run"}, 0, {"Finished!"}, "sub/run"},
+        {"bare f", {"/f:"}, 2, {}},
+        {"bare f keeps earlier name", {"/f:mine", "/f:"}, 2, {}, "mine.log"},
+        {"question mark", {"/?"}, 2, {}},
+        {"help", {"/help"}, 2, {}},
+        {"later non-option", {"/clear", "status"}, 2, {}},
+        {"bare export", {"/export:"}, 2, {}},
+        {"bare note", {"/note:"}, 2, {}},
+        {"unknown word", {"/exportx:y"}, 2, {}},
+        {"note too long", {"/note:" + note227 + "n"}, 2, {}},
+        {"clear", {"/clear"}, 0, {Cleared, "Finished!"}, "kestrav.log", {}, true},
+        {"clearall and clear:x",
+         {"/clearall", "-Clear:x"},
+         0,
+         {Cleared, Cleared, "Finished!"},
+         "kestrav.log",
+         {},
+         true},
+        {"clear after export",
+         {"/clear", "/export:save"},
+         0,
+         {"Successfully exported CVR data to file save.csv", Cleared, "Finished!"},
+         "kestrav.log",
+         {"save.csv"},
+         true},
+        {"clear refused",
+         {"/clear", "/export:missing/save"},
+         1,
+         {"Couldn't open file 'missing/save.csv'.", Refused, "Finished!"}},
+        {"clear refused twice",
+         {"/clear", "/export:missing/a", "/export:missing/b.txt", "/clear"},
+         1,
+         {"Couldn't open file 'missing/a.csv'.", "Couldn't open file 'missing/b.txt'.", Refused, Refused,
+          "Finished!"}},
+        {"one export enough",
+         {"/export:missing/a", "/export:b", "/clear"},
+         1,
+         {"Couldn't open file 'missing/a.csv'.", "Successfully exported CVR data to file b.csv", Cleared,
+          "Finished!"},
+         "kestrav.log",
+         {"b.csv"},
+         true},
+        {"full disk",
+         {"/export:/dev/full", "/clear"},
+         1,
+         {"Couldn't write file '/dev/full'.", Refused, "Finished!"}},
+        {"export onto the status log",
+         {"/f:both.log", "/export:both.log", "/clear"},
+         1,
+         {"Couldn't open file 'both.log'.", Refused, "Finished!"},
+         "both.log"},
+    };
+    for (const RunCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        fs::create_directory(folder / "sub");
+        folder.MakeStandardDevice();
+
+        RunResult result = folder.Run(c.args);
+        EXPECT_EQ(result.exitStatus, c.exitStatus);
+        if (c.lines.empty()) {
+            EXPECT_EQ(folder.Log(c.logName), Header(c.args) + Usage() + "  \r\n");
+            EXPECT_EQ(result.err, UsageOnStderr());
+        } else {
+            EXPECT_EQ(folder.Log(c.logName), RunLog(c.args, c.lines));
+            EXPECT_EQ(result.err, "");
+        }
+        for (const std::string& file : c.exports) {
+            EXPECT_EQ(ReadFile(folder / file), StandardCsv) << file;
+        }
+        std::string after = folder.ExportNow();
+        if (c.logCleared) {
+            EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 2) << after;
+            EXPECT_NE(after.find(",Maintenance,1,"), std::string::npos) << after;
+        } else {
+            EXPECT_EQ(after, StandardCsv);
+        }
+    }
+}
+
+std::string AccountName() {
+    struct passwd* entry = getpwuid(geteuid());
+    std::string name = entry != nullptr ? entry->pw_name : "";
+    return name.empty() || name.size() > 31 ? "<UNKNOWN USER>" : name;
+}
+
+// A 227-character note is taken; clear, notes and exports run in their fixed order whatever the argument
+// order.
+TEST_F(CommandLineRun, FixedOrderAndNoteLimit) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    const std::string note227(227, 'n');
+    const std::vector<std::string> args = {"/note:second one", "/clear", "-note:" + note227,
+                                           "/export:before"};
+    RunResult result = folder.Run(args);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(folder.Log(), RunLog(args, {"Successfully exported CVR data to file before.csv", Cleared,
+                                          NoteLogged, NoteLogged, "Finished!"}));
+    EXPECT_EQ(ReadFile(folder / "before.csv"), StandardCsv);
+
+    const std::string time = "[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2} (AM|PM)";
+    const std::string prefix = "Informational,[0-9]+,Maintenance,";
+    const std::regex after(CsvHeader + prefix + "1," + time + "," + time + ",1,CVR Cleared \\(" +
+                           AccountName() + "\\)\r\n" + prefix + "2," + time + "," + time +
+                           ",1,Maintenance note: second one\r\n" + prefix + "2," + time + "," + time +
+                           ",1,Maintenance note: " + note227 + "\r\n");
+    std::string csv = folder.ExportNow();
+    EXPECT_TRUE(std::regex_match(csv, after)) << csv;
+}
+
+struct DeviceCase {
+    std::string name;
+    std::function<void(const Folder&)> prepare;
+    std::vector<std::string> args;
+    int exitStatus;
+    std::vector<std::string> lines;
+    std::string logName = "kestrav.log";
+};
+
+// Runs against devices that are missing, empty, unsupported or refuse requests.
+TEST_F(CommandLineRun, DeviceStates) {
+    auto missing = [](const Folder&) {};
+    auto empty = [](const Folder& f) { f.MakeEmptyDevice(); };
+    auto standardWith = [](std::vector<std::string> fault) {
+        return [fault](const Folder& f) {
+            f.MakeStandardDevice();
+            std::vector<std::string> args = {"fault", f.Device()};
+            args.insert(args.end(), fault.begin(), fault.end());
+            f.Sim(args);
+        };
+    };
+    auto unsupported = [](const Folder& f) {
+        f.MakeStandardDevice();
+        f.Sim({"set", f.Device(), "unsupported"});
+    };
+    const std::string noDriver = "No System Management driver is loaded.";
+    const std::string notSupported = "This system does not support the Corvane Log.";
+    const std::vector<DeviceCase> cases = {
+        {"missing device", missing, {"/export:out", "/clear"}, 1, {noDriver, "Did nothing!"}},
+        {"missing device, nothing asked", missing, {"/f:x"}, 1, {noDriver, "Did nothing!"}, "x.log"},
+        {"unsupported", unsupported, {"/clear"}, 1, {notSupported, "Did nothing!"}},
+        {"requests fail", standardWith({"fail-requests"}), {"/note:x"}, 1, {notSupported, "Did nothing!"}},
+        {"empty log with a note", empty, {"/note:x"}, 1, {"The Corvane Log is empty."}},
+        {"empty log with an export", empty, {"/export:out"}, 1, {"The Corvane Log is empty."}},
+        {"empty log, nothing asked", empty, {"/f:e"}, 0, {"The Corvane Log is empty."}, "e.log"},
+        {"erase refused",
+         standardWith({"erase-refuse"}),
+         {"/clear"},
+         1,
+         {"Unable to clear the entries from the Corvane Log.", "Finished!"}},
+        {"note refused",
+         standardWith({"write-status", "5"}),
+         {"/note:x", "/clear"},
+         1,
+         {Cleared, "Unable to log maintenance note to the Corvane Log.", "Finished!"}},
+    };
+    for (const DeviceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        c.prepare(folder);
+        RunResult result = folder.Run(c.args);
+        EXPECT_EQ(result.exitStatus, c.exitStatus);
+        EXPECT_EQ(folder.Log(c.logName), RunLog(c.args, c.lines));
+        EXPECT_FALSE(folder.Exists("out.csv"));
+    }
+}
+
+// Holds an exclusive lock on a file in the folder, as a concurrent run would.
+class HeldLock {
+public:
+    explicit HeldLock(const fs::path& path) : fd_(open(path.c_str(), O_WRONLY | O_CREAT, 0644)) {
+        EXPECT_EQ(flock(fd_, LOCK_EX), 0);
+    }
+    ~HeldLock() { close(fd_); }
+
+private:
+    int fd_;
+};
+
+TEST_F(CommandLineRun, StatusLogHeldByAnotherRunEndsSilently) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    WriteFile(folder / "kestrav.log", "earlier run\r\n");
+    {
+        HeldLock lock(folder / "kestrav.log");
+        RunResult result = folder.Run({"/clear", "/export:out"});
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.out + result.err, "");
+    }
+    EXPECT_EQ(ReadFile(folder / "kestrav.log"), "earlier run\r\n");
+    EXPECT_FALSE(folder.Exists("out.csv"));
+    EXPECT_EQ(folder.ExportNow(), StandardCsv);
+}
+
+TEST_F(CommandLineRun, ExportFileHeldByAnotherWriterIsNotOpened) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    WriteFile(folder / "out.csv", "someone else's");
+    const std::vector<std::string> args = {"/export:out", "/clear"};
+    {
+        HeldLock lock(folder / "out.csv");
+        EXPECT_EQ(folder.Run(args).exitStatus, 1);
+    }
+    EXPECT_EQ(folder.Log(), RunLog(args, {"Couldn't open file 'out.csv'.", Refused, "Finished!"}));
+    EXPECT_EQ(ReadFile(folder / "out.csv"), "someone else's");
+    EXPECT_EQ(folder.ExportNow(), StandardCsv);
+}
+
+TEST_F(CommandLineRun, StatusLogThatCannotBeOpenedOrWritten) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    RunResult result = folder.Run({"/f:missing/run", "/clear"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out + result.err, "");
+    EXPECT_EQ(folder.ExportNow(), StandardCsv);
+
+    // A status log that takes no bytes: the operations still run, but the run is not reported as a success.
+    result = folder.Run({"/f:/dev/full", "/export:out"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(ReadFile(folder / "out.csv"), StandardCsv);
+}
+
+TEST_F(CommandLineRun, ExportReplacesOlderLongerFile) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    WriteFile(folder / "out.csv", std::string(100000, 'x'));
+    EXPECT_EQ(folder.Run({"/export:out"}).exitStatus, 0);
+    EXPECT_EQ(ReadFile(folder / "out.csv"), StandardCsv);
+}
+
+TEST_F(CommandLineRun, RunsAppendToTheStatusLog) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    WriteFile(folder / "kestrav.log", "older content\r\n");
+    const std::vector<std::string> first = {"/note:disk replaced"};
+    const std::vector<std::string> second = {"/x"};
+    EXPECT_EQ(folder.Run(first).exitStatus, 0);
+    EXPECT_EQ(folder.Run(second).exitStatus, 2);
+    EXPECT_EQ(folder.Log(), "older content\r\n" + RunLog(first, {NoteLogged, "Finished!"}) + Header(second) +
+                                Usage() + "  \r\n");
+}
+
+TEST_F(CommandLineRun, JapaneseMessages) {
+    struct Row {
+        std::vector<std::string> env;
+        bool japanese;
+    };
+    const std::vector<Row> rows = {
+        {{"LC_ALL=ja_JP.UTF-8"}, true},
+        {{"LANG=ja_JP.UTF-8"}, true},
+        {{"LC_MESSAGES=ja_JP.UTF-8", "LANG=C"}, true},
+        {{"LC_MESSAGES=C", "LANG=ja_JP.UTF-8"}, false},
+    };
+    const std::vector<std::string> args = {"/export:out", "/export:missing/y", "/clear", "/note:x"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.env.front());
+        Folder folder;
+        folder.MakeStandardDevice();
+        EXPECT_EQ(folder.Run(args, row.env).exitStatus, 1);
+        if (!row.japanese) {
+            EXPECT_EQ(folder.Log(), RunLog(args, {"Successfully exported CVR data to file out.csv",
+                                                  "Couldn't open file 'missing/y.csv'.", Cleared, NoteLogged,
+                                                  "Finished!"}));
+            continue;
+        }
+        std::string japanese = Header(args, "Corvane ログ ビューア", "実行中: ") +
+                               Indented({"CVR データをファイル out.csv にエクスポートしました。",
+                                         "ファイル 'missing/y.csv' を開けませんでした。",
+                                         "Corvane Log のすべてのエントリを消去しました。",
+                                         "Corvane Log に保守メモを記録しました。", "完了しました。"}) +
+                               "  \r\n";
+        EXPECT_EQ(folder.Log(), japanese);
+        std::string csv = ReadFile(folder / "out.csv");
+        EXPECT_EQ(csv.substr(0, csv.find('\n') + 1),
+                  "重要度,イベント番号,クラス,コード,更新日時,初回日時,回数,説明\r\n");
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+    }
+
+    Folder empty;
+    empty.MakeEmptyDevice();
+    empty.Run({"/note:x"}, {"LANG=ja_JP.UTF-8"});
+    EXPECT_EQ(empty.Log(), Header({"/note:x"}, "Corvane ログ ビューア", "実行中: ") +
+                               Indented({"Corvane Log は空です。"}) + "  \r\n");
+}
+
+} // namespace
+} // namespace kestrav
