@@ -1,0 +1,45 @@
+// Helpers shared by the fuzz programs: a scratch folder on a memory-backed file system where there is one, so
+// that device stores cost no disk syncs, and a check that stops the run with a message when it fails.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace kestrav::fuzz {
+
+// Stops the run so that libFuzzer keeps the input: a broken invariant is a finding like a crash.
+[[noreturn]] inline void Fail(const char* what) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
+inline void Check(bool condition, const char* what) {
+    if (!condition) {
+        Fail(what);
+    }
+}
+
+// A folder of this process's own, made once and removed at exit.
+inline const std::filesystem::path& ScratchDir() {
+    static const std::filesystem::path dir = [] {
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                         ? std::filesystem::path("/dev/shm")
+                                         : std::filesystem::temp_directory_path();
+        std::filesystem::path made = base / ("kestrav-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(made);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(ScratchDir(), ignored);
+        });
+        return made;
+    }();
+    return dir;
+}
+
+} // namespace kestrav::fuzz
