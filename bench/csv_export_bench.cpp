@@ -32,7 +32,10 @@ std::vector<LogEntry> SampleEntries(size_t count) {
         e.SetInitialTime(t);
         e.SetUpdateTime(t);
         e.SetCount(static_cast<uint32_t>(1 + i % 5));
-        std::memcpy(e.EventData(), "\x01\x02\x03" "Chassis 1\0Slot 4", 20);
+        std::memcpy(e.EventData(),
+                    "\x01\x02\x03"
+                    "Chassis 1\0Slot 4",
+                    20);
     }
     return entries;
 }

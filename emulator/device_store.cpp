@@ -167,13 +167,20 @@ private:
     bool begun_ = false;
 };
 
-DeviceStore::DeviceStore(std::string path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+DeviceStore::DeviceStore(std::string path, sqlite3* db, int identity)
+    : path_(std::move(path)), db_(db), identity_(identity) {}
 
 DeviceStore::~DeviceStore() {
     for (sqlite3_stmt* statement : statements_) {
         sqlite3_finalize(statement);
     }
     sqlite3_close(db_);
+    ::close(identity_);
+}
+
+bool DeviceStore::StillLinked() const {
+    struct stat info {};
+    return ::fstat(identity_, &info) == 0 && info.st_nlink > 0;
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {
@@ -229,21 +236,30 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
 }
 
 std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error) {
+    // Taken before the store is opened: should the file be replaced in between, this descriptor names the old
+    // one, which has no links left, so the next request opens the store again.
+    int identity = ::open(path.c_str(), O_PATH | O_CLOEXEC);
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (identity < 0 || ::fstat(identity, &info) != 0) {
         error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a health device";
+        if (identity >= 0) {
+            ::close(identity);
+        }
         return nullptr;
     }
     sqlite3* db = nullptr;
+    auto refuse = [&](const std::string& why) {
+        error = path + ": " + why;
+        sqlite3_close(db);
+        ::close(identity);
+        return nullptr;
+    };
+    if (!S_ISREG(info.st_mode)) {
+        return refuse("not a health device");
+    }
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        error = path + ": " + sqlite3_errstr(rc);
-        sqlite3_close(db);
-        return nullptr;
+        return refuse(sqlite3_errstr(rc));
     }
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     // Checked before anything could write: a file that is not a device is left exactly as it was.
@@ -251,19 +267,15 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
     std::string format;
     if (!QueryInt(db, "PRAGMA application_id", applicationId) || applicationId != ApplicationId ||
         !QueryText(db, "SELECT format FROM cvr_device WHERE id = 1", format) || format != FormatName) {
-        error = path + ": not a health device";
-        sqlite3_close(db);
-        return nullptr;
+        return refuse("not a health device");
     }
     // The driver is opened for reading and writing; a device that cannot be written cannot be opened.
     if (sqlite3_db_readonly(db, "main") != 0) {
-        error = path + ": cannot be opened for writing";
-        sqlite3_close(db);
-        return nullptr;
+        return refuse("cannot be opened for writing");
     }
     sqlite3_exec(db, "PRAGMA synchronous = FULL; PRAGMA journal_size_limit = 4194304", nullptr, nullptr,
                  nullptr);
-    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db));
+    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, identity));
 }
 
 std::string DeviceStore::LastError() const {

@@ -60,6 +60,10 @@ public:
 
     const std::string& Path() const { return path_; }
 
+    // False once the file this store was opened on has been removed or replaced (renamed over). One fstat, no
+    // path lookup: cheap enough to ask before every request.
+    bool StillLinked() const;
+
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
     StoreResult ReadSettings(DeviceSettings& settings);
@@ -88,7 +92,7 @@ public:
     std::string LastError() const;
 
 private:
-    DeviceStore(std::string path, sqlite3* db);
+    DeviceStore(std::string path, sqlite3* db, int identity);
     class Transaction;
     sqlite3_stmt* Statement(int id);
     bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
@@ -97,6 +101,7 @@ private:
 
     std::string path_;
     sqlite3* db_;
+    int identity_; // an O_PATH descriptor of the file: closing it never drops SQLite's POSIX locks
     sqlite3_stmt* statements_[16] = {};
     std::mutex mutex_;
 };

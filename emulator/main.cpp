@@ -27,8 +27,11 @@ constexpr const char* Usage =
     "  init DEVICE [--unsupported] [--force]  create an empty device; --force replaces an existing file\n"
     "  import DEVICE FILE                     store each 256-byte record of FILE under its own event number\n"
     "  add DEVICE --class C --code K [--severity S] [--count N] [--data HEX | --text TEXT]\n"
-    "                                         append one event as the firmware would (severity 2, count 1)\n"
-    "  seed DEVICE [--entries N]              append a sample log of N entries (default 200)\n"
+    "                                         append one event as the firmware would: the next event number,\n"
+    "                                         the current time, event data HEX (up to 228 bytes) or TEXT and\n"
+    "                                         its NUL (up to 227 characters); severity 2, count 1 by default\n"
+    "  seed DEVICE [--entries N]              append N sample entries (default: 200 or more, every sample "
+    "once)\n"
     "  dump DEVICE                            print every entry: event number, then the record in hex\n"
     "  set DEVICE supported|unsupported       whether the device says that it keeps the log\n"
     "  fault DEVICE read-status N S           a read for event number N answers Status S and no entry\n"
@@ -37,7 +40,7 @@ constexpr const char* Usage =
     "  fault DEVICE fail-requests             every control request fails\n"
     "  fault DEVICE clear                     remove every fault\n"
     "\n"
-    "Numbers are decimal or hexadecimal with 0x.\n";
+    "Numbers are decimal or hexadecimal with 0x. Exit status: 0 done, 1 failed, 2 bad command line.\n";
 
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
@@ -124,10 +127,7 @@ LogTime NowLogTime() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    int year = local.tm_year + 1900;
-    return LogTime{static_cast<uint8_t>(year / 100),       static_cast<uint8_t>(year % 100),
-                   static_cast<uint8_t>(local.tm_mon + 1), static_cast<uint8_t>(local.tm_mday),
-                   static_cast<uint8_t>(local.tm_hour),    static_cast<uint8_t>(local.tm_min)};
+    return MakeLogTime(local);
 }
 
 int Init(const std::vector<std::string>& args) {
@@ -242,7 +242,7 @@ int Add(const std::vector<std::string>& args) {
 }
 
 int Seed(const std::vector<std::string>& args) {
-    uint64_t count = 200;
+    uint64_t count = DefaultSeedCount();
     if (args.size() == 3 && args[1] == "--entries") {
         if (!ParseNumber(args[2], UINT32_MAX, count)) {
             return Fail("seed: bad value '" + args[2] + "' for --entries", ExitUsage);
@@ -345,8 +345,7 @@ int Fault(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fputs(Usage, stderr);
-        return ExitUsage;
+        return Fail("no command given (see healthsim --help)", ExitUsage);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(Usage, stdout);

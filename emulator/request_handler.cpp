@@ -1,8 +1,6 @@
 #include "emulator/request_handler.h"
 
 #include <pthread.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -150,10 +148,7 @@ std::atomic<unsigned> forkGeneration{0};
 
 std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
     struct Cached {
-        std::string path;
         std::shared_ptr<DeviceStore> store;
-        dev_t device = 0;
-        ino_t inode = 0;
         unsigned generation = 0;
     };
     static std::mutex mutex;
@@ -162,26 +157,20 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
     std::call_once(atfork, [] { pthread_atfork(nullptr, nullptr, [] { ++forkGeneration; }); });
 
     std::lock_guard lock(mutex);
-    struct stat info {};
-    bool exists = ::stat(path, &info) == 0;
-    if (cached.store && cached.generation == forkGeneration && cached.path == path && exists &&
-        cached.device == info.st_dev && cached.inode == info.st_ino) {
+    if (cached.store && cached.generation == forkGeneration && cached.store->Path() == path &&
+        cached.store->StillLinked()) {
         return cached.store;
     }
     if (cached.generation != forkGeneration) {
         new std::shared_ptr<DeviceStore>(std::move(cached.store));
     }
     cached = Cached{};
-    if (!exists) {
-        return nullptr;
-    }
     std::string error;
     std::unique_ptr<DeviceStore> opened = DeviceStore::Open(path, error);
     if (!opened) {
         return nullptr;
     }
-    cached = Cached{path, std::shared_ptr<DeviceStore>(std::move(opened)), info.st_dev, info.st_ino,
-                    forkGeneration};
+    cached = Cached{std::shared_ptr<DeviceStore>(std::move(opened)), forkGeneration};
     return cached.store;
 }
 

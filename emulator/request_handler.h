@@ -25,7 +25,7 @@ bool HandleControl(DeviceStore& store, uint32_t controlCode, const void* input, 
 
 // The process's open connection to the device at path. The connection and its prepared statements are kept
 // between requests, so a walk of the log does not reopen the store per entry; it is reopened when the path
-// changes or the file at path is no longer the one it was opened on. nullptr when the device cannot be
+// changes or the file it was opened on has been removed or replaced. nullptr when the device cannot be
 // opened.
 std::shared_ptr<DeviceStore> AcquireDevice(const char* path);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace kestrav::emulator {
 
@@ -12,15 +13,7 @@ constexpr std::time_t SeedSpan = 183 * 24 * 3600; // about six months
 LogTime ToLogTime(std::time_t moment) {
     std::tm local{};
     localtime_r(&moment, &local);
-    int year = local.tm_year + 1900;
-    LogTime time;
-    time.century = static_cast<uint8_t>(year / 100);
-    time.year = static_cast<uint8_t>(year % 100);
-    time.month = static_cast<uint8_t>(local.tm_mon + 1);
-    time.day = static_cast<uint8_t>(local.tm_mday);
-    time.hour = static_cast<uint8_t>(local.tm_hour);
-    time.minute = static_cast<uint8_t>(local.tm_min);
-    return time;
+    return MakeLogTime(local);
 }
 
 // A small deterministic mix of the index, so that a seeded log is the same on every run (times aside).
@@ -78,7 +71,12 @@ std::vector<SeedSample> AllSeedSamples() {
 void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint64_t count, std::time_t now,
                    LogEntry& entry) {
     std::memset(entry.bytes, 0, LogEntrySize);
-    const SeedSample& sample = samples[index % samples.size()];
+    // A stride coprime with the number of samples visits every sample once per round, in a mixed order.
+    size_t stride = samples.size() * 5 / 8 + 1;
+    while (std::gcd(stride, samples.size()) != 1) {
+        ++stride;
+    }
+    const SeedSample& sample = samples[(index * stride) % samples.size()];
     uint32_t random = Mix(index);
     size_t dataSize = std::min(sample.data.size(), EventDataSize);
     std::copy_n(sample.data.begin(), dataSize, entry.EventData());
@@ -105,6 +103,10 @@ void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint6
     }
     entry.SetInitialTime(ToLogTime(initial));
     entry.SetUpdateTime(ToLogTime(update));
+}
+
+uint64_t DefaultSeedCount() {
+    return std::max<uint64_t>(200, AllSeedSamples().size());
 }
 
 StoreResult SeedDevice(DeviceStore& store, uint64_t count, std::time_t now) {

@@ -22,6 +22,9 @@ std::vector<SeedSample> AllSeedSamples();
 void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint64_t count, std::time_t now,
                    LogEntry& entry);
 
+// The size of the log seeded when no size is given: 200 entries, more if needed to show every sample once.
+uint64_t DefaultSeedCount();
+
 // Appends count sample entries to the device in one transaction.
 StoreResult SeedDevice(DeviceStore& store, uint64_t count, std::time_t now);
 

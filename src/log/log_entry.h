@@ -5,13 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 
 namespace kestrav {
 
 inline constexpr size_t LogEntrySize = 256;
 inline constexpr size_t EntryHeaderSize = 28;
-inline constexpr size_t EventDataSize = LogEntrySize - EntryHeaderSize;  // 228
-inline constexpr size_t MaxNoteLength = 227;  // the longest note or user name that fits with its NUL
+inline constexpr size_t EventDataSize = LogEntrySize - EntryHeaderSize; // 228
+inline constexpr size_t MaxNoteLength = 227; // the longest note or user name that fits with its NUL
 
 // Century, year in century, month, day, hour, minute; local time, no seconds.
 struct LogTime {
@@ -27,11 +28,21 @@ static_assert(sizeof(LogTime) == 6);
 // Fills a LogTime from the local clock.
 void GetLogTime(LogTime& time);
 
+// The LogTime of a broken-down local time: century and year in century from the full year.
+inline LogTime MakeLogTime(const std::tm& local) {
+    int year = local.tm_year + 1900;
+    return LogTime{static_cast<uint8_t>(year / 100),       static_cast<uint8_t>(year % 100),
+                   static_cast<uint8_t>(local.tm_mon + 1), static_cast<uint8_t>(local.tm_mday),
+                   static_cast<uint8_t>(local.tm_hour),    static_cast<uint8_t>(local.tm_min)};
+}
+
 // Little-endian loads and stores at any offset, for records that are copied byte for byte.
-inline uint16_t LoadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t LoadLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t LoadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 inline void StoreLe16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -92,4 +103,4 @@ private:
 };
 static_assert(sizeof(LogEntry) == LogEntrySize);
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -11,7 +11,7 @@
 namespace kestrav {
 namespace {
 
-struct EntrySpec {
+struct EntryFields {
     uint32_t number;
     uint8_t severity;
     uint16_t eventClass;
@@ -22,18 +22,18 @@ struct EntrySpec {
     std::string data; // event data bytes
 };
 
-LogEntry MakeEntry(const EntrySpec& spec) {
+LogEntry MakeEntry(const EntryFields& fields) {
     LogEntry entry;
-    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + spec.data.size() + 1));
-    entry.SetEventNumber(spec.number);
+    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + fields.data.size() + 1));
+    entry.SetEventNumber(fields.number);
     entry.SetHeaderByte6(1);
-    entry.SetSeverity(spec.severity);
-    entry.SetClass(spec.eventClass);
-    entry.SetCode(spec.code);
-    entry.SetInitialTime(spec.initial);
-    entry.SetUpdateTime(spec.update);
-    entry.SetCount(spec.count);
-    std::memcpy(entry.EventData(), spec.data.data(), std::min(spec.data.size(), EventDataSize));
+    entry.SetSeverity(fields.severity);
+    entry.SetClass(fields.eventClass);
+    entry.SetCode(fields.code);
+    entry.SetInitialTime(fields.initial);
+    entry.SetUpdateTime(fields.update);
+    entry.SetCount(fields.count);
+    std::memcpy(entry.EventData(), fields.data.data(), std::min(fields.data.size(), EventDataSize));
     return entry;
 }
 
@@ -59,7 +59,7 @@ TEST_F(CsvLines, EntryLines) {
     const LogTime dec7{20, 26, 12, 7, 14, 5};
     const LogTime jan2{20, 27, 1, 2, 9, 30};
     const LogTime zero{};
-    const std::vector<std::pair<EntrySpec, std::string>> rows = {
+    const std::vector<std::pair<EntryFields, std::string>> rows = {
         {{5, 2, 33, 2, dec7, dec7, 1, "disk replaced"},
          "Informational,5,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: disk "
          "replaced"},
@@ -76,9 +76,9 @@ TEST_F(CsvLines, EntryLines) {
          "Caution,8,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: line one\r\nline "
          "two"},
     };
-    for (const auto& [spec, line] : rows) {
+    for (const auto& [fields, line] : rows) {
         std::string out = "previous\r\n";
-        AppendCsvLine(out, MakeEntry(spec));
+        AppendCsvLine(out, MakeEntry(fields));
         EXPECT_EQ(out, "previous\r\n" + line + "\r\n");
     }
 }

@@ -266,9 +266,9 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
          {"b.csv"},
          true},
         {"full disk",
-         {"/export:/dev/full", "/clear"},
+         {"/export:/dev/./full", "/clear"},
          1,
-         {"Couldn't write file '/dev/full'.", Refused, "Finished!"}},
+         {"Couldn't write file '/dev/./full'.", Refused, "Finished!"}},
         {"export onto the status log",
          {"/f:both.log", "/export:both.log", "/clear"},
          1,
@@ -440,7 +440,7 @@ TEST_F(CommandLineRun, StatusLogThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(folder.ExportNow(), StandardCsv);
 
     // A status log that takes no bytes: the operations still run, but the run is not reported as a success.
-    result = folder.Run({"/f:/dev/full", "/export:out"});
+    result = folder.Run({"/f:/dev/./full", "/export:out"});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(ReadFile(folder / "out.csv"), StandardCsv);
 }
