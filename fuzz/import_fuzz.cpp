@@ -1,7 +1,8 @@
 // Any file given to `healthsim import` on a fresh device: a file that is not whole 256-byte records changes
 // nothing; otherwise every record is stored whole under its own number (the last of equal numbers wins). The
 // device then still opens, holds only whole records whose header numbers match their keys, walks in number
-// order through the log operations, and gives the next write a number above every stored one.
+// order through the log operations, exports every entry as one whole CSV line, and gives the next write a
+// number above every stored one.
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/csv_export.h"
 #include "emulator/device_store.h"
 #include "emulator/request_handler.h"
 #include "fuzz/fuzz_support.h"
@@ -69,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static unsigned round = 0;
     std::string path =
         (kestrav::fuzz::ScratchDir() / ("import-" + std::to_string(round++ % 2) + ".db")).string();
+    kestrav::fuzz::FreshDevice(path);
     std::string error;
-    Check(DeviceStore::Create(path, true, true, error), "a fresh device is made");
 
     std::vector<LogEntry> records;
     bool whole = SplitRecords(data, size, records);

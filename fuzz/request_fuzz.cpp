@@ -323,8 +323,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static unsigned round = 0;
     std::string path =
         (kestrav::fuzz::ScratchDir() / ("request-" + std::to_string(round++ % 2) + ".db")).string();
+    kestrav::fuzz::FreshDevice(path);
     std::string error;
-    Check(DeviceStore::Create(path, true, true, error), "a fresh device is made");
     std::unique_ptr<DeviceStore> store = DeviceStore::Open(path, error);
     Check(store != nullptr, "the fresh device opens");
 
