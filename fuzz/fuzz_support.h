@@ -56,10 +56,11 @@ inline void FreshDevice(const std::filesystem::path& path) {
         }
         return made;
     }();
-    for (const char* suffix : {"-wal", "-shm"}) {
+    // Removed first, so the copy is a new file and no connection still open on the old one mistakes it.
+    for (const char* suffix : {"", "-wal", "-shm"}) {
         std::filesystem::remove(path.string() + suffix);
     }
-    std::filesystem::copy_file(empty, path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(empty, path);
 }
 
 } // namespace kestrav::fuzz

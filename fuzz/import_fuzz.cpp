@@ -116,6 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(std::memcmp(entry.bytes, next->second->bytes, LogEntrySize) == 0,
               "the walk sees stored records");
         ++next;
+        std::string line;
+        AppendCsvLine(line, entry);
+        Check(line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0, "a CSV line ends its line");
+        Check(line.find('\0') == std::string::npos, "a CSV line holds no NUL");
     }
 
     // A write after the import takes a number above every stored one, or is answered that none is left.

@@ -3,16 +3,21 @@
 // model of the device expects: a request that is refused or fails stores nothing, a write takes the next
 // number (never one used before, even across erases), a rewrite changes only its own entry, and an answer
 // that is not completed leaves the caller's output untouched.
+#include <stdlib.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "emulator/device_store.h"
 #include "emulator/request_handler.h"
 #include "fuzz/fuzz_support.h"
 #include "log/health_protocol.h"
+#include "log/log_ops.h"
 
 using namespace kestrav;
 using namespace kestrav::emulator;
@@ -291,8 +296,9 @@ void ChangeSettings(DeviceStore& store, Model& model, Input& in) {
         return;
     }
     case 1: {
+        // healthsim sets read faults with statuses 1 to 255 only: a read answered Status 0 is a found entry.
         uint32_t number = in.Le32();
-        uint8_t status = in.Byte();
+        uint8_t status = std::max<uint8_t>(in.Byte(), 1);
         Check(store.SetReadFault(number, status) == StoreResult::Done, "a read fault can be set");
         model.readFaults[number] = status;
         return;
@@ -315,6 +321,24 @@ void ImportRecord(DeviceStore& store, Model& model, Input& in) {
     Check(store.Import({&record, 1}) == StoreResult::Done, "a record can be imported");
     model.entries[record.EventNumber()] = record;
     model.nextNumber = std::max(model.nextNumber, int64_t{record.EventNumber()} + 1);
+}
+
+void CheckWalk(const std::string& path, const Model& model) {
+    setenv("ZORHLTH_DEVICE", path.c_str(), 1);
+    std::vector<LogEntry> walked;
+    Check(ReadAllEntries(walked) == StatusSuccess, "the walk finds the device");
+    int64_t previous = -1;
+    for (const LogEntry& entry : walked) {
+        Check(int64_t{entry.EventNumber()} > previous, "the walk ascends");
+        previous = entry.EventNumber();
+        auto stored = model.entries.find(entry.EventNumber());
+        Check(stored != model.entries.end() &&
+                  std::memcmp(stored->second.bytes, entry.bytes, LogEntrySize) == 0,
+              "the walk sees stored entries");
+    }
+    if (model.readFaults.empty() && !model.faults.requestsFail) {
+        Check(walked.size() == model.entries.size(), "without read faults the walk sees every entry");
+    }
 }
 
 } // namespace
@@ -340,5 +364,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     store.reset();
     Check(DeviceStore::Open(path, error) != nullptr, "the device opens again");
+    CheckWalk(path, model);
     return 0;
 }
