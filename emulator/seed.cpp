@@ -87,6 +87,10 @@ void MakeSeedEntry(const std::vector<SeedSample>& samples, uint64_t index, uint6
     if (severity > 6 && random % 10 == 0) {
         severity = 6;
     }
+    // Firmware reports informational events with either of its two informational severities.
+    if (severity == 2 && sample.eventClass != 33 && random % 3 == 0) {
+        severity = 3;
+    }
     entry.SetSeverity(severity);
     entry.SetClass(sample.eventClass);
     entry.SetCode(sample.code);
