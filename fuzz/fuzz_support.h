@@ -27,11 +27,15 @@ inline void Check(bool condition, const char* what) {
     }
 }
 
-// A folder of this process's own, made once and removed at exit.
+// A folder of this process's own, under KESTRAV_FUZZ_SCRATCH when set (scripts/fuzz removes that whole folder
+// afterwards, as libFuzzer may end a run without running exit handlers), else under /dev/shm or the temporary
+// directory; removed at a normal exit.
 inline const std::filesystem::path& ScratchDir() {
     static const std::filesystem::path dir = [] {
         std::error_code ec;
-        std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+        const char* given = std::getenv("KESTRAV_FUZZ_SCRATCH");
+        std::filesystem::path base = given != nullptr && given[0] != '\0' ? std::filesystem::path(given)
+                                     : std::filesystem::is_directory("/dev/shm", ec)
                                          ? std::filesystem::path("/dev/shm")
                                          : std::filesystem::temp_directory_path();
         std::filesystem::path made = base / ("kestrav-fuzz-" + std::to_string(::getpid()));
