@@ -88,6 +88,11 @@ uint32_t ReadAllEntries(std::vector<LogEntry>& entries) {
             return StatusSuccess;
         }
         if (driverStatus != DriverStatusDone) {
+            // An unreadable number is skipped; past the highest one there is nothing left, and going on would
+            // start over at 0 and walk the log again forever.
+            if (eventNumber == UINT32_MAX) {
+                return StatusSuccess;
+            }
             ++eventNumber;
             continue;
         }
