@@ -15,7 +15,8 @@ TEST(PowerSeedSamples, EverySampleIsDescribed) {
         SCOPED_TRACE(testing::Message() << "code " << sample.code);
         EXPECT_EQ(sample.eventClass, PowerClass);
         EXPECT_LE(sample.data.size(), EventDataSize);
-        std::string text = DescribePower(sample.code, sample.data, static_cast<uint8_t>(sample.data.size()));
+        std::string text =
+            Describe(PowerClass, sample.code, sample.data, static_cast<uint8_t>(sample.data.size()));
         EXPECT_EQ(text.find("Unknown Event"), std::string::npos) << text;
         EXPECT_NE(text.find_first_not_of(", "), std::string::npos) << text;
         codes.insert(sample.code);
