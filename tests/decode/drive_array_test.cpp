@@ -258,15 +258,5 @@ TEST(DriveArrayEvent, NamesFillingTheEventData) {
                                                            std::string(217, 'N') + ", Slot 1)");
 }
 
-// The sample log of the emulated device describes every one of its events of these classes.
-TEST(DriveArrayEvent, SeedSamplesAreDescribed) {
-    for (const emulator::SeedSample& s : emulator::DriveArrayNodeSamples()) {
-        ASSERT_LE(s.data.size(), EventDataSize);
-        std::string text = Describe(s.eventClass, s.code, s.data);
-        EXPECT_EQ(text.find("Unknown"), std::string::npos) << s.eventClass << "/" << s.code << ": " << text;
-        EXPECT_EQ(text.find("unknown"), std::string::npos) << s.eventClass << "/" << s.code << ": " << text;
-    }
-}
-
 } // namespace
 } // namespace kestrav::test

@@ -2,8 +2,6 @@
 // storage enclosures, and texts that run to the end of the event data.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -295,19 +293,6 @@ TEST(EnvironmentEvents, TextsRunningToTheEndOfTheEventData) {
          "External Storage Enclosure Fan Failure (Fan 1, Location Storage, Box 1, Port 1E, Chassis " +
              pairChassis + ", Slot 6)"},
     });
-}
-
-// The sample log of this group is laid out as the decoders read it: every sample gets a sentence.
-TEST(EnvironmentEvents, SampleEventsAllHaveSentences) {
-    for (const emulator::SeedSample& sample : emulator::EnvironmentMemorySamples()) {
-        ASSERT_LE(sample.data.size(), EventDataSize);
-        std::array<uint8_t, EventDataSize> area{};
-        std::copy(sample.data.begin(), sample.data.end(), area.begin());
-        std::array<char, DescriptionBufferSize> buffer;
-        FormatEventDescription(sample.eventClass, sample.code, area.data(), buffer, EventDataSize);
-        EXPECT_EQ(std::string(buffer.data()).find("Unknown Event"), std::string::npos)
-            << "class " << sample.eventClass << " code " << sample.code;
-    }
 }
 
 } // namespace

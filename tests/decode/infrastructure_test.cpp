@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "decode/describe.h"
 #include "decode/event_text.h"
-#include "emulator/seed_samples.h"
 #include "log/log_entry.h"
 
 namespace kestrav::test {
@@ -334,21 +332,6 @@ TEST(InfrastructureEvent, IgnoresTheEntryLength) {
         char buffer[DescriptionBufferSize];
         FormatEntryDescription(entry, buffer);
         EXPECT_EQ(std::string(buffer), expected) << "Length " << length;
-    }
-}
-
-// The seeded sample events of these classes are laid out so that each one gets a description of its own.
-TEST(InfrastructureEvent, SeedSamplesAreAllDescribed) {
-    const std::vector<emulator::SeedSample> samples = emulator::InfrastructureErrorNvSamples();
-    EXPECT_GE(samples.size(), 50u);
-    for (const emulator::SeedSample& sample : samples) {
-        ASSERT_TRUE(sample.eventClass == 20 || sample.eventClass == 34 || sample.eventClass == 42);
-        ASSERT_LE(sample.data.size(), EventDataSize);
-        std::array<uint8_t, EventDataSize> area{};
-        std::copy(sample.data.begin(), sample.data.end(), area.begin());
-        char buffer[DescriptionBufferSize];
-        FormatEventDescription(sample.eventClass, sample.code, area.data(), buffer, 0);
-        EXPECT_EQ(std::string(buffer).find("Unknown Event"), std::string::npos) << buffer;
     }
 }
 

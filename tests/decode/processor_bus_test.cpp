@@ -164,15 +164,5 @@ TEST(PostEventTest, TidiesTheFirmwareText) {
         });
 }
 
-// The seeded device's samples of these classes must each decode to a real sentence, not the fallback.
-TEST(ProcessorOsSamplesTest, EverySampleHasADescription) {
-    for (const emulator::SeedSample& sample : emulator::ProcessorOsSamples()) {
-        EXPECT_EQ(Describe(sample.eventClass, sample.code, sample.data).rfind("Unknown Event", 0),
-                  std::string::npos)
-            << "class " << sample.eventClass << ", code " << sample.code;
-        EXPECT_LE(sample.data.size(), EventDataSize);
-    }
-}
-
 } // namespace
 } // namespace kestrav::test
