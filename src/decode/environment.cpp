@@ -105,8 +105,49 @@ void FormatOverheatEvent(const EventData& data, Writer& out) {
     }
 }
 
+// The sentences of a fan event for each enclosure kind. The comments give the arguments each format takes,
+// always in this order.
+struct FanSentence {
+    const char* externalChassis; // chassis, fan, location
+    const char* system;          // fan, location
+    const char* externalStorage; // chassis prefix, slot, fan, location
+    const char* internalStorage; // chassis prefix, slot, fan, location
+    const char* bladeEnclosure;  // fan, location, enclosure id
+    const char* powerEnclosure;  // fan, location, enclosure id
+};
+
 // Codes 2 and 8.
-void FormatFanFailureEvent(const EventData& data, Writer& out) {
+constexpr FanSentence FanFailureSentence = {
+    "External Chassis Fan Failure (Chassis %s, Fan %s, Location %s)",
+    "Fan Failure (Fan %s, Location %s)",
+    "External Storage System Fan Failure (%sSlot %s, Fan %s, Location %s)",
+    "Internal Storage System Fan Failure (%sSlot %s, Fan %s, Location %s)",
+    "Server Blade Enclosure Fan Failure (Fan %s, Location %s, %s)",
+    "Power Enclosure Fan Failure (Fan %s, Location %s, %s)",
+};
+
+// Code 4.
+constexpr FanSentence FanRemovedSentence = {
+    "External Chassis Fan Removed (Chassis %s, Fan %s, Location %s)",
+    "System Fan Removed (Fan %s, Location %s)",
+    "External Storage System Fan Removed (%sSlot %s, Fan %s, Location %s)",
+    "Internal Storage System Fan Removed (%sSlot %s, Fan %s, Location %s)",
+    "Server Blade Enclosure Fan Removed (Fan %s, Location %s, %s)",
+    "Power Enclosure Fan Removed (Fan %s, Location %s, %s)",
+};
+
+// Code 5.
+constexpr FanSentence FanInsertedSentence = {
+    "External Chassis Fan Inserted (Chassis %s, Fan %s, Location %s)",
+    "System Fan Inserted (Fan %s, Location %s)",
+    "External Storage System Fan Inserted (%sSlot %s, Fan %s, Location %s)",
+    "Internal Storage System Fan Inserted (%sSlot %s, Fan %s, Location %s)",
+    "Server Blade Enclosure Fan Inserted (Fan %s, Location %s, %s)",
+    "Power Enclosure Fan Inserted (Fan %s, Location %s, %s)",
+};
+
+// A fan that failed, was removed or was inserted, in the sentence for its enclosure kind.
+void FormatFanEvent(const EventData& data, const FanSentence& sentence, Writer& out) {
     EnclosureNames names(data, FanTextOffset);
     char fan[ScratchSize];
     const char* fanText = FormatNumberOrUnknown(data.Byte(3), fan);
@@ -114,27 +155,19 @@ void FormatFanFailureEvent(const EventData& data, Writer& out) {
     switch (names.Kind()) {
     case SystemOrChassis:
         if (names.Number() != 0) {
-            out.Format("External Chassis Fan Failure (Chassis %s, Fan %s, Location %s)", names.Chassis(),
-                       fanText, location);
+            out.Format(sentence.externalChassis, names.Chassis(), fanText, location);
         } else {
-            out.Format("Fan Failure (Fan %s, Location %s)", fanText, location);
+            out.Format(sentence.system, fanText, location);
         }
         break;
     case ExternalStorage:
-        out.Format("External Storage System Fan Failure (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
+        out.Format(sentence.externalStorage, names.Prefix(), names.Slot(), fanText, location);
         break;
     case InternalStorage:
-        out.Format("Internal Storage System Fan Failure (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
+        out.Format(sentence.internalStorage, names.Prefix(), names.Slot(), fanText, location);
         break;
-    case BladeEnclosure:
-        out.Format("Server Blade Enclosure Fan Failure (Fan %s, Location %s, %s)", fanText, location,
-                   names.Id());
-        break;
-    case PowerEnclosure:
-        out.Format("Power Enclosure Fan Failure (Fan %s, Location %s, %s)", fanText, location, names.Id());
-        break;
+    case BladeEnclosure: out.Format(sentence.bladeEnclosure, fanText, location, names.Id()); break;
+    case PowerEnclosure: out.Format(sentence.powerEnclosure, fanText, location, names.Id()); break;
     }
 }
 
@@ -162,72 +195,6 @@ void FormatSidePanelEvent(const EventData& data, Writer& out) {
         out.Format("Server Blade Enclosure side panel removed or improperly installed");
         break;
     case PowerEnclosure: out.Format("Power Enclosure side panel removed or improperly installed"); break;
-    }
-}
-
-// Code 4.
-void FormatFanRemovedEvent(const EventData& data, Writer& out) {
-    EnclosureNames names(data, FanTextOffset);
-    char fan[ScratchSize];
-    const char* fanText = FormatNumberOrUnknown(data.Byte(3), fan);
-    const char* location = Location(data, 4);
-    switch (names.Kind()) {
-    case SystemOrChassis:
-        if (names.Number() != 0) {
-            out.Format("External Chassis Fan Removed (Chassis %s, Fan %s, Location %s)", names.Chassis(),
-                       fanText, location);
-        } else {
-            out.Format("System Fan Removed (Fan %s, Location %s)", fanText, location);
-        }
-        break;
-    case ExternalStorage:
-        out.Format("External Storage System Fan Removed (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
-        break;
-    case InternalStorage:
-        out.Format("Internal Storage System Fan Removed (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
-        break;
-    case BladeEnclosure:
-        out.Format("Server Blade Enclosure Fan Removed (Fan %s, Location %s, %s)", fanText, location,
-                   names.Id());
-        break;
-    case PowerEnclosure:
-        out.Format("Power Enclosure Fan Removed (Fan %s, Location %s, %s)", fanText, location, names.Id());
-        break;
-    }
-}
-
-// Code 5.
-void FormatFanInsertedEvent(const EventData& data, Writer& out) {
-    EnclosureNames names(data, FanTextOffset);
-    char fan[ScratchSize];
-    const char* fanText = FormatNumberOrUnknown(data.Byte(3), fan);
-    const char* location = Location(data, 4);
-    switch (names.Kind()) {
-    case SystemOrChassis:
-        if (names.Number() != 0) {
-            out.Format("External Chassis Fan Inserted (Chassis %s, Fan %s, Location %s)", names.Chassis(),
-                       fanText, location);
-        } else {
-            out.Format("System Fan Inserted (Fan %s, Location %s)", fanText, location);
-        }
-        break;
-    case ExternalStorage:
-        out.Format("External Storage System Fan Inserted (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
-        break;
-    case InternalStorage:
-        out.Format("Internal Storage System Fan Inserted (%sSlot %s, Fan %s, Location %s)", names.Prefix(),
-                   names.Slot(), fanText, location);
-        break;
-    case BladeEnclosure:
-        out.Format("Server Blade Enclosure Fan Inserted (Fan %s, Location %s, %s)", fanText, location,
-                   names.Id());
-        break;
-    case PowerEnclosure:
-        out.Format("Power Enclosure Fan Inserted (Fan %s, Location %s, %s)", fanText, location, names.Id());
-        break;
     }
 }
 
@@ -371,14 +338,14 @@ void FormatControllerHeatEvent(const EventData& data, Writer& out) {
 void FormatEnvironmentEvent(uint16_t code, const EventData& data, Writer& out) {
     switch (code) {
     case 1: FormatOverheatEvent(data, out); break;
-    case 2: FormatFanFailureEvent(data, out); break;
+    case 2: FormatFanEvent(data, FanFailureSentence, out); break;
     case 3: FormatSidePanelEvent(data, out); break;
-    case 4: FormatFanRemovedEvent(data, out); break;
-    case 5: FormatFanInsertedEvent(data, out); break;
+    case 4: FormatFanEvent(data, FanRemovedSentence, out); break;
+    case 5: FormatFanEvent(data, FanInsertedSentence, out); break;
     case 6: FormatFansNotRedundantEvent(data, out); break;
     case 7: out.Format("System Fans Not Redundant (Shared Location %s)", Location(data, 4)); break;
     case 8:
-        FormatFanFailureEvent(data, out);
+        FormatFanEvent(data, FanFailureSentence, out);
         AppendTrailingText(data, FanTextOffset, out);
         break;
     case 9:

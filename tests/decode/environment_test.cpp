@@ -2,41 +2,20 @@
 // storage enclosures, and texts that run to the end of the event data.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "emulator/seed_samples.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 using emulator::EventBytes;
 
 constexpr uint16_t EnvironmentClass = 2;
-
-std::string Describe(uint16_t code, const std::vector<uint8_t>& bytes) {
-    std::array<uint8_t, EventDataSize> area{};
-    std::copy_n(bytes.begin(), std::min(bytes.size(), area.size()), area.begin());
-    std::array<char, DescriptionBufferSize> buffer;
-    FormatEventDescription(EnvironmentClass, code, area.data(), buffer, EventDataSize);
-    return buffer.data();
-}
-
-struct Case {
-    uint16_t code;
-    std::vector<uint8_t> data;
-    std::string expected;
-};
-
-void ExpectDescriptions(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        EXPECT_EQ(Describe(c.code, c.data), c.expected) << "code " << c.code;
-    }
-}
 
 // Codes 1, 10 and 14: kind, chassis or slot, sensor, location, temperature, then the two texts from offset 6.
 EventBytes Heat(unsigned kind, unsigned number, unsigned sensor, unsigned location, unsigned temperature,
@@ -79,7 +58,7 @@ std::string Unknown(uint16_t code) {
 }
 
 TEST(EnvironmentEvents, OverheatingByEnclosureKind) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {1, Heat(1, 0, 2, 3, 0xFF),
          "System Overheating (Temperature Sensor 2, Location CPU, Temperature Unknown)"},
         {1, Heat(1, 2, 1, 8, 45),
@@ -116,7 +95,7 @@ TEST(EnvironmentEvents, OverheatingByEnclosureKind) {
 }
 
 TEST(EnvironmentEvents, FansAndSidePanelsByEnclosureKind) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {2, Fan(1, 0, 3, 1), "Fan Failure (Fan 3, Location System Board)"},
         {2, Fan(1, 1, 2, 2, "Expansion"),
          "External Chassis Fan Failure (Chassis Expansion, Fan 2, Location I/O Board)"},
@@ -167,7 +146,7 @@ TEST(EnvironmentEvents, FansNotRedundant) {
         b.U8(kind).U8(number).U8(0).U8(location).Text(name);
         return b;
     };
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {6, redundancy(1, 0, 0), "System Fans Not Redundant (Location System)"},
         {6, redundancy(1, 4, 9, "North"),
          "External Chassis Fans Not Redundant (Chassis North, Location Chassis)"},
@@ -185,7 +164,7 @@ TEST(EnvironmentEvents, FansNotRedundant) {
 }
 
 TEST(EnvironmentEvents, TrailingTextAfterTheSentence) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {8, Fan(1, 0, 3, 1), "Fan Failure (Fan 3, Location System Board)"},
         {8, Fan(1, 0, 3, 1, "", "Replace fan 3"),
          "Fan Failure (Fan 3, Location System Board), Replace fan 3"},
@@ -205,7 +184,7 @@ TEST(EnvironmentEvents, TrailingTextAfterTheSentence) {
 }
 
 TEST(EnvironmentEvents, OverheatingWithDetail) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {14, Heat(1, 0, 0xFF, 3, 90, "", "Sensor lost"), "Critical Temperature Threshold Exceeded"},
         {14, Heat(1, 0, 4, 3, 90),
          "Critical Temperature Threshold Exceeded (Temperature Sensor 4, Location CPU, Temperature 90C)"},
@@ -234,7 +213,7 @@ TEST(EnvironmentEvents, OverheatingWithDetail) {
 }
 
 TEST(EnvironmentEvents, StorageEnclosuresAndControllers) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {11, Enclosure(2, 3, 2, 5, "1E", 1),
          "External Storage Enclosure Fan Failure (Fan 2, Location Storage, Box 1, Port 1E, Slot 3)"},
         {11, Enclosure(3, 0xFF, 2, 5, "2I", 4, "Rack2"),
@@ -267,7 +246,7 @@ TEST(EnvironmentEvents, FanModuleText) {
     };
     const std::string head = "External Storage Enclosure Fan Failure (";
     const std::string tail = ", Location Storage, Box 3, Port 1E, Slot 5)";
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {13, module(3, 2), head + "Fan 3, Fan Module 2" + tail},
         {13, module(0, 2), head + "Fan Module 2" + tail},
         {13, module(3, 0), head + "Fan 3" + tail},
@@ -277,7 +256,7 @@ TEST(EnvironmentEvents, FanModuleText) {
 }
 
 TEST(EnvironmentEvents, SensorsServiceTextsAndUnknownCodes) {
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {16, EventBytes().Text("Inlet 42C > 40C"),
          "Critical Temperature Threshold Exceeded (Service Information: Inlet 42C > 40C)"},
         {16, EventBytes().Text(""), "Critical Temperature Threshold Exceeded (Service Information: )"},
@@ -301,7 +280,7 @@ TEST(EnvironmentEvents, TextsRunningToTheEndOfTheEventData) {
     const std::string trailing(EventDataSize - 11, 'T');
     const std::string detail(EventDataSize - 7, 'D');
     const std::string pairChassis(EventDataSize - 8, 'R');
-    ExpectDescriptions({
+    ExpectDescriptions<EnvironmentClass>({
         {16, Filled(0, EventDataSize, 'A'),
          "Critical Temperature Threshold Exceeded (Service Information: " + all + ")"},
         {8, Fan(1, 1, 1, 0, chassis, "lost"),
@@ -316,18 +295,5 @@ TEST(EnvironmentEvents, TextsRunningToTheEndOfTheEventData) {
     });
 }
 
-// The sample log of this group is laid out as the decoders read it: every sample gets a sentence.
-TEST(EnvironmentEvents, SampleEventsAllHaveSentences) {
-    for (const emulator::SeedSample& sample : emulator::EnvironmentMemorySamples()) {
-        ASSERT_LE(sample.data.size(), EventDataSize);
-        std::array<uint8_t, EventDataSize> area{};
-        std::copy(sample.data.begin(), sample.data.end(), area.begin());
-        std::array<char, DescriptionBufferSize> buffer;
-        FormatEventDescription(sample.eventClass, sample.code, area.data(), buffer, EventDataSize);
-        EXPECT_EQ(std::string(buffer.data()).find("Unknown Event"), std::string::npos)
-            << "class " << sample.eventClass << " code " << sample.code;
-    }
-}
-
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

@@ -2,27 +2,16 @@
 // in the user's locale.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
-
-std::string Describe(uint16_t eventClass, uint16_t code, const std::vector<uint8_t>& bytes = {},
-                     uint8_t eventDataLength = 0) {
-    uint8_t area[EventDataSize] = {};
-    std::copy_n(bytes.begin(), std::min(bytes.size(), sizeof area), area);
-    char buffer[DescriptionBufferSize];
-    std::memset(buffer, '#', sizeof buffer);
-    FormatEventDescription(eventClass, code, area, buffer, eventDataLength);
-    return buffer;
-}
 
 std::vector<uint8_t> Text(const std::string& text, std::vector<uint8_t> prefix = {}) {
     prefix.insert(prefix.end(), text.begin(), text.end());

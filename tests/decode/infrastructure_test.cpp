@@ -2,24 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
-#include "emulator/seed_samples.h"
 #include "log/log_entry.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 constexpr uint16_t kInfrastructure = 34;
 
 // Event data: leading bytes from offset 0, then a text (without its terminator) at textAt; the rest is 0.
-std::array<uint8_t, EventDataSize> Area(const std::vector<unsigned>& head, size_t textAt = 0,
-                                        const std::string& text = "") {
-    std::array<uint8_t, EventDataSize> area{};
+std::vector<uint8_t> Area(const std::vector<unsigned>& head, size_t textAt = 0,
+                          const std::string& text = "") {
+    std::vector<uint8_t> area(EventDataSize, 0);
     for (size_t i = 0; i < head.size(); ++i) {
         area[i] = static_cast<uint8_t>(head[i]);
     }
@@ -38,14 +37,7 @@ std::vector<unsigned> Hex(const std::string& hex) {
     return bytes;
 }
 
-std::string Describe(uint16_t code, const std::array<uint8_t, EventDataSize>& area,
-                     uint8_t eventDataLength = 64) {
-    char buffer[DescriptionBufferSize];
-    FormatEventDescription(kInfrastructure, code, area.data(), buffer, eventDataLength);
-    return buffer;
-}
-
-struct Case {
+struct SerialCase {
     uint16_t code;
     std::string head;   // hex bytes from offset 0
     size_t serialAt;    // where the serial number text goes
@@ -53,9 +45,9 @@ struct Case {
     std::string expected;
 };
 
-void Check(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        EXPECT_EQ(Describe(c.code, Area(Hex(c.head), c.serialAt, c.serial)), c.expected)
+void Check(const std::vector<SerialCase>& cases) {
+    for (const SerialCase& c : cases) {
+        EXPECT_EQ(Describe(kInfrastructure, c.code, Area(Hex(c.head), c.serialAt, c.serial)), c.expected)
             << "code " << c.code << ", serial '" << c.serial << "'";
     }
 }
@@ -277,11 +269,12 @@ TEST(InfrastructureEvent, NamesEveryTableEntry) {
         for (unsigned index = 0; index <= t.names.size(); ++index) {
             head[t.indexAt] = index;
             const std::string& name = index < t.names.size() ? t.names[index] : t.fallback;
-            EXPECT_EQ(Describe(t.code, Area(head)), t.before + name + t.after)
+            EXPECT_EQ(Describe(kInfrastructure, t.code, Area(head)), t.before + name + t.after)
                 << "code " << t.code << ", index " << index;
         }
         head[t.indexAt] = 255;
-        EXPECT_EQ(Describe(t.code, Area(head)), t.before + t.fallback + t.after) << "code " << t.code;
+        EXPECT_EQ(Describe(kInfrastructure, t.code, Area(head)), t.before + t.fallback + t.after)
+            << "code " << t.code;
     }
 }
 
@@ -308,19 +301,19 @@ TEST(InfrastructureEvent, NamesTheEnclosureBySerialNumberOrAddress) {
 }
 
 TEST(InfrastructureEvent, LeavesUnknownCodesAndVariantsToTheFallback) {
-    const std::array<uint8_t, EventDataSize> full = Area({4, 0, 0x10, 2, 0}, 5, "CZ12345678");
+    const std::vector<uint8_t> full = Area({4, 0, 0x10, 2, 0}, 5, "CZ12345678");
     for (uint16_t code : {0, 22, 23, 27, 28, 0xFF}) {
         char expected[64];
         std::snprintf(expected, sizeof expected, "Unknown Event (Class 0x22, Code 0x%02X)", code);
-        EXPECT_EQ(Describe(code, full), expected);
+        EXPECT_EQ(Describe(kInfrastructure, code, full), expected);
     }
-    EXPECT_EQ(Describe(0x100, full), "Unknown Event (Class 0x22, Code 0x100)");
-    EXPECT_EQ(Describe(0xFFFF, full), "Unknown Event (Class 0x22, Code 0xFFFF)");
+    EXPECT_EQ(Describe(kInfrastructure, 0x100, full), "Unknown Event (Class 0x22, Code 0x100)");
+    EXPECT_EQ(Describe(kInfrastructure, 0xFFFF, full), "Unknown Event (Class 0x22, Code 0xFFFF)");
     for (unsigned kind : {0u, 12u, 15u, 255u}) {
-        const std::array<uint8_t, EventDataSize> area = Area({4, 0, 0x10, 0x12, kind}, 5, "CZ1");
-        EXPECT_EQ(Describe(3, area), "Unknown Event (Class 0x22, Code 0x03)") << kind;
-        EXPECT_EQ(Describe(19, area), "Unknown Event (Class 0x22, Code 0x13)") << kind;
-        EXPECT_EQ(Describe(20, area), "Unknown Event (Class 0x22, Code 0x14)") << kind;
+        const std::vector<uint8_t> area = Area({4, 0, 0x10, 0x12, kind}, 5, "CZ1");
+        EXPECT_EQ(Describe(kInfrastructure, 3, area), "Unknown Event (Class 0x22, Code 0x03)") << kind;
+        EXPECT_EQ(Describe(kInfrastructure, 19, area), "Unknown Event (Class 0x22, Code 0x13)") << kind;
+        EXPECT_EQ(Describe(kInfrastructure, 20, area), "Unknown Event (Class 0x22, Code 0x14)") << kind;
     }
 }
 
@@ -330,7 +323,7 @@ TEST(InfrastructureEvent, IgnoresTheEntryLength) {
     LogEntry entry;
     entry.SetClass(kInfrastructure);
     entry.SetCode(16);
-    const std::array<uint8_t, EventDataSize> area = Area({5, 0, 0x10, 3, 2}, 5, "PE0042");
+    const std::vector<uint8_t> area = Area({5, 0, 0x10, 3, 2}, 5, "PE0042");
     std::copy(area.begin(), area.end(), entry.EventData());
     const std::string expected =
         "Power Enclosure Blower Removed (Right Side, Blower 3, Enclosure Serial Number PE0042)";
@@ -342,20 +335,5 @@ TEST(InfrastructureEvent, IgnoresTheEntryLength) {
     }
 }
 
-// The seeded sample events of these classes are laid out so that each one gets a description of its own.
-TEST(InfrastructureEvent, SeedSamplesAreAllDescribed) {
-    const std::vector<emulator::SeedSample> samples = emulator::InfrastructureErrorNvSamples();
-    EXPECT_GE(samples.size(), 50u);
-    for (const emulator::SeedSample& sample : samples) {
-        ASSERT_TRUE(sample.eventClass == 20 || sample.eventClass == 34 || sample.eventClass == 42);
-        ASSERT_LE(sample.data.size(), EventDataSize);
-        std::array<uint8_t, EventDataSize> area{};
-        std::copy(sample.data.begin(), sample.data.end(), area.begin());
-        char buffer[DescriptionBufferSize];
-        FormatEventDescription(sample.eventClass, sample.code, area.data(), buffer, 0);
-        EXPECT_EQ(std::string(buffer).find("Unknown Event"), std::string::npos) << buffer;
-    }
-}
-
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

@@ -2,43 +2,22 @@
 // numbers, boards and cartridges, spare and mirrored memory, the ROM memory test and the fixed texts.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "emulator/seed_samples.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 using emulator::EventBytes;
 
 constexpr uint16_t MemoryClass = 3;
-
-std::string Describe(uint16_t code, const std::vector<uint8_t>& bytes) {
-    std::array<uint8_t, EventDataSize> area{};
-    std::copy_n(bytes.begin(), std::min(bytes.size(), area.size()), area.begin());
-    std::array<char, DescriptionBufferSize> buffer;
-    FormatEventDescription(MemoryClass, code, area.data(), buffer, EventDataSize);
-    return buffer.data();
-}
-
-struct Case {
-    uint16_t code;
-    std::vector<uint8_t> data;
-    std::string expected;
-};
-
-void ExpectDescriptions(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        EXPECT_EQ(Describe(c.code, c.data), c.expected) << "code " << c.code;
-    }
-}
 
 std::string Unknown(uint16_t code) {
     char text[64];
@@ -68,7 +47,7 @@ EventBytes Candidates(unsigned count, std::initializer_list<std::pair<unsigned, 
 TEST(MemoryEvents, SingleModuleErrors) {
     const std::string corrected = "Corrected Memory Error threshold exceeded ";
     const std::string uncorrectable = "Uncorrectable Memory Error ";
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {1, Module(0xFF, 0xFF), corrected + "(Memory Module Unknown)"},
         {1, Module(0xFF, 0xFF, "SN1"), corrected + "(Memory Module Unknown, Serial Number SN1)"},
         {1, Module(0xFF, 3), corrected + "(Board Unknown, Memory Module 3)"},
@@ -99,7 +78,7 @@ TEST(MemoryEvents, SingleModuleErrors) {
 TEST(MemoryEvents, CandidatesJoinedByOr) {
     const std::string uncorrectable = "Uncorrectable Memory Error ";
     const std::string corrected = "Corrected Memory Error threshold exceeded ";
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {3, Candidates(3, {{1, 1}, {2, 1}, {0xFF, 0xFF}}, " SN-A , SN-B,\tSN  C  "),
          uncorrectable +
              "(Board 1, Memory Module 1, Serial Number SN-A) or (Board 1, Memory Module 2, Serial "
@@ -123,7 +102,7 @@ TEST(MemoryEvents, CandidatesJoinedByOr) {
 }
 
 TEST(MemoryEvents, CandidatesInAList) {
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {20, Candidates(2, {{4, 1}, {5, 2}}, "SN1"),
          "Corrected Memory Error threshold exceeded ((Processor 1, Memory Module 4, Serial Number SN1), or "
          "(Processor 2, Memory Module 5))"},
@@ -156,7 +135,7 @@ TEST(MemoryEvents, OversizedSerialNumbersAreCut) {
     auto entry = [](const std::string& head, const std::string& serial) {
         return (head + serial).substr(0, 79);
     };
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {3, Candidates(1, {{1, 1}}, toEnd),
          "Uncorrectable Memory Error (Board 1, Memory Module 1, Serial Number " + serial79 + ")"},
         {19, Candidates(2, {{1, 1}, {2, 1}}, longA + "," + longB.substr(0, 90)),
@@ -184,7 +163,7 @@ TEST(MemoryEvents, BoardsAndCartridges) {
         b.U8(0).U8(event).Le32(size);
         return b;
     };
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {4, board(1, 0, 0), "Memory Board Removed (Slot 1)"},
         {4, board(2, 0, 1), "Memory Cartridge Removed (Slot 2)"},
         {4, board(0xFF, 1, 0), "Memory Board Inserted (Slot Unknown)"},
@@ -213,7 +192,7 @@ TEST(MemoryEvents, BoardsAndCartridges) {
 TEST(MemoryEvents, SpareAndMirroredMemory) {
     const std::string spare = "Online Spare Memory Copy Process Started for Faulty Module ";
     const std::string mirror = "Mirrored Memory Engaged for Faulty Module ";
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {8, Module(2, 5), spare + "(Board 2, Memory Module 5)"},
         {8, Module(0xFF, 0xFF), spare + "(Board Unknown, Memory Module Unknown)"},
         {8, Module(0, 5), spare + "(System Memory, Memory Module 5)"},
@@ -246,7 +225,7 @@ TEST(MemoryEvents, RomMemoryValidation) {
     const std::string head = "Uncorrectable Memory Error detected by ROM-based memory validation ";
     const std::string notIsolated = head + "(unable to isolate to single module) ";
     const std::string longSerial(EventDataSize - 4, 'N');
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {18, rom(0, 3, 0, "", ""), head + "(Memory Module 3)"},
         {18, rom(2, 3, 0, "SN18", ""), head + "(Board 2, Memory Module 3, Serial Number SN18)"},
         {18, rom(2, 3, 0, "SN18", "SP7"),
@@ -262,7 +241,7 @@ TEST(MemoryEvents, RomMemoryValidation) {
 
 TEST(MemoryEvents, FixedTextsAndStartupFaults) {
     const EventBytes boardModule = EventBytes().U8(2).U8(5).U8(0);
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {13, boardModule, "Loss of Mirroring in Memory Subsystem"},
         {14, boardModule, "Online Spare Memory Disabled"},
         {15, boardModule, "Memory Subsystem Not In RAID Mode"},
@@ -309,7 +288,7 @@ TEST(MemoryEvents, FixedTextsAndStartupFaults) {
 TEST(MemoryEvents, CorrectedErrorRateAndUnknownCodes) {
     const std::string action = ". Action: Reseat the memory module. If the errors persist, contact Support.";
     const std::string head = "High rate of corrected memory errors, performance may be degraded (";
-    ExpectDescriptions({
+    ExpectDescriptions<MemoryClass>({
         {65, EventBytes().U8(0).U8(1).U8(4), head + "Board 1, Memory Module 4)" + action},
         {65, EventBytes().U8(1).U8(2).U8(12), head + "Processor 2, Memory Module 12)" + action},
         {65, EventBytes().U8(7).U8(255).U8(255), head + "Board/CPU 255, Memory Module 255)" + action},
@@ -322,4 +301,4 @@ TEST(MemoryEvents, CorrectedErrorRateAndUnknownCodes) {
 }
 
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

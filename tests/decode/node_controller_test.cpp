@@ -5,39 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "log/log_entry.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 constexpr uint16_t kQrc = 37;
 
-// The event data lives in a heap block of exactly the area's size, so a read past it trips the sanitizer.
-std::string Describe(uint16_t code, const std::vector<uint8_t>& bytes) {
-    std::vector<uint8_t> area(EventDataSize, 0);
-    for (size_t i = 0; i < bytes.size() && i < area.size(); ++i) {
-        area[i] = bytes[i];
-    }
-    std::vector<char> buffer(DescriptionBufferSize, 'x');
-    FormatEventDescription(kQrc, code, area.data(), buffer, 0);
-    return buffer.data();
-}
-
-struct Case {
-    uint16_t code;
-    std::vector<uint8_t> data;
-    const char* expected;
-};
-
-void ExpectAll(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        EXPECT_EQ(Describe(c.code, c.data), c.expected) << "code " << c.code;
-    }
-}
-
 TEST(NodeControllerEvent, ProcessorAccessAndInitialization) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {1,
          {0x8A, 1, '1', 0x11, 0x22, 0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0},
          "Proc 4 (Upper Tray, Processor 4) side-band access failure reported by upper QRC board service "
@@ -91,7 +69,7 @@ TEST(NodeControllerEvent, ProcessorAccessAndInitialization) {
 }
 
 TEST(NodeControllerEvent, AccessTargets) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {2,
          {0x8C, 0x10, 0x07, 0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00},
          "Lower QRC Board, QRC 2 access failure reported by lower QRC board service processor.  Details: "
@@ -145,7 +123,7 @@ TEST(NodeControllerEvent, AccessTargets) {
         data[0] = 0x8A;
         data[11] = static_cast<uint8_t>(t.value >> 8);
         data[12] = static_cast<uint8_t>(t.value & 0xFF);
-        EXPECT_EQ(Describe(2, data),
+        EXPECT_EQ(Describe(kQrc, 2, data),
                   std::string(t.name) +
                       " access failure reported by upper QRC board service processor.  Details: "
                       "0x00 0x0000000000000000 0x00")
@@ -154,7 +132,7 @@ TEST(NodeControllerEvent, AccessTargets) {
 }
 
 TEST(NodeControllerEvent, ProcessorMasks) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {4,
          {0x8A, 0x00, 0x11, 0x12, 0x34, 0xAB, 0xCD},
          "Mismatched processor configuration:    Upper Tray, Processor(s)  1       Lower Tray, Processor(s)  "
@@ -196,7 +174,7 @@ TEST(NodeControllerEvent, ProcessorMasks) {
 }
 
 TEST(NodeControllerEvent, QpiLinks) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {7,
          {0x8A, 2, 7, 3},
          "QPI Link training failure between Proc 3 (Upper Tray, Processor 3) and Proc 4 (Upper Tray, "
@@ -258,7 +236,7 @@ TEST(NodeControllerEvent, QpiLinks) {
             std::string proc = std::to_string(row + 1);
             std::vector<uint8_t> data = {0x8A, static_cast<uint8_t>(row),
                                          static_cast<uint8_t>(link | (row << 2)), 3};
-            EXPECT_EQ(Describe(7, data),
+            EXPECT_EQ(Describe(kQrc, 7, data),
                       "QPI Link training failure between Proc " + proc + " (Upper Tray, Processor " + proc +
                           ") and " + partners[row][link] +
                           " reported by upper QRC board service processor, link status 0x03")
@@ -268,7 +246,7 @@ TEST(NodeControllerEvent, QpiLinks) {
 }
 
 TEST(NodeControllerEvent, BoardLinks) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {8,
          {0x8A, 0, 1, 3},
          "External link training failure between Upper QRC Board, QRC 1 Port 3 and Lower QRC Board, QRC 1 "
@@ -329,7 +307,7 @@ TEST(NodeControllerEvent, BoardLinks) {
     };
     for (const Link& l : links) {
         std::string qrc = std::to_string(l.index + 1);
-        EXPECT_EQ(Describe(8, {0x8A, l.index, l.link, 3}),
+        EXPECT_EQ(Describe(kQrc, 8, {0x8A, l.index, l.link, 3}),
                   std::string(l.kind) + " link training failure between Upper QRC Board, QRC " + qrc + " " +
                       l.first + " and Lower QRC Board, QRC " + qrc + " " + l.second +
                       " reported by upper QRC board service processor.  Details: 0x03")
@@ -338,7 +316,7 @@ TEST(NodeControllerEvent, BoardLinks) {
 }
 
 TEST(NodeControllerEvent, BoardAndSystemEvents) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {9,
          {0x8A},
          "QRC Cube Assembly failure.  Lower QRC board service processor response timeout reported by upper "
@@ -392,7 +370,7 @@ TEST(NodeControllerEvent, BoardAndSystemEvents) {
 }
 
 TEST(NodeControllerEvent, ErrorDetailBytes) {
-    ExpectAll({
+    ExpectDescriptions<kQrc>({
         {192,
          {5, 0, 0xAA, 0x0B, 0xFF, 0x77},
          "Uncorrectable error detected on Upper QRC Board, QRC 1. Details: 0xaa 0x0b 0xff"},
@@ -442,7 +420,7 @@ TEST(NodeControllerEvent, DetailBytesStopAtEndOfEventData) {
             expected += " 0x5a";
         }
         expected += " 0xe1";
-        EXPECT_EQ(Describe(c.code, data), expected) << c.code << " length " << int(c.length);
+        EXPECT_EQ(Describe(kQrc, c.code, data), expected) << c.code << " length " << int(c.length);
     }
 }
 
@@ -461,9 +439,9 @@ TEST(NodeControllerEvent, UnknownCodesHaveTheirOwnText) {
         {0xFFFF, "Unknown QRC event occurred, Code 0xFFFF"},
     };
     for (const auto& [code, expected] : cases) {
-        EXPECT_EQ(Describe(code, {0x8A, 1, 2, 3}), expected) << code;
+        EXPECT_EQ(Describe(kQrc, code, {0x8A, 1, 2, 3}), expected) << code;
     }
 }
 
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

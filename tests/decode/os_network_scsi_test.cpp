@@ -1,38 +1,17 @@
 // Descriptions of operating system, network adapter and SCSI events, checked through the dispatcher.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "emulator/seed_samples.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 using emulator::EventBytes;
-
-struct Case {
-    uint16_t code;
-    std::vector<uint8_t> data;
-    std::string expected;
-};
-
-std::string Describe(uint16_t eventClass, uint16_t code, const std::vector<uint8_t>& data) {
-    uint8_t area[EventDataSize] = {};
-    std::copy_n(data.begin(), std::min(data.size(), EventDataSize), area);
-    char buffer[DescriptionBufferSize];
-    FormatEventDescription(eventClass, code, area, buffer, static_cast<uint8_t>(data.size()));
-    return buffer;
-}
-
-void ExpectDescriptions(uint16_t eventClass, const std::vector<Case>& cases) {
-    for (size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(Describe(eventClass, cases[i].code, cases[i].data), cases[i].expected)
-            << "class " << eventClass << ", row " << i;
-    }
-}
 
 TEST(OsEventTest, DescribesEveryCode) {
     ExpectDescriptions(
@@ -169,4 +148,4 @@ TEST(ScsiEventTest, DescribesEveryCode) {
 }
 
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

@@ -11,7 +11,7 @@ namespace {
 
 // Byte 0 location type, byte 1 chassis or slot (or address high), byte 2 address low, byte 3 part number.
 TEST(PowerLocated, SupplyFailureAtEveryLocation) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {1, Bytes({1, 0, 0, 2, 2}).At(5).Text(""), "System Power Supply: Fan Failure (Power Supply 2)"},
         {1, Bytes({1, 3, 0, 1, 0}).At(5).Text("Rack7"),
          "External Chassis Power Supply: General Failure (Chassis Rack7, Power Supply 1)"},
@@ -47,7 +47,7 @@ TEST(PowerLocated, SupplyFailureNames) {
                                  "NVRAM Invalid",
                                  "Calibration Table Invalid",
                                  "Input Power Loss or Unplugged Power Cord, Verify Power Supply Input"};
-    std::vector<PowerCase> cases;
+    std::vector<Case> cases;
     for (unsigned failure = 0; failure < std::size(names); ++failure) {
         cases.push_back({1, Bytes({1, 0, 0, 1, failure}),
                          std::string("System Power Supply: ") + names[failure] + " (Power Supply 1)"});
@@ -55,11 +55,11 @@ TEST(PowerLocated, SupplyFailureNames) {
     cases.push_back({1, Bytes({1, 0, 0, 1, 16}), "System Power Supply: Unknown Failure (Power Supply 1)"});
     cases.push_back({1, Bytes({1, 0, 0, 1, 254}), "System Power Supply: Unknown Failure (Power Supply 1)"});
     cases.push_back({1, Bytes({1, 0, 0, 1, 255}), "System Power Supply: No Error (Power Supply 1)"});
-    ExpectDescriptions(cases);
+    ExpectDescriptions<PowerClass>(cases);
 }
 
 TEST(PowerLocated, SupplyRemovedAndInserted) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {4, Bytes({1, 0, 0, 2}), "System Power Supply Removed (Power Supply 2)"},
         {4, Bytes({1, 0, 0, 0xFF}), "System Power Supply Removed (Power Supply Unknown)"},
         {4, Bytes({1, 3, 0, 1}).At(4).Text(""),
@@ -95,7 +95,7 @@ TEST(PowerLocated, SupplyRemovedAndInserted) {
 
 // Code 6 has no part number; at an enclosure byte 3 names the component and the serial number is at 4.
 TEST(PowerLocated, SuppliesNotRedundant) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {6, Bytes({1, 0, 0, 4}), "System Power Supplies Not Redundant"},
         {6, Bytes({1, 5, 0}).At(3).Text("Rack7"),
          "External Chassis Power Supplies Not Redundant (Chassis Rack7)"},
@@ -126,7 +126,7 @@ TEST(PowerLocated, SuppliesNotRedundant) {
 
 // Codes 7 and 15 share their texts; the chassis name lies at 6 and at 3.
 TEST(PowerLocated, ModulesNotRedundant) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {7, Bytes({1, 0, 0, 9}), "System Power Modules Not Redundant"},
         {7, Bytes({1, 4, 0, 9, 'X', 'Y'}).At(6).Text("Rack7"),
          "External Chassis Power Modules Not Redundant (Chassis Rack7)"},
@@ -155,7 +155,7 @@ TEST(PowerLocated, ModulesNotRedundant) {
 
 // At an enclosure byte 4 is the power-line event (codes 8, 17) or the voltage (code 9).
 TEST(PowerLocated, AcPowerProblemAndOverload) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {8, Bytes({1, 0, 0, 1}), "System AC Power Problem (Power Supply 1)"},
         {8, Bytes({1, 2, 0, 3, 5}).At(5).Text("Rack7"),
          "External Chassis AC Power Problem (Chassis Rack7, Power Supply 3)"},
@@ -205,7 +205,7 @@ TEST(PowerLocated, AcPowerProblemAndOverload) {
 }
 
 TEST(PowerLocated, SupplyPoweredUpAndDown) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {10, Bytes({1, 0, 0, 1}), "System Power Supply Powered Up (Power Supply 1)"},
         {10, Bytes({1, 2, 0, 1}).At(4).Text("Rack7"),
          "External Chassis System Power Supply Powered Up (Chassis Rack7, Power Supply 1)"},
@@ -232,7 +232,7 @@ TEST(PowerLocated, SupplyPoweredUpAndDown) {
 
 // Codes 12 and 16 keep the name at 5 although byte 4 carries nothing for them.
 TEST(PowerLocated, ModuleEvents) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {12, Bytes({1, 0, 0, 1}), "System Power Module Failure (Power Module 1)"},
         {12, Bytes({1, 2, 0, 1, 'Q'}).At(5).Text("Rack7"),
          "External Chassis Power Module Failure (Chassis Rack7, Power Module 1)"},
@@ -277,7 +277,7 @@ TEST(PowerLocated, ModuleEvents) {
 
 // The detail text follows the terminator of the text at 5 and is appended whatever the location type.
 TEST(PowerLocated, DetailTextOfCodes17And19) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {17, Bytes({1, 0, 0, 1}).At(5).Text("").Text("Input 208V low"),
          "System AC Power Problem (Power Supply 1), Input 208V low"},
         {17, Bytes({1, 2, 0, 3, 5}).At(5).Text("Rack7").Text(""),
@@ -321,7 +321,7 @@ TEST(PowerLocated, DetailTextOfCodes17And19) {
 }
 
 TEST(PowerLocated, UnknownLocationTypesWriteNothing) {
-    std::vector<PowerCase> cases;
+    std::vector<Case> cases;
     for (uint16_t code : {1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}) {
         char expected[64];
         std::snprintf(expected, sizeof expected, "Unknown Event (Class 0x0B, Code 0x%02X)", code);
@@ -329,7 +329,7 @@ TEST(PowerLocated, UnknownLocationTypesWriteNothing) {
             cases.push_back({code, Bytes({type, 1, 2, 3, 4}).At(5).Text("Rack7").Text("X"), expected});
         }
     }
-    ExpectDescriptions(cases);
+    ExpectDescriptions<PowerClass>(cases);
 }
 
 // A chassis name that runs to the end of the event data is shown whole, and no detail lies past it.
@@ -339,7 +339,7 @@ TEST(PowerLocated, NameRunningToTheEndOfTheEventData) {
     for (char c : name) {
         bytes.U8(static_cast<uint8_t>(c));
     }
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {19, bytes, "External Chassis Power Supply: General Failure (Chassis " + name + ", Power Supply 1)"},
         {17, bytes, "External Chassis AC Power Problem (Chassis " + name + ", Power Supply 1)"},
     });

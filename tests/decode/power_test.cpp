@@ -9,7 +9,7 @@ namespace kestrav::test {
 namespace {
 
 TEST(PowerEvents, RealTimeClockBattery) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {2, Bytes({7, 0}), "Real-Time Clock Battery Failing"},
         {2, Bytes({0, 3}), "Real-Time Clock Battery Failing (Chassis 3)"},
         {2, Bytes({0, 0xFF}), "Real-Time Clock Battery Failing (Chassis Unknown)"},
@@ -23,7 +23,7 @@ TEST(PowerEvents, RealTimeClockBattery) {
 }
 
 TEST(PowerEvents, PowerModuleOfAKind) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {3, Bytes({1, 0, 0, 0, 2, 3}), "An I/O Power Module has Failed (System Board, Socket 2)"},
         {3, Bytes({1, 0, 0, 0, 0xFF, 4}), "A Power Module has Failed (System Board, Socket Unknown)"},
         {3, Bytes({1, 2, 0, 5, 1, 1}), "A CPU Power Module has Failed (Chassis 2, Slot 5, Socket 1)"},
@@ -39,7 +39,7 @@ TEST(PowerEvents, PowerModuleOfAKind) {
 
 // Supply and box print as plain numbers; the port stops at a zero byte; no side word leaves a leading blank.
 TEST(PowerEvents, StorageEnclosurePowerSupplyFailure) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {20, Bytes({2, 3, 0, 1, '1', 'E', 2}).At(7).Text("").Text(""),
          "External Storage Enclosure Power Supply Failure (Power Supply 1, Box 2, Port 1E, Slot 3)"},
         {20, Bytes({3, 0xFF, 0, 0xFF, '2', 'I', 0xFF}).At(7).Text("Rack2").Text(""),
@@ -66,7 +66,7 @@ TEST(PowerEvents, SystemPowerFault) {
         longList += hex;
     }
     longList += ")";
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {26, Bytes({0x12, 0x34}), advice + "(XR: 12 34)", 2},
         {26, Bytes({0x12, 0x34, 0xAB, 0x01}), advice + "(XR: 12 34 MID: AB 01)", 4},
         {26, Bytes({0x12, 0x34, 0xAB, 0x01}), advice + "(XR: 12 34)", 130},
@@ -86,7 +86,7 @@ TEST(PowerEvents, StorageBatteryFailureByServiceValue) {
     const std::string generic = "Keldon Storage Battery failure (Battery 1). Action: 1. Consult server "
                                 "troubleshooting guide. 2 Gather Qent log and contact Support";
     auto battery = [](unsigned number, uint32_t service) { return Bytes({number}).Le32(service); };
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {31, battery(1, 0), generic},
         {31, battery(1, 1), generic},
         {31, battery(1, 2), generic},
@@ -142,7 +142,7 @@ TEST(PowerEvents, StorageBatteryFailureByServiceValue) {
 }
 
 TEST(PowerEvents, StorageBatteryRemovedAndNotResponding) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {30, Bytes({1}), "Keldon Storage Battery Removed (Battery 1)"},
         {30, Bytes({255}), "Keldon Storage Battery Removed (Battery 255)"},
         {32, Bytes({0}), "Keldon Storage Battery Not Responding (Battery 0)"},
@@ -151,7 +151,7 @@ TEST(PowerEvents, StorageBatteryRemovedAndNotResponding) {
 }
 
 TEST(PowerEvents, FixedTexts) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {21, {}, "Mismatched Power Supply Installed"},
         {22, {}, "Server Powered On"},
         {23, {}, "Server Powered Off"},
@@ -185,7 +185,7 @@ TEST(PowerEvents, FixedTexts) {
 }
 
 TEST(PowerEvents, CodesWithoutDescription) {
-    ExpectDescriptions({
+    ExpectDescriptions<PowerClass>({
         {0, Bytes({1, 0, 0, 1}), "Unknown Event (Class 0x0B, Code 0x00)"},
         {37, Bytes({1, 0, 0, 1}), "Unknown Event (Class 0x0B, Code 0x25)"},
         {255, {}, "Unknown Event (Class 0x0B, Code 0xFF)"},
@@ -198,22 +198,23 @@ TEST(PowerEvents, CodesWithoutDescription) {
 TEST(PowerEvents, DescriptionsAreCutToTheBuffer) {
     std::string detail(200, 'D');
     std::vector<uint8_t> clock = Bytes({0, 0}).At(3).Text(detail);
-    EXPECT_EQ(DescribePower(18, clock, 0, 64), ("Real-Time Clock Battery Failing, " + detail).substr(0, 63));
-    EXPECT_EQ(DescribePower(18, clock, 0, 32), "Real-Time Clock Battery Failing");
-    EXPECT_EQ(DescribePower(18, clock, 0, 33), "Real-Time Clock Battery Failing,");
-    EXPECT_EQ(DescribePower(18, clock, 0, 34), "Real-Time Clock Battery Failing, ");
+    EXPECT_EQ(Describe(PowerClass, 18, clock, 0, 64),
+              ("Real-Time Clock Battery Failing, " + detail).substr(0, 63));
+    EXPECT_EQ(Describe(PowerClass, 18, clock, 0, 32), "Real-Time Clock Battery Failing");
+    EXPECT_EQ(Describe(PowerClass, 18, clock, 0, 33), "Real-Time Clock Battery Failing,");
+    EXPECT_EQ(Describe(PowerClass, 18, clock, 0, 34), "Real-Time Clock Battery Failing, ");
 
     std::vector<uint8_t> located = Bytes({1, 0, 0, 1}).At(5).Text("").Text(detail);
-    EXPECT_EQ(DescribePower(17, located, 0, 20), "System AC Power Pro");
-    EXPECT_EQ(DescribePower(17, located), "System AC Power Problem (Power Supply 1), " + detail);
+    EXPECT_EQ(Describe(PowerClass, 17, located, 0, 20), "System AC Power Pro");
+    EXPECT_EQ(Describe(PowerClass, 17, located), "System AC Power Problem (Power Supply 1), " + detail);
 
-    std::string fault = DescribePower(26, Bytes({0x12, 0x30, 0xAB}), 3, 24);
+    std::string fault = Describe(PowerClass, 26, Bytes({0x12, 0x30, 0xAB}), 3, 24);
     EXPECT_EQ(fault, "System Power Fault Dete");
 
     // The longest texts the event data can hold still fit the full buffer whole.
     std::string name(EventDataSize - 5 - 2, 'N');
     std::vector<uint8_t> longest = Bytes({1, 3, 0, 1, 15}).At(5).Text(name).Text("T");
-    std::string described = DescribePower(19, longest);
+    std::string described = Describe(PowerClass, 19, longest);
     EXPECT_EQ(described,
               "External Chassis Power Supply: Input Power Loss or Unplugged Power Cord, Verify Power "
               "Supply Input (Chassis " +

@@ -2,38 +2,17 @@
 // dispatcher.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "emulator/seed_samples.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 using emulator::EventBytes;
-
-struct Case {
-    uint16_t code;
-    std::vector<uint8_t> data;
-    std::string expected;
-};
-
-std::string Describe(uint16_t eventClass, uint16_t code, const std::vector<uint8_t>& data) {
-    uint8_t area[EventDataSize] = {};
-    std::copy_n(data.begin(), std::min(data.size(), EventDataSize), area);
-    char buffer[DescriptionBufferSize];
-    FormatEventDescription(eventClass, code, area, buffer, static_cast<uint8_t>(data.size()));
-    return buffer;
-}
-
-void ExpectDescriptions(uint16_t eventClass, const std::vector<Case>& cases) {
-    for (size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(Describe(eventClass, cases[i].code, cases[i].data), cases[i].expected)
-            << "class " << eventClass << ", row " << i;
-    }
-}
 
 // A machine-check record: the two leading bytes, APIC ID, bank, then status, address and misc as 64-bit
 // values, each stored low half first.
@@ -185,15 +164,5 @@ TEST(PostEventTest, TidiesTheFirmwareText) {
         });
 }
 
-// The seeded device's samples of these classes must each decode to a real sentence, not the fallback.
-TEST(ProcessorOsSamplesTest, EverySampleHasADescription) {
-    for (const emulator::SeedSample& sample : emulator::ProcessorOsSamples()) {
-        EXPECT_EQ(Describe(sample.eventClass, sample.code, sample.data).rfind("Unknown Event", 0),
-                  std::string::npos)
-            << "class " << sample.eventClass << ", code " << sample.code;
-        EXPECT_LE(sample.data.size(), EventDataSize);
-    }
-}
-
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test

@@ -3,28 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
+#include "decode/describe.h"
 #include "decode/event_text.h"
 #include "log/log_entry.h"
 
-namespace kestrav {
+namespace kestrav::test {
 namespace {
 
 constexpr uint16_t kSystemError = 20;
 constexpr uint16_t kNvMemory = 42;
 
-struct Case {
+struct HexCase {
     uint16_t code;
     std::string head; // hex bytes from offset 0 ("1B 00 07")
     std::string text; // placed right after head, without its terminator
     std::string expected;
 };
 
-std::array<uint8_t, EventDataSize> Area(const Case& c) {
-    std::array<uint8_t, EventDataSize> area{};
+std::vector<uint8_t> Area(const HexCase& c) {
+    std::vector<uint8_t> area(EventDataSize, 0);
     size_t at = 0;
     for (size_t i = 0; i + 1 < c.head.size(); i += 3) {
         area[at++] = static_cast<uint8_t>(std::stoul(c.head.substr(i, 2), nullptr, 16));
@@ -37,14 +37,8 @@ std::array<uint8_t, EventDataSize> Area(const Case& c) {
     return area;
 }
 
-std::string Describe(uint16_t eventClass, uint16_t code, const std::array<uint8_t, EventDataSize>& area) {
-    char buffer[DescriptionBufferSize];
-    FormatEventDescription(eventClass, code, area.data(), buffer, 32);
-    return buffer;
-}
-
-void Check(uint16_t eventClass, const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
+void Check(uint16_t eventClass, const std::vector<HexCase>& cases) {
+    for (const HexCase& c : cases) {
         EXPECT_EQ(Describe(eventClass, c.code, Area(c)), c.expected)
             << "code " << c.code << ", text '" << c.text << "'";
     }
@@ -209,12 +203,12 @@ TEST(NvMemoryEvent, LeavesUnknownCodesToTheFallback) {
 // Only the power decoder reads the event-data length: an entry whose Length points past the event data, or
 // wraps below the header, describes the same.
 TEST(NvMemoryEvent, IgnoresTheEntryLength) {
-    const Case nv = {4, "01 00 03", "NVX00017", ""};
-    const Case nmi = {3, "2B 00 00 00 01 00 00 00", "", ""};
+    const HexCase nv = {4, "01 00 03", "NVX00017", ""};
+    const HexCase nmi = {3, "2B 00 00 00 01 00 00 00", "", ""};
     LogEntry nvEntry;
     nvEntry.SetClass(kNvMemory);
     nvEntry.SetCode(nv.code);
-    std::array<uint8_t, EventDataSize> area = Area(nv);
+    std::vector<uint8_t> area = Area(nv);
     std::copy(area.begin(), area.end(), nvEntry.EventData());
     LogEntry nmiEntry;
     nmiEntry.SetClass(kSystemError);
@@ -239,4 +233,4 @@ TEST(NvMemoryEvent, IgnoresTheEntryLength) {
 }
 
 } // namespace
-} // namespace kestrav
+} // namespace kestrav::test
