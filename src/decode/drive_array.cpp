@@ -10,11 +10,6 @@ namespace {
 constexpr size_t kNameTextSize = EventDataSize + 16; // a name taken from the event data, with its decoration
 constexpr size_t kEndpointSize = 64;                 // the longest PHY link end with numbers
 
-// The enclosure port is two characters; a NUL among them ends the port early.
-const char* FormatPort(const EventData& data, size_t first, std::span<char> out) {
-    return FormatInto(out, "%c%c", data.Byte(first), data.Byte(first + 1));
-}
-
 const char* DeviceTypeName(uint8_t type) {
     switch (type) {
     case 1: return "Physical SATA Device";
@@ -94,11 +89,12 @@ void FormatDriveArrayEvent(uint16_t code, const EventData& data, Writer& out) {
     case 7:
     case 13:
         out.Format("%s Storage Enclosure Device Failure (Bay %u, Box %u, Port %s, %s)", side, data.Byte(3),
-                   data.Byte(6), FormatPort(data, 4, port), FormatStorageSlot(slot, data, 7, data.Byte(1)));
+                   data.Byte(6), FormatEnclosurePort(data, 4, port),
+                   FormatStorageSlot(slot, data, 7, data.Byte(1)));
         break;
     case 8:
         out.Format("%s Storage Enclosure PHY Link Error (PHY %u, Expander %u, Box %u, Port %s, %s)", side,
-                   data.Byte(7), data.Byte(6), data.Byte(5), FormatPort(data, 3, port),
+                   data.Byte(7), data.Byte(6), data.Byte(5), FormatEnclosurePort(data, 3, port),
                    FormatStorageSlot(slot, data, 8, data.Byte(1)));
         break;
     case 9:
@@ -107,16 +103,17 @@ void FormatDriveArrayEvent(uint16_t code, const EventData& data, Writer& out) {
         break;
     case 10:
         out.Format("%s Storage Enclosure PHY Link Error (%s, Box %u, Port %s, %s)", side,
-                   LookupName(PhyLinkPathNames, data.Byte(6)), data.Byte(5), FormatPort(data, 3, port),
-                   FormatStorageSlot(slot, data, 7, data.Byte(1)));
+                   LookupName(PhyLinkPathNames, data.Byte(6)), data.Byte(5),
+                   FormatEnclosurePort(data, 3, port), FormatStorageSlot(slot, data, 7, data.Byte(1)));
         break;
     case 11:
         out.Format("%s SAS Array Storage Enclosure Processor Failure (Box %u, Port %s, %s)", side,
-                   data.Byte(5), FormatPort(data, 3, port), FormatStorageSlot(slot, data, 6, data.Byte(1)));
+                   data.Byte(5), FormatEnclosurePort(data, 3, port),
+                   FormatStorageSlot(slot, data, 6, data.Byte(1)));
         break;
     case 12:
         out.Format("%s Storage Enclosure Device SMART Wear Error (Bay %u, Box %u, Port %s, %s)", side,
-                   data.Byte(3), data.Byte(6), FormatPort(data, 4, port),
+                   data.Byte(3), data.Byte(6), FormatEnclosurePort(data, 4, port),
                    FormatStorageSlot(slot, data, 7, data.Byte(1)));
         break;
     case 14:
@@ -125,8 +122,8 @@ void FormatDriveArrayEvent(uint16_t code, const EventData& data, Writer& out) {
         break;
     case 15:
         out.Format("%s Storage Enclosure PHY Disabled (Between %s and %s, Port %s, %s)", side,
-                   DeviceTypeName(data.Byte(5)), DeviceTypeName(data.Byte(6)), FormatPort(data, 3, port),
-                   FormatStorageSlot(slot, data, 7, data.Byte(1)));
+                   DeviceTypeName(data.Byte(5)), DeviceTypeName(data.Byte(6)),
+                   FormatEnclosurePort(data, 3, port), FormatStorageSlot(slot, data, 7, data.Byte(1)));
         break;
     case 16:
         out.Format("Drive Array Controller Cache Module Not Compatible With Controller (%s)",
@@ -138,7 +135,7 @@ void FormatDriveArrayEvent(uint16_t code, const EventData& data, Writer& out) {
         out.Format("%s Storage Enclosure PHY Link Error (Detected By %s, Attached To %s, Port %s, %s)", side,
                    FormatPhyEndpoint(detecting, data.Byte(5), data.Byte(6), data.Byte(7)),
                    FormatPhyEndpoint(attached, data.Byte(8), data.Byte(9), data.Byte(10)),
-                   FormatPort(data, 3, port), FormatStorageSlot(slot, data, 11, data.Byte(1)));
+                   FormatEnclosurePort(data, 3, port), FormatStorageSlot(slot, data, 11, data.Byte(1)));
         break;
     }
     default: break;
@@ -149,7 +146,7 @@ void FormatCarrierEvent(const EventData& data, Writer& out) {
     char slot[SlotTextSize];
     char port[4];
     out.Format("%s Storage Enclosure Device Not Authenticated As Genuine (Bay %u, Box %u, Port %s, %s)",
-               StorageSideWord(data), data.Byte(3), data.Byte(6), FormatPort(data, 4, port),
+               StorageSideWord(data), data.Byte(3), data.Byte(6), FormatEnclosurePort(data, 4, port),
                FormatStorageSlot(slot, data, 7, data.Byte(1)));
 }
 

@@ -51,19 +51,6 @@ const char* Location(const EventData& data, size_t offset) {
     return LookupName(LocationNames, data.Byte(offset));
 }
 
-// The two port characters of a storage enclosure. A zero byte is left out: printed as a character it would
-// end the description in the middle.
-const char* FormatPort(const EventData& data, size_t offset, std::span<char> out) {
-    size_t length = 0;
-    for (size_t i = 0; i < 2; ++i) {
-        if (char c = static_cast<char>(data.Byte(offset + i)); c != '\0') {
-            out[length++] = c;
-        }
-    }
-    out[length] = '\0';
-    return out.data();
-}
-
 // Codes 1 and 10.
 void FormatOverheatEvent(const EventData& data, Writer& out) {
     EnclosureNames names(data, OverheatTextOffset);
@@ -243,7 +230,7 @@ void FormatEnclosureFanEvent(const EventData& data, Writer& out) {
     char slot[SlotTextSize];
     out.Format("%s Storage Enclosure Fan Failure (Fan %u, Location %s, Box %u, Port %s, %s)",
                StorageSideWord(data), data.Byte(3), Location(data, 4), data.Byte(7),
-               FormatPort(data, 5, port), FormatStorageSlot(slot, data, 8, data.Byte(1)));
+               FormatEnclosurePort(data, 5, port), FormatStorageSlot(slot, data, 8, data.Byte(1)));
 }
 
 // Code 12.
@@ -252,7 +239,7 @@ void FormatEnclosureHeatEvent(const EventData& data, Writer& out) {
     char slot[SlotTextSize];
     out.Format("%s Storage Enclosure Overheating (Temperature Sensor %u, Location %s, Box %u, Port %s, %s)",
                StorageSideWord(data), data.Byte(3), Location(data, 4), data.Byte(7),
-               FormatPort(data, 5, port), FormatStorageSlot(slot, data, 8, data.Byte(1)));
+               FormatEnclosurePort(data, 5, port), FormatStorageSlot(slot, data, 8, data.Byte(1)));
 }
 
 // Code 13: a fan, a fan module or a fan within a module, whichever bytes 3 and 4 name.
@@ -270,8 +257,8 @@ void FormatEnclosureFanModuleEvent(const EventData& data, Writer& out) {
     char port[3];
     char slot[SlotTextSize];
     out.Format("%s Storage Enclosure Fan Failure (%s, Location %s, Box %u, Port %s, %s)",
-               StorageSideWord(data), fanText, Location(data, 5), data.Byte(8), FormatPort(data, 6, port),
-               FormatStorageSlot(slot, data, 9, data.Byte(1)));
+               StorageSideWord(data), fanText, Location(data, 5), data.Byte(8),
+               FormatEnclosurePort(data, 6, port), FormatStorageSlot(slot, data, 9, data.Byte(1)));
 }
 
 // Code 14: overheating with a detail text inside the parentheses.

@@ -7,19 +7,20 @@ namespace kestrav {
 namespace {
 
 const char* const kLocationNames[] = {
-    "System",  "System Board", "I/O Board",       "CPU",              "Memory",    "Storage",
-    "Removable Media", "Power Supply", "Ambient", "Chassis", "Bridge Board", "Management Board",
-    "Backplane", "Network Slot", "Blade Slot", "Virtual",
+    "System",          "System Board", "I/O Board",  "CPU",     "Memory",       "Storage",
+    "Removable Media", "Power Supply", "Ambient",    "Chassis", "Bridge Board", "Management Board",
+    "Backplane",       "Network Slot", "Blade Slot", "Virtual",
 };
-const char* const kPowerComponentNames[] = {"Enclosure", "Power Module", "Bus Bar", "Breaker", "Power Subsystem"};
-const char* const kPowerLineEventNames[] = {"Unknown",   "Line Over Voltage", "Line Under Voltage",
-                                            "Line Hit",  "Brown Out",         "AC Power Loss"};
+const char* const kPowerComponentNames[] = {"Enclosure", "Power Module", "Bus Bar", "Breaker",
+                                            "Power Subsystem"};
+const char* const kPowerLineEventNames[] = {"Unknown",  "Line Over Voltage", "Line Under Voltage",
+                                            "Line Hit", "Brown Out",         "AC Power Loss"};
 const char* const kPowerOnDenialNames[] = {"Lost Redundant Power", "Not Enough Power",
                                            "Denied By Server Enclosure Management Board",
                                            "Denied By Power Enclosure Management Board"};
-const char* const kPowerMisconfigurationNames[] = {"Unknown", "Load Balancing Wire Missing",
-                                                   "Too Many Power Enclosures", "Improperly Populated Power Bank",
-                                                   "DC-to-DC Configuration Invalid"};
+const char* const kPowerMisconfigurationNames[] = {
+    "Unknown", "Load Balancing Wire Missing", "Too Many Power Enclosures", "Improperly Populated Power Bank",
+    "DC-to-DC Configuration Invalid"};
 const char* const kEnclosureSideNames[] = {"Unknown Location", "Left Side", "Right Side"};
 const char* const kSwitchErrorNames[] = {"Unknown",
                                          "Powering up",
@@ -40,23 +41,48 @@ const char* const kPowerRequestDenialNames[] = {"Unknown",
                                                 "Enclosure Busy",
                                                 "Enclosure Error"};
 const char* const kInfrastructureLocationNames[] = {
-    "Chassis Slot 1",       "Chassis Slot 2",       "Chassis Slot 3",
-    "Chassis Slot 4",       "Chassis Slot 5",       "Chassis Slot 6",
-    "Chassis Slot 7",       "Chassis Slot 8",       "Server Blade Management Module",
-    "Signal Backplane",     "Power Backplane A",    "Power Backplane B",
-    "Interconnect Blade A", "Interconnect Blade B", "RJ45 10 East",
-    "RJ45 10 West",         "RJ45 6 East",          "RJ45 6 West",
+    "Chassis Slot 1",
+    "Chassis Slot 2",
+    "Chassis Slot 3",
+    "Chassis Slot 4",
+    "Chassis Slot 5",
+    "Chassis Slot 6",
+    "Chassis Slot 7",
+    "Chassis Slot 8",
+    "Server Blade Management Module",
+    "Signal Backplane",
+    "Power Backplane A",
+    "Power Backplane B",
+    "Interconnect Blade A",
+    "Interconnect Blade B",
+    "RJ45 10 East",
+    "RJ45 10 West",
+    "RJ45 6 East",
+    "RJ45 6 West",
     "Unknown",
 };
 const char* const kInfrastructureComponentNames[] = {
-    "Brix Management Controller", "FRU EEPROM", "Memory",     "ICMB UART",       "ROM",
-    "LM75",                       "I2C Bus 0",  "I2C Bus 1",  "I2C Bus 2",       "Software",
-    "I2C Bus",                    "9544 Fuse Mux", "9555 Quick Switch", "9555 Sense", "9555 Enable",
-    "9555 IO Expander",           "9555 Mux",
+    "Brix Management Controller",
+    "FRU EEPROM",
+    "Memory",
+    "ICMB UART",
+    "ROM",
+    "LM75",
+    "I2C Bus 0",
+    "I2C Bus 1",
+    "I2C Bus 2",
+    "Software",
+    "I2C Bus",
+    "9544 Fuse Mux",
+    "9555 Quick Switch",
+    "9555 Sense",
+    "9555 Enable",
+    "9555 IO Expander",
+    "9555 Mux",
 };
-const char* const kInfrastructureFaultNames[] = {"I2C Error",        "Interrupt Error", "Invalid FRU Data",
-                                                 "POST Failure",     "Backup ROM Booted", "Bus Error",
-                                                 "Stack Overflow",   "I2C Bus Timeout", "Unknown I2C Error"};
+const char* const kInfrastructureFaultNames[] = {"I2C Error",      "Interrupt Error",   "Invalid FRU Data",
+                                                 "POST Failure",   "Backup ROM Booted", "Bus Error",
+                                                 "Stack Overflow", "I2C Bus Timeout",   "Unknown I2C Error"};
 const char* const kPhyLinkPathNames[] = {"Error path unknown",
                                          "Storage controller to external storage box",
                                          "Storage controller to internal device",
@@ -75,11 +101,15 @@ static_assert(std::size(kPhyLinkPathNames) == 10);
 
 constexpr const char* kUnknown = "Unknown";
 
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
-bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-}  // namespace
+} // namespace
 
 const NameTable LocationNames = MakeNameTable(kLocationNames);
 const NameTable PowerComponentNames = MakeNameTable(kPowerComponentNames);
@@ -159,7 +189,13 @@ const char* FormatEnclosureId(const char* text, const EventData& data, std::span
     if (text != nullptr && IsAsciiAlnum(text[0])) {
         return FormatInto(out, "Enclosure Serial Number %.16s", text);
     }
-    return FormatInto(out, "Enclosure Address %04X", static_cast<unsigned>((data.Byte(1) << 8) | data.Byte(2)));
+    return FormatInto(out, "Enclosure Address %04X",
+                      static_cast<unsigned>((data.Byte(1) << 8) | data.Byte(2)));
+}
+
+const char* FormatEnclosurePort(const EventData& data, size_t offset, std::span<char> out) {
+    char port[3] = {static_cast<char>(data.Byte(offset)), static_cast<char>(data.Byte(offset + 1)), '\0'};
+    return FormatInto(out, "%s", port);
 }
 
 const char* CollapseWhitespace(std::span<char> out, const char* text) {
@@ -184,4 +220,4 @@ const char* CollapseWhitespace(std::span<char> out, const char* text) {
     return out.data();
 }
 
-}  // namespace kestrav
+} // namespace kestrav

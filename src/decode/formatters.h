@@ -1,6 +1,6 @@
 // The value and location formatters and the name tables that every decoder shares. Each formatter returns the
-// text to print: either its scratch buffer or a constant text such as "Unknown", so callers print the returned
-// pointer, never the scratch buffer.
+// text to print: either its scratch buffer or a constant text such as "Unknown", so callers print the
+// returned pointer, never the scratch buffer.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +11,8 @@
 
 namespace kestrav {
 
-inline constexpr size_t ScratchSize = 64;       // any number, temperature or letter
-inline constexpr size_t SlotTextSize = 2 * EventDataSize + 16;  // both names of a chassis and slot pair
+inline constexpr size_t ScratchSize = 64;                      // any number, temperature or letter
+inline constexpr size_t SlotTextSize = 2 * EventDataSize + 16; // both names of a chassis and slot pair
 
 // A fixed table of names indexed by a byte from the event data.
 struct NameTable {
@@ -62,7 +62,10 @@ const char* StorageSideWord(const EventData& data);
 // "Enclosure Serial Number <up to 16 characters>" when the text starts with a letter or digit, otherwise
 // "Enclosure Address %04X" of event-data bytes 1 (high) and 2 (low).
 const char* FormatEnclosureId(const char* text, const EventData& data, std::span<char> out);
+// The two port characters of a storage enclosure at offset; a NUL among them ends the port early, so the
+// rest of the sentence still follows.
+const char* FormatEnclosurePort(const EventData& data, size_t offset, std::span<char> out);
 // Copies text into out with leading and trailing white space dropped and each inner run made one blank.
 const char* CollapseWhitespace(std::span<char> out, const char* text);
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -465,12 +465,12 @@ const char* PowerSupplyFailureName(uint8_t failureCode) {
 }
 
 void FormatStorageEnclosurePowerSupplyFailure(Writer& out, const EventData& data) {
-    // The port is two characters; a zero byte ends it early.
-    char port[3] = {static_cast<char>(data.Byte(4)), static_cast<char>(data.Byte(5)), '\0'};
+    char port[3];
     char slot[SlotTextSize];
     out.Format("%s Storage Enclosure Power Supply Failure (Power Supply %u, Box %u, Port %s, %s)",
                StorageSideWord(data), static_cast<unsigned>(data.Byte(3)),
-               static_cast<unsigned>(data.Byte(6)), port, FormatStorageSlot(slot, data, 7, data.Byte(1)));
+               static_cast<unsigned>(data.Byte(6)), FormatEnclosurePort(data, 4, port),
+               FormatStorageSlot(slot, data, 7, data.Byte(1)));
 }
 
 void FormatSystemPowerFault(Writer& out, const EventData& data, uint8_t eventDataLength) {

@@ -226,9 +226,12 @@ TEST(EnvironmentEvents, StorageEnclosuresAndControllers) {
          "Internal Storage Enclosure Overheating (Temperature Sensor 4, Location Backplane, Box 2, Port 1I, "
          "Slot 0 "
          "(Embedded))"},
-        // A zero port character is left out rather than ending the text.
+        // A zero port character ends the port early; the rest of the sentence still follows.
         {12, Enclosure(2, 1, 4, 12, "\0A", 2),
-         "External Storage Enclosure Overheating (Temperature Sensor 4, Location Backplane, Box 2, Port A, "
+         "External Storage Enclosure Overheating (Temperature Sensor 4, Location Backplane, Box 2, Port , "
+         "Slot 1)"},
+        {12, Enclosure(2, 1, 4, 12, "B\0", 2),
+         "External Storage Enclosure Overheating (Temperature Sensor 4, Location Backplane, Box 2, Port B, "
          "Slot 1)"},
         {15, EventBytes().U8(3).U8(0).U8(0).U8(4).U8(5).Text("").Text(""),
          "Internal Storage Controller Overheating (Temperature Sensor 4, Location Storage, Slot 0)"},
