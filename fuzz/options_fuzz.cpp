@@ -86,7 +86,7 @@ void CheckExecutingLine(std::vector<std::string>& storage) {
         argv.push_back(argument.data());
     }
     std::string text = CommandLineText(argv);
-    const char* format = LoadString(ExecutingText);
+    const char* format = TableText(ExecutingText);
     std::string whole = std::string(format, std::string_view(format).find("%s")) + text;
 
     std::string path = (kestrav::fuzz::ScratchDir() / "status.log").string();

@@ -40,12 +40,12 @@ void WriteUsage(StatusLog& log) {
 }
 
 void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
-    std::string header = LoadString(ApplicationTitle);
+    std::string header = TableText(ApplicationTitle);
     header.append("\n");
     header.append(RunDateText(platform::LocalTimeNow()));
     header.append("\n");
     WriteStatusText(log, header);
-    WriteStatusLine(log, LoadString(ExecutingText), CommandLineText(argv).c_str());
+    WriteStatusLine(log, TableText(ExecutingText), CommandLineText(argv).c_str());
 }
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.
@@ -65,7 +65,7 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
         if (clearAllowed) {
             allSucceeded = ClearLogAndReport(log) && allSucceeded;
         } else {
-            WriteStatusLine(log, "%s", LoadString(ClearRefusedText));
+            WriteStatusLine(log, "%s", TableText(ClearRefusedText));
             allSucceeded = false;
         }
     }
@@ -75,9 +75,9 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
         if (status != StatusSuccess) {
             WriteStatusError(log, status);
         } else if (driverStatus == DriverStatusDone) {
-            WriteStatusLine(log, "%s", LoadString(NoteLoggedText));
+            WriteStatusLine(log, "%s", TableText(NoteLoggedText));
         } else {
-            WriteStatusLine(log, "%s", LoadString(NoteNotLoggedStatusText));
+            WriteStatusLine(log, "%s", TableText(NoteNotLoggedStatusText));
         }
         allSucceeded = allSucceeded && status == StatusSuccess && driverStatus == DriverStatusDone;
     }
@@ -102,9 +102,9 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
         if (status != StatusSuccess) {
             WriteStatusError(log, status);
         } else {
-            WriteStatusLine(log, "%s", LoadString(LogNotSupportedText));
+            WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
         }
-        WriteStatusLine(log, "%s", LoadString(DidNothingText));
+        WriteStatusLine(log, "%s", TableText(DidNothingText));
         return ExitFailure;
     }
 
@@ -115,13 +115,13 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
         return ExitFailure;
     }
     if (entries.empty()) {
-        WriteStatusLine(log, "%s", LoadString(LogEmptyText));
+        WriteStatusLine(log, "%s", TableText(LogEmptyText));
         return RequestsOperations(options) ? ExitFailure : ExitSuccess;
     }
 
     bool succeeded = PerformOperations(log, options, entries);
     entries.clear();
-    WriteStatusLine(log, "%s", LoadString(FinishedText));
+    WriteStatusLine(log, "%s", TableText(FinishedText));
     return succeeded ? ExitSuccess : ExitFailure;
 }
 
@@ -176,9 +176,9 @@ bool ClearLogAndReport(StatusLog& log) {
         WriteStatusError(log, status);
         cleared = false;
     } else if (cleared) {
-        WriteStatusLine(log, "%s", LoadString(LogClearedText));
+        WriteStatusLine(log, "%s", TableText(LogClearedText));
     } else {
-        WriteStatusLine(log, "%s", LoadString(LogNotClearedText));
+        WriteStatusLine(log, "%s", TableText(LogNotClearedText));
     }
     return cleared;
 }

@@ -29,7 +29,7 @@ std::string CsvHeaderLine() {
         if (!line.empty()) {
             line.push_back(',');
         }
-        line.append(LoadString(title));
+        line.append(TableText(title));
     }
     line.append("\r\n");
     return line;
@@ -65,7 +65,7 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
 bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        WriteStatusLine(log, LoadString(ExportOpenFailedText), fileName.c_str());
+        WriteStatusLine(log, TableText(ExportOpenFailedText), fileName.c_str());
         return false;
     }
     file.Write(CsvHeaderLine());
@@ -76,10 +76,10 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
         file.Write(line);
     }
     if (!file.Close()) {
-        WriteStatusLine(log, LoadString(ExportWriteFailedText), fileName.c_str());
+        WriteStatusLine(log, TableText(ExportWriteFailedText), fileName.c_str());
         return false;
     }
-    WriteStatusLine(log, LoadString(ExportSucceededText), fileName.c_str());
+    WriteStatusLine(log, TableText(ExportSucceededText), fileName.c_str());
     return true;
 }
 

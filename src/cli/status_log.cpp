@@ -69,14 +69,14 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
 
 std::string StatusErrorText(uint32_t code) {
     if (code == DeviceNotAvailable) {
-        return LoadString(DriverNotLoadedText);
+        return TableText(DriverNotLoadedText);
     }
     char text[ErrorTextSize] = {};
     if (platform::GetErrorText(code, text) && text[0] != '\0') {
         return text;
     }
     char unknown[StatusLineBufferSize];
-    std::snprintf(unknown, sizeof unknown, LoadString(UnknownErrorText), code);
+    std::snprintf(unknown, sizeof unknown, TableText(UnknownErrorText), code);
     return unknown;
 }
 

@@ -114,12 +114,12 @@ Language CurrentLanguage() {
     return Language::English;
 }
 
-const char* LoadString(uint32_t id, Language language) {
+const char* TableText(uint32_t id, Language language) {
     return Find(StringTable, id, language);
 }
 
-const char* LoadString(uint32_t id) {
-    return LoadString(id, CurrentLanguage());
+const char* TableText(uint32_t id) {
+    return TableText(id, CurrentLanguage());
 }
 
 const char* LoadMenuTitle(size_t position) {

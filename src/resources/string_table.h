@@ -51,8 +51,8 @@ enum class Language { English, Japanese };
 Language CurrentLanguage();
 
 // The text of a string number in the current language, or in the given one; "" for a number not in the table.
-const char* LoadString(uint32_t id);
-const char* LoadString(uint32_t id, Language language);
+const char* TableText(uint32_t id);
+const char* TableText(uint32_t id, Language language);
 
 // Commands of the viewer's menu and keys.
 enum CommandId : uint32_t {

@@ -6,18 +6,18 @@
 namespace kestrav {
 
 QString LoadText(uint32_t id) {
-    return QString::fromUtf8(LoadString(id));
+    return QString::fromUtf8(TableText(id));
 }
 
 QString FormatText(uint32_t id, const char* argument) {
     char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, LoadString(id), argument);
+    std::snprintf(buffer, sizeof buffer, TableText(id), argument);
     return QString::fromUtf8(buffer);
 }
 
 QString FormatText(uint32_t id, uint32_t argument) {
     char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, LoadString(id), static_cast<unsigned>(argument));
+    std::snprintf(buffer, sizeof buffer, TableText(id), static_cast<unsigned>(argument));
     return QString::fromUtf8(buffer);
 }
 

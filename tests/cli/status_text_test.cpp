@@ -130,15 +130,15 @@ TEST(StringTable, EveryTextInBothLanguagesWithTheSameDirectives) {
                             61270, 61271, 61272, 61273, 61289, 61297, 61299, 61303, 61312, 61314, 61315,
                             61319, 61320, 61325, 61326, 61328, 61329, 61330, 61336, 61337, 61340, 61341};
     for (uint32_t id : ids) {
-        std::string english = LoadString(id, Language::English);
-        std::string japanese = LoadString(id, Language::Japanese);
+        std::string english = TableText(id, Language::English);
+        std::string japanese = TableText(id, Language::Japanese);
         EXPECT_FALSE(english.empty()) << id;
         EXPECT_FALSE(japanese.empty()) << id;
         EXPECT_NE(english, japanese) << id;
         EXPECT_EQ(Directives(english), Directives(japanese)) << id;
     }
-    EXPECT_STREQ(LoadString(1, Language::English), "");
-    EXPECT_STREQ(LoadString(61315, Language::English), "Couldn't write file '%s'.");
+    EXPECT_STREQ(TableText(1, Language::English), "");
+    EXPECT_STREQ(TableText(61315, Language::English), "Couldn't write file '%s'.");
 }
 
 TEST(StringTable, LanguageFromEnvironment) {
@@ -164,7 +164,7 @@ TEST(StringTable, LanguageFromEnvironment) {
         row.all ? setenv("LC_ALL", row.all, 1) : unsetenv("LC_ALL");
         row.messages ? setenv("LC_MESSAGES", row.messages, 1) : unsetenv("LC_MESSAGES");
         row.lang ? setenv("LANG", row.lang, 1) : unsetenv("LANG");
-        EXPECT_STREQ(LoadString(ApplicationTitle), row.title);
+        EXPECT_STREQ(TableText(ApplicationTitle), row.title);
     }
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
@@ -179,10 +179,10 @@ TEST(StringTable, MenuAndDialog) {
     EXPECT_STREQ(LoadMenuItemText(ClearAllEntriesCommand), "&Clear All Entries...\tCtrl+L");
     EXPECT_STREQ(LoadMenuItemText(RefreshCommand), "&Refresh\tF5");
     EXPECT_STREQ(LoadMenuItemText(InitialLoadCommand), "");
-    EXPECT_STREQ(LoadNoteDialogText(NotePromptLabel), LoadString(NotePromptText));
+    EXPECT_STREQ(LoadNoteDialogText(NotePromptLabel), TableText(NotePromptText));
     setenv("LC_ALL", "ja_JP.UTF-8", 1);
     EXPECT_STREQ(LoadNoteDialogText(NoteCancelButton), "キャンセル");
-    EXPECT_STREQ(LoadNoteDialogText(NotePromptLabel), LoadString(NotePromptText));
+    EXPECT_STREQ(LoadNoteDialogText(NotePromptLabel), TableText(NotePromptText));
     unsetenv("LC_ALL");
 }
 

@@ -99,15 +99,15 @@ private slots:
         QVERIFY(app.Frame()->LogMenu()->title() != QStringLiteral("&Log"));
         QCOMPARE(app.Frame()->ViewMenu()->title(), japanese(LoadMenuTitle(1)));
         QCOMPARE(app.Frame()->RefreshAction()->text(), japanese(LoadMenuItemText(RefreshCommand)));
-        QCOMPARE(app.Frame()->windowTitle(), japanese(LoadString(ApplicationTitle, Language::Japanese)));
+        QCOMPARE(app.Frame()->windowTitle(), japanese(TableText(ApplicationTitle, Language::Japanese)));
         QCOMPARE(app.Frame()->GetActiveView()->ListModel().headerData(DescriptionColumn, Qt::Horizontal,
                                                                       Qt::DisplayRole),
-                 QVariant(japanese(LoadString(DescriptionColumnTitle, Language::Japanese))));
-        QCOMPARE(prompts.Texts(), QStringList{japanese(LoadString(DriverNotLoadedText, Language::Japanese))});
-        QVERIFY(prompts.Texts()[0] != QString::fromUtf8(LoadString(DriverNotLoadedText, Language::English)));
+                 QVariant(japanese(TableText(DescriptionColumnTitle, Language::Japanese))));
+        QCOMPARE(prompts.Texts(), QStringList{japanese(TableText(DriverNotLoadedText, Language::Japanese))});
+        QVERIFY(prompts.Texts()[0] != QString::fromUtf8(TableText(DriverNotLoadedText, Language::English)));
         CMaintenanceDlg dialog;
         dialog.OnInitDialog();
-        QCOMPARE(dialog.Prompt()->text(), japanese(LoadString(NotePromptText, Language::Japanese)));
+        QCOMPARE(dialog.Prompt()->text(), japanese(TableText(NotePromptText, Language::Japanese)));
         QCOMPARE(dialog.CancelButton()->text(), japanese(LoadNoteDialogText(NoteCancelButton)));
         const auto box = BuildMessageBox(nullptr, QString(), QString(), MessageStyleConfirm);
         QCOMPARE(box->defaultButton()->text(), japanese(LoadNoteDialogText(NoteCancelButton)));
