@@ -45,7 +45,8 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     header.append(RunDateText(platform::LocalTimeNow()));
     header.append("\n");
     WriteStatusText(log, header);
-    WriteStatusLine(log, TableText(ExecutingText), CommandLineText(argv).c_str());
+    const char* received = platform::ProcessCommandLine();
+    WriteStatusLine(log, TableText(ExecutingText), received != nullptr ? received : CommandLineText(argv).c_str());
 }
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.

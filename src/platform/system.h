@@ -1,5 +1,5 @@
 // Operating-system services other than the health device: the local clock, the account name, the system's
-// text for an error code, date and time texts in the user's locale.
+// text for an error code, date and time texts in the user's locale, the user's language, the command line.
 #pragma once
 
 #include <cstddef>
@@ -23,5 +23,14 @@ bool GetErrorText(uint32_t code, std::span<char> out);
 // values do not form a valid date or time.
 bool FormatLocaleDate(int year, int month, int day, std::span<char> out);
 bool FormatLocaleTime(int hour, int minute, std::span<char> out);
+
+// Whether the user's language for the program's texts is Japanese (otherwise they are English): on Linux
+// LC_ALL, else LC_MESSAGES, else LANG (empty values count as unset) starting with "ja"; on Windows the user's
+// interface language.
+bool UserLanguageIsJapanese();
+
+// The full command line exactly as the process received it, program path included; nullptr where the system
+// keeps none, and the caller then rebuilds it from the argument vector.
+const char* ProcessCommandLine();
 
 }  // namespace kestrav::platform

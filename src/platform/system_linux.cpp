@@ -204,4 +204,18 @@ bool FormatLocaleTime(int hour, int minute, std::span<char> out) {
     return LocaleTexts::Current().Time(hour, minute, out);
 }
 
+bool UserLanguageIsJapanese() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return std::strncmp(value, "ja", 2) == 0;
+        }
+    }
+    return false;
+}
+
+const char* ProcessCommandLine() {
+    return nullptr;
+}
+
 }  // namespace kestrav::platform

@@ -2,9 +2,7 @@
 // blanks included); each Japanese one keeps the same printf directives in the same order.
 #include "resources/string_table.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <initializer_list>
+#include "platform/system.h"
 
 namespace kestrav {
 
@@ -105,13 +103,7 @@ template <size_t N> const char* Find(const TextRow (&rows)[N], uint32_t id, Lang
 } // namespace
 
 Language CurrentLanguage() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') {
-            return std::strncmp(value, "ja", 2) == 0 ? Language::Japanese : Language::English;
-        }
-    }
-    return Language::English;
+    return platform::UserLanguageIsJapanese() ? Language::Japanese : Language::English;
 }
 
 const char* TableText(uint32_t id, Language language) {

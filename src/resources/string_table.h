@@ -1,5 +1,5 @@
 // The numbered user-visible texts of the viewer and the status log, in English and Japanese under the same
-// numbers, plus the texts of the viewer's menu and note dialog. The language follows the environment.
+// numbers, plus the texts of the viewer's menu and note dialog. The language follows the user's.
 #pragma once
 
 #include <cstddef>
@@ -46,8 +46,7 @@ enum StringId : uint32_t {
 
 enum class Language { English, Japanese };
 
-// LC_ALL, else LC_MESSAGES, else LANG (empty values count as unset): a value starting with "ja" selects
-// Japanese, anything else English.
+// The user's language (platform::UserLanguageIsJapanese): Japanese, or else English.
 Language CurrentLanguage();
 
 // The text of a string number in the current language, or in the given one; "" for a number not in the table.

@@ -1,0 +1,47 @@
+// The health device on Windows: the kernel health driver "\\.\ZorHlth", opened for each request and spoken to
+// with one device control request.
+#include <windows.h>
+
+#include <new>
+
+#include "platform/health_device.h"
+
+namespace kestrav::platform {
+
+struct HealthDevice {
+    HANDLE handle;
+};
+
+HealthDevice* OpenHealthDevice() {
+    HANDLE handle = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    HealthDevice* device = new (std::nothrow) HealthDevice{handle};
+    if (device == nullptr) {
+        CloseHandle(handle);
+    }
+    return device;
+}
+
+bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void* input, size_t inputSize,
+                         void* output, size_t outputSize) {
+    if (device == nullptr || inputSize > MAXDWORD || outputSize > MAXDWORD) {
+        return false;
+    }
+    // Buffered requests only read the input; the call is declared with a writable one.
+    DWORD returned = 0;
+    return DeviceIoControl(device->handle, controlCode, const_cast<void*>(input), static_cast<DWORD>(inputSize),
+                           output, static_cast<DWORD>(outputSize), &returned, nullptr) != FALSE;
+}
+
+void CloseHealthDevice(HealthDevice* device) {
+    if (device == nullptr) {
+        return;
+    }
+    CloseHandle(device->handle);
+    delete device;
+}
+
+} // namespace kestrav::platform

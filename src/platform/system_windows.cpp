@@ -1,0 +1,100 @@
+// Windows implementations of the operating-system services: the local clock, the account name, the system
+// message table, and the user's locale for date and time texts and for the language of the program's texts.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/system.h"
+
+namespace kestrav::platform {
+
+std::tm LocalTimeNow() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    std::tm local{};
+    local.tm_year = now.wYear - 1900;
+    local.tm_mon = now.wMonth - 1;
+    local.tm_mday = now.wDay;
+    local.tm_hour = now.wHour;
+    local.tm_min = now.wMinute;
+    local.tm_sec = now.wSecond;
+    local.tm_wday = now.wDayOfWeek;
+    local.tm_isdst = -1;
+    return local;
+}
+
+bool GetAccountName(std::span<char> out) {
+    // The longest account name is 256 characters.
+    char name[257];
+    DWORD size = static_cast<DWORD>(out.size() < sizeof name ? out.size() : sizeof name);
+    if (size == 0 || !GetUserNameA(name, &size)) {
+        return false;
+    }
+    size_t length = strnlen(name, sizeof name);
+    if (length == 0 || length + 1 > out.size()) {
+        return false;
+    }
+    std::memcpy(out.data(), name, length + 1);
+    return true;
+}
+
+bool GetErrorText(uint32_t code, std::span<char> out) {
+    if (out.empty()) {
+        return false;
+    }
+    // The system's message texts hold at most 260 characters.
+    char text[261];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    if (length == 0 || length >= sizeof text) {
+        return false;
+    }
+    // The messages end their lines in "\r\n"; the status log makes its own "\r\n" of every "\n", so the
+    // carriage returns go here.
+    size_t written = 0;
+    for (DWORD i = 0; i < length && written + 1 < out.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') {
+            continue;
+        }
+        out[written++] = text[i];
+    }
+    out[written] = '\0';
+    return true;
+}
+
+bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
+    if (out.empty() || year < 0 || year > 0xFFFF || month < 0 || month > 0xFFFF || day < 0 || day > 0xFFFF) {
+        return false;
+    }
+    SYSTEMTIME date{};
+    date.wYear = static_cast<WORD>(year);
+    date.wMonth = static_cast<WORD>(month);
+    date.wDay = static_cast<WORD>(day);
+    int size = out.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(out.size());
+    return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, out.data(), size) > 0;
+}
+
+bool FormatLocaleTime(int hour, int minute, std::span<char> out) {
+    if (out.empty() || hour < 0 || hour > 0xFFFF || minute < 0 || minute > 0xFFFF) {
+        return false;
+    }
+    // The time is judged on its own: the date part is any valid one.
+    SYSTEMTIME time{};
+    time.wYear = 2000;
+    time.wMonth = 1;
+    time.wDay = 1;
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    int size = out.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(out.size());
+    return GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, out.data(), size) > 0;
+}
+
+bool UserLanguageIsJapanese() {
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
+
+const char* ProcessCommandLine() {
+    return GetCommandLineA();
+}
+
+} // namespace kestrav::platform
