@@ -5,7 +5,6 @@
 #
 #   wine.sh BUILD_DIR start          create the prefix if needed, start a persistent server, load the driver
 #   wine.sh BUILD_DIR stop           stop the server and every program of the prefix
-#   wine.sh BUILD_DIR driver-start   load the test driver again / driver-stop: unload it
 #   wine.sh BUILD_DIR run PROGRAM [ARGUMENT...]
 #
 # Programs run with no display, in en-US unless KESTRAV_WINE_LANG names another locale (ja_JP.UTF-8).
@@ -38,24 +37,16 @@ start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         quiet wineboot -i
     fi
-    wineserver -p
-    path=$(winepath -w "$driver" 2>/dev/null)
-    if quiet wine sc query ZorHlth; then
-        quiet wine sc config ZorHlth binPath= "$path"
-    else
-        quiet wine sc create ZorHlth type= kernel start= demand binPath= "$path"
+    wineserver -p </dev/null >/dev/null 2>&1
+    # Started on demand only, so that a server started without this command runs with no driver.
+    if ! quiet wine sc query ZorHlth; then
+        quiet wine sc create ZorHlth type= kernel start= demand binPath= "$(winepath -w "$driver" 2>/dev/null)"
     fi
     quiet wine sc start ZorHlth
     ;;
 stop)
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    ;;
-driver-start)
-    quiet wine sc start ZorHlth
-    ;;
-driver-stop)
-    quiet wine sc stop ZorHlth
     ;;
 run)
     exec wine "$@"

@@ -76,7 +76,7 @@ bool Import(const char* path) {
 int Usage() {
     std::fprintf(stderr, "usage: zorhlth_ctl reset | import FILE | supported 0|1 | count\n"
                          "       zorhlth_ctl fault read-status N S | erase-refuse | write-status S | "
-                         "fail-requests | clear\n");
+                         "fail-requests | fail-log-requests | clear\n");
     return 2;
 }
 
@@ -113,7 +113,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(fault, "write-status") == 0 && argc == 4) {
             ok = ParseNumber(argv[3], 255, a) && SendOperation(FaultWriteStatus, 0, a);
         } else if (std::strcmp(fault, "fail-requests") == 0 && argc == 3) {
-            ok = SendOperation(FaultFailRequests);
+            ok = SendOperation(FaultFailRequests, 0, FailEveryRequest);
+        } else if (std::strcmp(fault, "fail-log-requests") == 0 && argc == 3) {
+            ok = SendOperation(FaultFailRequests, 0, FailLogRequests);
         } else if (std::strcmp(fault, "clear") == 0 && argc == 3) {
             ok = SendOperation(ClearFaults);
         } else {

@@ -16,10 +16,13 @@ enum SetupOperation : uint32_t {
     FaultReadStatus = 4,  // a read for event number `number` answers Status `value` and no entry
     FaultEraseRefuse = 5, // erases answer with the refused flag
     FaultWriteStatus = 6, // writes and rewrites answer Status `value`
-    FaultFailRequests = 7,// every log and capability request fails
+    FaultFailRequests = 7, // value FailEveryRequest: every request fails; FailLogRequests: only log requests
     ClearFaults = 8,
     CountEntries = 9,     // the answer's value is the number of entries held
 };
+
+inline constexpr uint32_t FailEveryRequest = 1;
+inline constexpr uint32_t FailLogRequests = 2;
 
 struct SetupBlock {
     uint32_t operation;

@@ -25,7 +25,7 @@ struct DriverLog {
     uint32_t count;
     uint32_t nextNumber;
     bool supported;
-    bool failRequests;
+    uint32_t failRequests; // FailEveryRequest or FailLogRequests, 0 for none
     bool eraseRefused;
     uint8_t writeStatus;
     bool readFaultSet;
@@ -62,7 +62,7 @@ void ResetLog() {
     g_log.count = 0;
     g_log.nextNumber = 1;
     g_log.supported = true;
-    g_log.failRequests = false;
+    g_log.failRequests = 0;
     g_log.eraseRefused = false;
     g_log.writeStatus = 0;
     g_log.readFaultSet = false;
@@ -94,7 +94,7 @@ bool ValidEntryLength(const HealthRequest& request) {
 
 // Answers one log request; false when the request itself fails.
 bool AnswerLogRequest(const HealthRequest& request, HealthResponse& response) {
-    if (g_log.failRequests) {
+    if (g_log.failRequests != 0) {
         return false;
     }
     switch (request.Command()) {
@@ -171,9 +171,9 @@ void Setup(SetupBlock& block) {
         break;
     case FaultEraseRefuse: g_log.eraseRefused = true; break;
     case FaultWriteStatus: g_log.writeStatus = static_cast<uint8_t>(block.value); break;
-    case FaultFailRequests: g_log.failRequests = true; break;
+    case FaultFailRequests: g_log.failRequests = block.value; break;
     case ClearFaults:
-        g_log.failRequests = false;
+        g_log.failRequests = 0;
         g_log.eraseRefused = false;
         g_log.writeStatus = 0;
         g_log.readFaultSet = false;
@@ -196,7 +196,7 @@ extern "C" unsigned long long TestLogStorageSize() {
 
 extern "C" long long TestLogControl(uint32_t code, void* buffer, uint32_t inputSize, uint32_t outputSize) {
     if (code == CapabilityIoControlCode) {
-        if (inputSize != 0 || outputSize != CapabilityBlockSize || g_log.failRequests) {
+        if (inputSize != 0 || outputSize != CapabilityBlockSize || g_log.failRequests == FailEveryRequest) {
             return -1;
         }
         CapabilityBlock block;
