@@ -62,8 +62,24 @@ bool GetErrorText(uint32_t code, std::span<char> out) {
     return true;
 }
 
+namespace {
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+bool IsCalendarDate(int year, int month, int day) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 0xFFFF || month < 1 || month > 12 || day < 1) {
+        return false;
+    }
+    return day <= (month == 2 && IsLeapYear(year) ? 29 : days[month - 1]);
+}
+
+} // namespace
+
 bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
-    if (out.empty() || year < 0 || year > 0xFFFF || month < 0 || month > 0xFFFF || day < 0 || day > 0xFFFF) {
+    // The date is checked here as well: some systems' date formatting turns 29 February of a common year
+    // into 1 March instead of refusing it, which would show a date the entry never held.
+    if (out.empty() || !IsCalendarDate(year, month, day)) {
         return false;
     }
     SYSTEMTIME date{};
