@@ -46,7 +46,8 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     header.append("\n");
     WriteStatusText(log, header);
     const char* received = platform::ProcessCommandLine();
-    WriteStatusLine(log, TableText(ExecutingText), received != nullptr ? received : CommandLineText(argv).c_str());
+    WriteStatusLine(log, TableText(ExecutingText),
+                    received != nullptr ? received : CommandLineText(argv).c_str());
 }
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.

@@ -29,8 +29,8 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     failed_ = false;
     // Appending asks for append access only, so that every write lands at the end of the file.
     DWORD access = mode == Mode::Append ? FILE_APPEND_DATA : GENERIC_WRITE;
-    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -40,7 +40,8 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     if (mode == Mode::Replace && disk && !SetEndOfFile(handle)) {
         failed_ = true;
     }
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (mode == Mode::Append ? _O_APPEND : 0));
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                             _O_BINARY | (mode == Mode::Append ? _O_APPEND : 0));
     if (fd < 0) {
         CloseHandle(handle);
         return false;

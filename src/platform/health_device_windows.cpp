@@ -13,8 +13,8 @@ struct HealthDevice {
 };
 
 HealthDevice* OpenHealthDevice() {
-    HANDLE handle = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
@@ -32,8 +32,9 @@ bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void*
     }
     // Buffered requests only read the input; the call is declared with a writable one.
     DWORD returned = 0;
-    return DeviceIoControl(device->handle, controlCode, const_cast<void*>(input), static_cast<DWORD>(inputSize),
-                           output, static_cast<DWORD>(outputSize), &returned, nullptr) != FALSE;
+    return DeviceIoControl(device->handle, controlCode, const_cast<void*>(input),
+                           static_cast<DWORD>(inputSize), output, static_cast<DWORD>(outputSize), &returned,
+                           nullptr) != FALSE;
 }
 
 void CloseHealthDevice(HealthDevice* device) {

@@ -49,7 +49,8 @@ const TimeRow TimeRows[] = {
     {{20, 26, 12, 0, 14, 5}, "Invalid: 12/0/2026 2:05 PM", "Invalid: 12/0/2026 14:05"},
     {{20, 26, 12, 7, 24, 0}, "12/7/2026 Invalid: 24:0", "2026/12/7 Invalid: 24:0"},
     {{20, 26, 12, 7, 14, 60}, "12/7/2026 Invalid: 14:60", "2026/12/7 Invalid: 14:60"},
-    {{255, 255, 255, 255, 255, 255}, "Invalid: 255/255/25755 Invalid: 255:255",
+    {{255, 255, 255, 255, 255, 255},
+     "Invalid: 255/255/25755 Invalid: 255:255",
      "Invalid: 255/255/25755 Invalid: 255:255"},
     {{10, 0, 1, 1, 0, 0}, "Invalid: 1/1/1000 12:00 AM", "Invalid: 1/1/1000 0:00"},
 };
@@ -178,8 +179,8 @@ TEST(Resources, StringTableMatchesTheProgramsTexts) {
     for (const auto& language : languages) {
         size_t compared = 0;
         for (uint32_t block = 0; block < 4096; ++block) {
-            HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(block + 1),
-                                          language.langId);
+            HRSRC found =
+                FindResourceExA(module, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(block + 1), language.langId);
             const WCHAR* texts = nullptr;
             if (found != nullptr) {
                 texts = static_cast<const WCHAR*>(LockResource(LoadResource(module, found)));

@@ -1,5 +1,6 @@
 // zorhlth_ctl: sets up the test health driver for a test: empties it, imports raw 256-byte records, marks the
-// log kept or not, sets and clears faults, counts the entries. Speaks only the driver's private setup request.
+// log kept or not, sets and clears faults, counts the entries. Speaks only the driver's private setup
+// request.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,15 +14,15 @@ namespace {
 using namespace kestrav::testdriver;
 
 bool Send(SetupBlock& block) {
-    HANDLE device = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "zorhlth_ctl: cannot open the device (error %lu)\n", GetLastError());
         return false;
     }
     DWORD returned = 0;
-    BOOL done = DeviceIoControl(device, SetupIoControlCode, &block, sizeof block, &block, sizeof block, &returned,
-                                nullptr);
+    BOOL done = DeviceIoControl(device, SetupIoControlCode, &block, sizeof block, &block, sizeof block,
+                                &returned, nullptr);
     CloseHandle(device);
     if (!done || returned != sizeof block) {
         std::fprintf(stderr, "zorhlth_ctl: the setup request failed (error %lu)\n", GetLastError());

@@ -1,5 +1,5 @@
-// The test health driver's private setup request, sent only by zorhlth_ctl: it fills the driver's log and sets
-// its faults so that every answer the program relies on can be produced under test.
+// The test health driver's private setup request, sent only by zorhlth_ctl: it fills the driver's log and
+// sets its faults so that every answer the program relies on can be produced under test.
 #pragma once
 
 #include <cstdint>
@@ -10,15 +10,15 @@ namespace kestrav::testdriver {
 inline constexpr uint32_t SetupIoControlCode = 0x80002400;
 
 enum SetupOperation : uint32_t {
-    ResetDevice = 1,      // no entries, next number 1, log kept, no faults
-    ImportEntry = 2,      // store entry under the event number in its own header (replacing one there)
-    SetSupported = 3,     // value: 0 the log is not kept, 1 it is
-    FaultReadStatus = 4,  // a read for event number `number` answers Status `value` and no entry
-    FaultEraseRefuse = 5, // erases answer with the refused flag
-    FaultWriteStatus = 6, // writes and rewrites answer Status `value`
+    ResetDevice = 1,       // no entries, next number 1, log kept, no faults
+    ImportEntry = 2,       // store entry under the event number in its own header (replacing one there)
+    SetSupported = 3,      // value: 0 the log is not kept, 1 it is
+    FaultReadStatus = 4,   // a read for event number `number` answers Status `value` and no entry
+    FaultEraseRefuse = 5,  // erases answer with the refused flag
+    FaultWriteStatus = 6,  // writes and rewrites answer Status `value`
     FaultFailRequests = 7, // value FailEveryRequest: every request fails; FailLogRequests: only log requests
     ClearFaults = 8,
-    CountEntries = 9,     // the answer's value is the number of entries held
+    CountEntries = 9, // the answer's value is the number of entries held
 };
 
 inline constexpr uint32_t FailEveryRequest = 1;

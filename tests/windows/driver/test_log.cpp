@@ -1,7 +1,8 @@
-// The log of the test health driver: entries held in memory, answered exactly as the program relies on (a read
-// gives the entry with the lowest number not below the one asked, Status 135 past the last one; a write stores
-// under the next number; an erase removes everything), plus the faults set through the private setup request.
-// Pure logic without kernel calls: zorhlth_test_driver.c is the kernel side and serialises the calls.
+// The log of the test health driver: entries held in memory, answered exactly as the program relies on (a
+// read gives the entry with the lowest number not below the one asked, Status 135 past the last one; a write
+// stores under the next number; an erase removes everything), plus the faults set through the private setup
+// request. Pure logic without kernel calls: zorhlth_test_driver.c is the kernel side and serialises the
+// calls.
 #include "log/health_protocol.h"
 #include "tests/windows/driver/setup_request.h"
 
@@ -21,7 +22,7 @@ struct StoredEntry {
 };
 
 struct DriverLog {
-    StoredEntry* entries;  // ascending event numbers
+    StoredEntry* entries; // ascending event numbers
     uint32_t count;
     uint32_t nextNumber;
     bool supported;
@@ -147,9 +148,7 @@ bool AnswerLogRequest(const HealthRequest& request, HealthResponse& response) {
             g_log.count = 0;
         }
         return true;
-    default:
-        response.SetStatus(BadRequestStatus);
-        return true;
+    default: response.SetStatus(BadRequestStatus); return true;
     }
 }
 
