@@ -34,15 +34,28 @@ start)
             localedef -i "$locale" -f UTF-8 "$LOCPATH/$locale.UTF-8"
         fi
     done
+    # A new prefix is made by a server of its own: the driver host it leaves behind does not start drivers.
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         quiet wineboot -i
     fi
+    # A server left from before (or still ending) would refuse the persistent one.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p </dev/null >/dev/null 2>&1
-    # Started on demand only, so that a server started without this command runs with no driver.
-    if ! quiet wine sc query ZorHlth; then
-        quiet wine sc create ZorHlth type= kernel start= demand binPath= "$(winepath -w "$driver" 2>/dev/null)"
-    fi
-    quiet wine sc start ZorHlth
+    # Started on demand only, so that a server started without this command runs with no driver. A prefix
+    # made a moment ago may still be starting its services, so creation (refused once the service exists)
+    # and start are tried again.
+    path=$(winepath -w "$driver" 2>/dev/null)
+    for attempt in 1 2 3 4 5 6 7 8 9 10; do
+        quiet wine sc create ZorHlth type= kernel start= demand binPath= "$path" || true
+        quiet wine sc start ZorHlth || true
+        if wine sc query ZorHlth 2>/dev/null | grep -q RUNNING; then
+            exit 0
+        fi
+        sleep 1
+    done
+    echo "wine.sh: the test driver did not start" >&2
+    exit 1
     ;;
 stop)
     wineserver -k 2>/dev/null || true
