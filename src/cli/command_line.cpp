@@ -69,8 +69,8 @@ bool LogUnchangedSinceSave(StatusLog& log, const std::optional<uint32_t>& end) {
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.
 // Returns true when every one of them succeeded.
-bool PerformOperations(StatusLog& log, const CommandLineOptions& options, const std::vector<LogEntry>& entries,
-                       const WalkReport& walk) {
+bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
+                       const std::vector<LogEntry>& entries, const WalkReport& walk) {
     bool allSucceeded = true;
     bool anyExportSucceeded = false;
     for (const std::string& fileName : options.exportFiles) {
@@ -175,7 +175,8 @@ std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
     if (walk.outOfMemory) {
         texts.emplace_back(TableText(ReadOutOfMemoryText));
     } else if (!walk.complete) {
-        std::snprintf(text, sizeof text, TableText(ReadIncompleteText), static_cast<unsigned>(walk.stoppedAt));
+        std::snprintf(text, sizeof text, TableText(ReadIncompleteText),
+                      static_cast<unsigned>(walk.stoppedAt));
         texts.emplace_back(text);
     }
     if (walk.skipped > 0) {

@@ -24,8 +24,8 @@ int RunCommandLineMode(int argc, char** argv);
 // when the log was cleared.
 bool ClearLogAndReport(StatusLog& log);
 
-// What the administrator is told about a walk that did not read the whole log: one text for a walk that stopped
-// early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
+// What the administrator is told about a walk that did not read the whole log: one text for a walk that
+// stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
 std::vector<std::string> WalkProblemTexts(const WalkReport& walk);
 
 // The program and its arguments joined by blanks, an argument that is empty or holds white space or double

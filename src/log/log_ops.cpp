@@ -173,8 +173,8 @@ uint32_t FindLogEnd(uint32_t from, std::optional<uint32_t>& end) {
             end = number;
             return StatusSuccess;
         }
-        uint32_t reached = driverStatus == DriverStatusDone && entry.EventNumber() > number ? entry.EventNumber()
-                                                                                           : number;
+        uint32_t reached =
+            driverStatus == DriverStatusDone && entry.EventNumber() > number ? entry.EventNumber() : number;
         if (reached == UINT32_MAX) {
             return StatusSuccess;
         }
@@ -230,7 +230,8 @@ uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {
     uint32_t status = SendLogRequest(request, response, completed);
     // A read answers the nearest entry at or after the number asked for; when entry n is gone (the log was
     // cleared meanwhile) that is another entry, whose bytes must not be written back under number n.
-    if (!completed || response.Status() != DriverStatusDone || response.Entry().EventNumber() != eventNumber) {
+    if (!completed || response.Status() != DriverStatusDone ||
+        response.Entry().EventNumber() != eventNumber) {
         driverStatus = EndOfLog;
         return status;
     }

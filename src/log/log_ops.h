@@ -1,6 +1,7 @@
 // The log operations spoken with the health driver. Each opens the device, issues one request (two for
-// MarkRepaired, one per entry for the walk) and closes it again; nothing is kept between calls. Every operation
-// returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and throws nothing.
+// MarkRepaired, one per entry for the walk) and closes it again; nothing is kept between calls. Every
+// operation returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and throws
+// nothing.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,8 @@ uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inp
 
 uint32_t QueryLogSupport(bool& supported);
 
-// driverStatus is the response's Status byte, or EndOfLog when the request itself failed (entry left as it was).
+// driverStatus is the response's Status byte, or EndOfLog when the request itself failed (entry left as it
+// was).
 uint32_t ReadLogEntry(uint32_t eventNumber, uint8_t& driverStatus, LogEntry& entry);
 
 // How a walk of the log went, beyond the entries it handed out.
@@ -43,8 +45,8 @@ struct WalkReport {
 };
 
 // Walks the whole log in ascending event-number order, handing each entry to keep as it arrives. The returned
-// status code is that of the first read only; what happened later is in report. A keep that runs out of memory
-// (std::bad_alloc) ends the walk as incomplete.
+// status code is that of the first read only; what happened later is in report. A keep that runs out of
+// memory (std::bad_alloc) ends the walk as incomplete.
 uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report);
 
 // The walk into a list. When memory ran out the list is left empty, its memory released.
@@ -73,4 +75,4 @@ uint32_t ClearLog(std::string_view userName, bool& cleared);
 // Rewrites entry eventNumber with Severity 6 and a fresh Update time.
 uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus);
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -31,7 +31,7 @@ std::string ProgramPath(const std::string& program) { return std::string(KESTRAV
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env, const std::filesystem::path& cwd) {
-    std::string path = ProgramPath(program);
+    std::string path = program.front() == '/' ? program : ProgramPath(program);
     std::vector<std::string> argStore{path};
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;

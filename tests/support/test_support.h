@@ -27,7 +27,7 @@ struct RunResult {
     std::string err;
 };
 
-// Runs a built program (by its name in the build's bin folder) with the given arguments and extra environment
+// Runs a built program (by its name in the build's bin folder, or any program by its absolute path) with the given arguments and extra environment
 // entries ("NAME=value"), in the given working folder, and waits for it.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}, const std::filesystem::path& cwd = {});

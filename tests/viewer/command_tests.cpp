@@ -11,11 +11,11 @@
 #include "resources/string_table.h"
 #include "viewer/event_viewer_doc.h"
 #include "viewer/event_viewer_frame.h"
-#include "viewer/viewer_text.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/maintenance_dlg.h"
 #include "viewer/viewer_main.h"
 #include "viewer/viewer_test_support.h"
+#include "viewer/viewer_text.h"
 
 namespace kestrav::test {
 
@@ -209,8 +209,8 @@ private slots:
         QVERIFY(device.Sim("fault", {"read-status", "4", "5"}));
         Viewer viewer;
         QVERIFY(viewer.Start());
-        // Request 4 is answered with status 5 and skipped; request 5 finds 7, then 8. The list shows them, and
-        // the administrator learns that one number could not be read.
+        // Request 4 is answered with status 5 and skipped; request 5 finds 7, then 8. The list shows them,
+        // and the administrator learns that one number could not be read.
         QCOMPARE(viewer.Rows(), (std::vector<int32_t>{8, 7, 3}));
         QCOMPARE(viewer.prompts.Texts(), QStringList{FormatText(ReadSkippedText, 1u)});
     }
