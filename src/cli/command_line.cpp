@@ -46,7 +46,7 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     header.append(RunDateText(platform::LocalTimeNow()));
     header.append("\n");
     WriteStatusText(log, header);
-    WriteStatusLine(log, TableText(ExecutingText), CommandLineText(argv).c_str());
+    WriteStatusLine(log, TableText(ExecutingText), EscapeControls(CommandLineText(argv)).c_str());
 }
 
 // Before an erase that follows a save: whether the log still ends where the walk found its end, so that the
@@ -125,6 +125,10 @@ bool RequestsOperations(const CommandLineOptions& options) {
 // The run once the status log is open; returns the exit status. The caller closes the log.
 int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandLineOptions& options) {
     WriteRunHeader(log, argv);
+    // A run that cannot account for itself does nothing.
+    if (log.file.Failed()) {
+        return ExitFailure;
+    }
     if (!options.valid) {
         WriteUsage(log);
         return ExitInvalidCommandLine;
@@ -249,6 +253,9 @@ int RunCommandLineMode(int argc, char** argv) {
 
     StatusLog log;
     if (!OpenStatusLog(log, options.statusLogName)) {
+        // Nothing goes to any file, but a scheduled job's mail shows why the run did nothing.
+        std::fprintf(stderr, "kestrav: cannot open the status log '%s': %s\n",
+                     EscapeControls(options.statusLogName).c_str(), log.file.OpenError().c_str());
         return ExitFailure;
     }
     int exitStatus = RunWithStatusLog(log, all, options);

@@ -100,10 +100,10 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
          "kestrav.log",
          {"b.csv"},
          true},
-        {"full disk",
+        {"not a regular file",
          {"/export:/dev/./full", "/clear"},
          1,
-         {"Couldn't write file '/dev/./full'.", Refused, "Finished!"}},
+         {"Couldn't open file '/dev/./full'.", Refused, "Finished!"}},
         {"export onto the status log",
          {"/f:both.log", "/export:both.log", "/clear"},
          1,
@@ -245,7 +245,9 @@ TEST_F(CommandLineRun, StatusLogHeldByAnotherRunEndsSilently) {
         HeldLock lock(folder / "kestrav.log");
         RunResult result = folder.Run({"/clear", "/export:out"});
         EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(result.out + result.err, "");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err,
+                  "kestrav: cannot open the status log 'kestrav.log': in use by another writer\n");
     }
     EXPECT_EQ(ReadFile(folder / "kestrav.log"), "earlier run\r\n");
     EXPECT_FALSE(folder.Exists("out.csv"));
@@ -269,15 +271,26 @@ TEST_F(CommandLineRun, ExportFileHeldByAnotherWriterIsNotOpened) {
 TEST_F(CommandLineRun, StatusLogThatCannotBeOpenedOrWritten) {
     Folder folder;
     folder.MakeStandardDevice();
-    RunResult result = folder.Run({"/f:missing/run", "/clear"});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.out + result.err, "");
-    EXPECT_EQ(folder.ExportNow(), StandardCsv);
-
-    // A status log that takes no bytes: the operations still run, but the run is not reported as a success.
-    result = folder.Run({"/f:/dev/./full", "/export:out"});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(ReadFile(folder / "out.csv"), StandardCsv);
+    // Nothing is written anywhere, no operation runs; one line on stderr says why, for a job's mail.
+    struct Row {
+        std::string name;
+        std::string err;
+    };
+    const std::vector<Row> rows = {
+        {"missing/run", "kestrav: cannot open the status log 'missing/run.log': No such file or directory\n"},
+        {"/dev/./full", "kestrav: cannot open the status log '/dev/./full': not a regular file\n"},
+        {"sub", "kestrav: cannot open the status log 'sub.log': Is a directory\n"},
+    };
+    fs::create_directory(folder / "sub.log");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult result = folder.Run({"/f:" + row.name, "/clear", "/export:out"});
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, row.err);
+        EXPECT_FALSE(folder.Exists("out.csv"));
+        EXPECT_EQ(folder.ExportNow(), StandardCsv);
+    }
 }
 
 TEST_F(CommandLineRun, ExportReplacesOlderLongerFile) {

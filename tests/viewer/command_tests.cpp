@@ -361,8 +361,10 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("folder missing") << "missing/log.csv"
                                         << "Couldn't open file '%1'.";
-        QTest::newRow("device full") << "/dev/full"
-                                     << "Couldn't write file '%1'.";
+        QTest::newRow("not a regular file") << "/dev/full"
+                                            << "Couldn't open file '%1'.";
+        QTest::newRow("file system full") << "full/log.csv"
+                                          << "Couldn't write file '%1'.";
     }
 
     void exportFailuresAreReported() {
@@ -372,6 +374,14 @@ private slots:
         QVERIFY(device.Sim("init"));
         QVERIFY(device.Sim("seed", {"--entries", "3"}));
         TempDir out;
+        SmallFileSystem full(64 * 1024);
+        if (path.startsWith(u"full/")) {
+            if (!full.Mounted()) {
+                QSKIP("no tmpfs can be mounted here");
+            }
+            full.Fill();
+            std::filesystem::create_symlink(full.Path(), out / "full");
+        }
         if (!path.startsWith(u'/')) {
             path = QString::fromStdString((out / path.toStdString()).string());
         }
