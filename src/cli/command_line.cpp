@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -46,14 +47,32 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     header.append("\n");
     WriteStatusText(log, header);
     const char* received = platform::ProcessCommandLine();
-    WriteStatusLine(log, TableText(ExecutingText),
-                    received != nullptr ? received : CommandLineText(argv).c_str());
+    std::string commandLine = received != nullptr ? std::string(received) : CommandLineText(argv);
+    WriteStatusLine(log, TableText(ExecutingText), EscapeControls(commandLine).c_str());
+}
+
+// Before an erase that follows a save: whether the log still ends where the walk found its end, so that the
+// erase removes nothing that was not saved. Reports why not, when it does not.
+bool LogUnchangedSinceSave(StatusLog& log, const std::optional<uint32_t>& end) {
+    if (!end) {
+        return true; // the walk ended on the highest possible number: nothing can have been added
+    }
+    LogTail tail = LogTail::Unknown;
+    uint32_t status = CheckLogEnd(*end, tail);
+    if (status != StatusSuccess) {
+        WriteStatusError(log, status);
+    } else if (tail == LogTail::Grown) {
+        WriteStatusLine(log, "%s", TableText(ClearNewEntriesText));
+    } else if (tail == LogTail::Unknown) {
+        WriteStatusLine(log, "%s", TableText(LogNotClearedText));
+    }
+    return status == StatusSuccess && tail == LogTail::Unchanged;
 }
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.
 // Returns true when every one of them succeeded.
 bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
-                       const std::vector<LogEntry>& entries) {
+                       const std::vector<LogEntry>& entries, const WalkReport& walk) {
     bool allSucceeded = true;
     bool anyExportSucceeded = false;
     for (const std::string& fileName : options.exportFiles) {
@@ -61,14 +80,29 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
         anyExportSucceeded = anyExportSucceeded || exported;
         allSucceeded = allSucceeded && exported;
     }
-    // A log is never erased when the save asked for before it failed.
-    bool clearAllowed = options.exportFiles.empty() || anyExportSucceeded;
+    // A log is never erased when the save asked for before it failed, or saved only part of the log.
+    const bool saveAsked = !options.exportFiles.empty();
+    const bool clearAllowed = !saveAsked || (anyExportSucceeded && walk.ReadWhole());
+    std::optional<uint32_t> end = walk.end;
+    bool endKnown = true;
     for (size_t i = 0; i < options.clearCount; ++i) {
-        if (clearAllowed) {
-            allSucceeded = ClearLogAndReport(log) && allSucceeded;
-        } else {
+        if (!clearAllowed) {
             WriteStatusLine(log, "%s", TableText(ClearRefusedText));
             allSucceeded = false;
+            continue;
+        }
+        if (saveAsked && (!endKnown || !LogUnchangedSinceSave(log, end))) {
+            if (!endKnown) {
+                WriteStatusLine(log, "%s", TableText(LogNotClearedText));
+            }
+            allSucceeded = false;
+            continue;
+        }
+        const bool cleared = ClearLogAndReport(log);
+        allSucceeded = cleared && allSucceeded;
+        // What the erase left (the entry that records it) counts as seen by the next /clear of the run.
+        if (cleared && saveAsked && end) {
+            endKnown = FindLogEnd(*end, end) == StatusSuccess && end.has_value();
         }
     }
     for (const std::string& note : options.notes) {
@@ -93,6 +127,10 @@ bool RequestsOperations(const CommandLineOptions& options) {
 // The run once the status log is open; returns the exit status. The caller closes the log.
 int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandLineOptions& options) {
     WriteRunHeader(log, argv);
+    // A run that cannot account for itself does nothing.
+    if (log.file.Failed()) {
+        return ExitFailure;
+    }
     if (!options.valid) {
         WriteUsage(log);
         return ExitInvalidCommandLine;
@@ -111,23 +149,48 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
     }
 
     std::vector<LogEntry> entries;
-    status = ReadAllEntries(entries);
+    WalkReport walk;
+    status = ReadAllEntries(entries, walk);
     if (status != StatusSuccess) {
         WriteStatusError(log, status);
         return ExitFailure;
     }
-    if (entries.empty()) {
+    if (walk.outOfMemory) {
+        WriteStatusLine(log, "%s", TableText(ReadOutOfMemoryText));
+        return ExitFailure;
+    }
+    if (walk.empty) {
         WriteStatusLine(log, "%s", TableText(LogEmptyText));
         return RequestsOperations(options) ? ExitFailure : ExitSuccess;
     }
+    for (const std::string& text : WalkProblemTexts(walk)) {
+        WriteStatusLine(log, "%s", text.c_str());
+    }
 
-    bool succeeded = PerformOperations(log, options, entries);
+    bool succeeded = PerformOperations(log, options, entries, walk);
     entries.clear();
     WriteStatusLine(log, "%s", TableText(FinishedText));
-    return succeeded ? ExitSuccess : ExitFailure;
+    return succeeded && walk.ReadWhole() ? ExitSuccess : ExitFailure;
 }
 
 } // namespace
+
+std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
+    std::vector<std::string> texts;
+    char text[StatusLineBufferSize];
+    if (walk.outOfMemory) {
+        texts.emplace_back(TableText(ReadOutOfMemoryText));
+    } else if (!walk.complete) {
+        std::snprintf(text, sizeof text, TableText(ReadIncompleteText),
+                      static_cast<unsigned>(walk.stoppedAt));
+        texts.emplace_back(text);
+    }
+    if (walk.skipped > 0) {
+        std::snprintf(text, sizeof text, TableText(ReadSkippedText), static_cast<unsigned>(walk.skipped));
+        texts.emplace_back(text);
+    }
+    return texts;
+}
 
 std::string CommandLineText(std::span<char* const> argv) {
     std::string text;
@@ -192,6 +255,9 @@ int RunCommandLineMode(int argc, char** argv) {
 
     StatusLog log;
     if (!OpenStatusLog(log, options.statusLogName)) {
+        // Nothing goes to any file, but a scheduled job's mail shows why the run did nothing.
+        std::fprintf(stderr, "kestrav: cannot open the status log '%s': %s\n",
+                     EscapeControls(options.statusLogName).c_str(), log.file.OpenError().c_str());
         return ExitFailure;
     }
     int exitStatus = RunWithStatusLog(log, all, options);

@@ -4,6 +4,9 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "log/log_ops.h"
 
 namespace kestrav {
 
@@ -20,6 +23,10 @@ int RunCommandLineMode(int argc, char** argv);
 // The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
 // when the log was cleared.
 bool ClearLogAndReport(StatusLog& log);
+
+// What the administrator is told about a walk that did not read the whole log: one text for a walk that
+// stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
+std::vector<std::string> WalkProblemTexts(const WalkReport& walk);
 
 // The program and its arguments joined by blanks, an argument that is empty or holds white space or double
 // quotes shown in double quotes (a quote inside as \").

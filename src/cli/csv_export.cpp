@@ -63,9 +63,10 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
 }
 
 bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
+    const std::string shownName = EscapeControls(fileName);
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        WriteStatusLine(log, TableText(ExportOpenFailedText), fileName.c_str());
+        WriteStatusLine(log, TableText(ExportOpenFailedText), shownName.c_str());
         return false;
     }
     file.Write(CsvHeaderLine());
@@ -76,10 +77,10 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
         file.Write(line);
     }
     if (!file.Close()) {
-        WriteStatusLine(log, TableText(ExportWriteFailedText), fileName.c_str());
+        WriteStatusLine(log, TableText(ExportWriteFailedText), shownName.c_str());
         return false;
     }
-    WriteStatusLine(log, TableText(ExportSucceededText), fileName.c_str());
+    WriteStatusLine(log, TableText(ExportSucceededText), shownName.c_str());
     return true;
 }
 

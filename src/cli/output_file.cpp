@@ -6,12 +6,81 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/health_device.h"
 
 namespace kestrav {
 
 namespace {
 
 constexpr size_t BufferLimit = 64 * 1024;
+constexpr int MaxLinkHops = 8;
+constexpr int MaxTempAttempts = 100;
+
+std::string DirName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links in the last part of path while each belongs to the running user or to root: a link
+// that someone else planted must not send this program's writes to a file of its choosing. resolved is the
+// file to write (which need not exist yet).
+bool ResolveTrustedLinks(const std::string& path, std::string& resolved, std::string& why) {
+    std::string current = path;
+    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0) {
+            if (errno == ENOENT) {
+                resolved = current;
+                return true;
+            }
+            why = std::strerror(errno);
+            return false;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            resolved = current;
+            return true;
+        }
+        if (info.st_uid != ::geteuid() && info.st_uid != 0) {
+            why = "a symbolic link owned by another user";
+            return false;
+        }
+        char target[PATH_MAX];
+        ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
+        if (length < 0) {
+            why = std::strerror(errno);
+            return false;
+        }
+        target[length] = '\0';
+        current = target[0] == '/' ? std::string(target) : DirName(current) + "/" + target;
+    }
+    why = std::strerror(ELOOP);
+    return false;
+}
+
+// Opens an existing regular file to hold its lock; never blocks (a FIFO put in its place opens at once or not
+// at all) and never follows a link.
+int OpenForLock(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    }
+    return fd;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 } // namespace
 
@@ -19,26 +88,103 @@ OutputFile::~OutputFile() {
     Close();
 }
 
+bool OutputFile::Refuse(const std::string& why) {
+    openError_ = why;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+    return false;
+}
+
 bool OutputFile::Open(const std::string& path, Mode mode) {
     Close();
     failed_ = false;
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : 0);
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) {
-        return false;
+    mode_ = mode;
+    openError_.clear();
+    buffer_.clear();
+
+    std::string resolved;
+    std::string why;
+    if (!ResolveTrustedLinks(path, resolved, why)) {
+        return Refuse(why);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
+    if (platform::IsHealthDeviceStorage(resolved)) {
+        return Refuse("the health device's own storage");
     }
-    fd_ = fd;
-    // The old content goes only once the lock is held, so a file another run is writing is never cut. Devices
-    // and pipes have no content to cut.
-    struct stat info {};
-    if (mode == Mode::Replace && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        ::ftruncate(fd, 0) != 0) {
-        failed_ = true;
+
+    if (mode == Mode::Append) {
+        // Non-blocking, so that a FIFO with no reader fails at once instead of hanging the run.
+        int fd = ::open(resolved.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                        0666);
+        if (fd < 0) {
+            return Refuse(std::strerror(errno));
+        }
+        fd_ = fd;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            return Refuse("not a regular file");
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            return Refuse("in use by another writer");
+        }
+        return true;
     }
+
+    struct stat old {};
+    const bool exists = ::lstat(resolved.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        return Refuse(std::strerror(errno));
+    }
+    if (exists) {
+        if (!S_ISREG(old.st_mode)) {
+            return Refuse("not a regular file");
+        }
+        // The older file stays locked until the new one has taken its place, so another writer of the same
+        // file is refused as before.
+        lockFd_ = OpenForLock(resolved);
+        struct stat locked {};
+        if (lockFd_ < 0) {
+            return Refuse(std::strerror(errno));
+        }
+        if (::fstat(lockFd_, &locked) != 0 || !S_ISREG(locked.st_mode) || !SameFile(locked, old)) {
+            return Refuse("changed while it was being opened");
+        }
+        if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+            return Refuse("in use by another writer");
+        }
+    }
+
+    // The new content goes to a file of its own in the same folder, so that the rename at Close is atomic.
+    const std::string prefix =
+        DirName(resolved) + "/." + BaseName(resolved) + "." + std::to_string(::getpid());
+    for (int attempt = 0; attempt < MaxTempAttempts && fd_ < 0; ++attempt) {
+        temp_ = prefix + "." + std::to_string(attempt) + ".tmp";
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) {
+            int error = errno;
+            temp_.clear();
+            return Refuse(std::strerror(error));
+        }
+    }
+    if (fd_ < 0) {
+        temp_.clear();
+        return Refuse(std::strerror(EEXIST));
+    }
+    // An export that replaces one of the user's own files keeps its permissions.
+    if (exists && old.st_uid == ::geteuid()) {
+        ::fchmod(fd_, old.st_mode & 07777);
+    }
+    target_ = resolved;
     return true;
 }
 
@@ -80,10 +226,35 @@ bool OutputFile::Close() {
         return false;
     }
     Flush();
+    if (mode_ == Mode::Replace && !failed_ && ::fsync(fd_) != 0) {
+        failed_ = true;
+    }
     if (::close(fd_) != 0) {
         failed_ = true;
     }
     fd_ = -1;
+    if (mode_ == Mode::Replace) {
+        if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+            failed_ = true;
+        }
+        if (failed_) {
+            ::unlink(temp_.c_str());
+        } else {
+            // The rename is durable only once the folder is synced.
+            int folder = ::open(DirName(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (folder < 0 || ::fsync(folder) != 0) {
+                failed_ = true;
+            }
+            if (folder >= 0) {
+                ::close(folder);
+            }
+        }
+        temp_.clear();
+        if (lockFd_ >= 0) {
+            ::close(lockFd_);
+            lockFd_ = -1;
+        }
+    }
     return !failed_;
 }
 

@@ -1,6 +1,11 @@
-// A file written by the command line: opened for writing with other writers shut out (an exclusive lock taken
-// without waiting, so a second writer is refused at once) and written through a buffer. Any failed write is
-// remembered, so that the caller learns at Close whether every byte reached the file.
+// A file written by the command line or the viewer: opened for writing with other writers shut out (an
+// exclusive lock taken without waiting, so a second writer is refused at once) and written through a buffer.
+// Any failed write is remembered, so that the caller learns at Close whether every byte reached the file.
+//
+// Only regular files are written. A symbolic link as the last part of the name is followed only when it
+// belongs to the running user or to root, so a program run as root cannot be pointed at another file by a
+// link that someone else planted. The health device's own storage is never written. An export replaces an
+// older file only once the new one is complete and on disk.
 #pragma once
 
 #include <string>
@@ -12,7 +17,7 @@ class OutputFile {
 public:
     enum class Mode {
         Append,  // keep the content and write at the end: the status log
-        Replace, // keep nothing of an older file: an export
+        Replace, // a new file that takes the place of any older one when it is closed: an export
     };
 
     OutputFile() = default;
@@ -20,24 +25,34 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // False when the file cannot be created or opened, or another writer holds it.
+    // False when the file cannot be created or opened, is not a regular file, is reached through a link of
+    // another user, is the health device's storage, or another writer holds it. OpenError then says why.
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
+    const std::string& OpenError() const { return openError_; }
 
     // Adds bytes as they are; they reach the file when the buffer fills, at Flush and at Close.
     void Write(std::string_view bytes);
     void Flush();
 
-    // Flushes and closes; true when the file was open and every write and the close succeeded.
+    // Flushes and closes; true when the file was open and every write and the close succeeded. An export is
+    // then synced, put in the place of the older file and its folder synced; on failure the older file stays
+    // as it was.
     bool Close();
 
     bool Failed() const { return failed_; }
 
 private:
     void WriteOut(const char* data, size_t size);
+    bool Refuse(const std::string& why);
 
     int fd_ = -1;
+    int lockFd_ = -1; // an export: the older file, locked while the new one is written
+    Mode mode_ = Mode::Append;
     bool failed_ = false;
+    std::string target_; // an export: the file that the new one replaces
+    std::string temp_;   // an export: the new file until it is complete
+    std::string openError_;
     std::string buffer_;
 };
 

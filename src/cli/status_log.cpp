@@ -67,6 +67,29 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
     WriteIndented(log, std::string_view(text, length));
 }
 
+std::string EscapeControls(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped.push_back(c);
+            continue;
+        }
+        char code[5];
+        switch (c) {
+        case '\n': escaped.append("\\n"); break;
+        case '\r': escaped.append("\\r"); break;
+        case '\t': escaped.append("\\t"); break;
+        default:
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            escaped.append(code);
+            break;
+        }
+    }
+    return escaped;
+}
+
 std::string StatusErrorText(uint32_t code) {
     if (code == DeviceNotAvailable) {
         return TableText(DriverNotLoadedText);

@@ -28,6 +28,10 @@ void WriteStatusText(StatusLog& log, std::string_view text);
 // "   %s\n" with it.
 void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// text with every control character written as an escape ("\n", "\r", "\t", else "\x1B"), so that a file
+// name or an argument echoed to the status log cannot start a line of its own.
+std::string EscapeControls(std::string_view text);
+
 // The message for a status code: the missing-driver text, else the system's text for the code, else the
 // unknown-error text with the code.
 std::string StatusErrorText(uint32_t code);

@@ -1,6 +1,7 @@
 #include "log/log_ops.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/health_device.h"
 
@@ -37,6 +38,21 @@ uint32_t WriteEntry(uint16_t code, std::string_view text, uint8_t& driverStatus)
     return status;
 }
 
+// A read at eventNumber. completed is the request's own success; driverStatus is EndOfLog when it failed.
+uint32_t ReadAt(uint32_t eventNumber, bool& completed, uint8_t& driverStatus, LogEntry& entry) {
+    HealthRequest request = ReadRequest(eventNumber);
+    HealthResponse response;
+    completed = false;
+    uint32_t status = SendLogRequest(request, response, completed);
+    if (!completed) {
+        driverStatus = EndOfLog;
+        return status;
+    }
+    entry = response.Entry();
+    driverStatus = response.Status();
+    return status;
+}
+
 } // namespace
 
 uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inputSize, void* output,
@@ -61,48 +77,108 @@ uint32_t QueryLogSupport(bool& supported) {
 }
 
 uint32_t ReadLogEntry(uint32_t eventNumber, uint8_t& driverStatus, LogEntry& entry) {
-    HealthRequest request = ReadRequest(eventNumber);
-    HealthResponse response;
     bool completed = false;
-    uint32_t status = SendLogRequest(request, response, completed);
-    if (!completed) {
-        driverStatus = EndOfLog;
-        return status;
-    }
-    entry = response.Entry();
-    driverStatus = response.Status();
-    return status;
+    return ReadAt(eventNumber, completed, driverStatus, entry);
 }
 
-uint32_t ReadAllEntries(std::vector<LogEntry>& entries) {
-    entries.clear();
+uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report) {
+    report = WalkReport{};
+    auto stop = [&report](uint32_t number) {
+        report.complete = false;
+        report.stoppedAt = number;
+        return StatusSuccess;
+    };
     uint32_t eventNumber = 0;
     for (bool first = true;; first = false) {
         uint8_t driverStatus = EndOfLog;
+        bool completed = false;
         LogEntry entry;
-        uint32_t status = ReadLogEntry(eventNumber, driverStatus, entry);
+        uint32_t status = ReadAt(eventNumber, completed, driverStatus, entry);
         if (status != StatusSuccess) {
-            return first ? status : StatusSuccess;
+            return first ? status : stop(eventNumber);
+        }
+        // Only the first request may find the log empty by failing; a failure after it leaves the rest of
+        // the log unread.
+        if (!completed && !first) {
+            return stop(eventNumber);
         }
         if (driverStatus == EndOfLog) {
+            report.empty = first;
+            report.end = eventNumber;
             return StatusSuccess;
         }
         if (driverStatus != DriverStatusDone) {
-            // An unreadable number is skipped; past the highest one there is nothing left, and going on would
-            // start over at 0 and walk the log again forever.
+            ++report.skipped;
+            // Past the highest number there is nothing left; going on would start over at 0 and walk the log
+            // again forever.
             if (eventNumber == UINT32_MAX) {
                 return StatusSuccess;
             }
             ++eventNumber;
             continue;
         }
-        entries.push_back(entry);
-        // The highest possible number has no successor: asking for number + 1 would start over at 0 and
-        // walk the log again forever.
+        // An answer below the number asked for would send the walk back over entries already read.
+        if (entry.EventNumber() < eventNumber) {
+            return stop(eventNumber);
+        }
+        try {
+            keep(entry);
+        } catch (const std::bad_alloc&) {
+            report.outOfMemory = true;
+            return stop(eventNumber);
+        }
         if (entry.EventNumber() == UINT32_MAX) {
             return StatusSuccess;
         }
         eventNumber = entry.EventNumber() + 1;
+    }
+}
+
+uint32_t ReadAllEntries(std::vector<LogEntry>& entries, WalkReport& report) {
+    entries.clear();
+    uint32_t status = WalkLog([&entries](const LogEntry& entry) { entries.push_back(entry); }, report);
+    if (report.outOfMemory) {
+        std::vector<LogEntry>().swap(entries);
+    }
+    return status;
+}
+
+uint32_t ReadAllEntries(std::vector<LogEntry>& entries) {
+    WalkReport report;
+    return ReadAllEntries(entries, report);
+}
+
+uint32_t CheckLogEnd(uint32_t end, LogTail& tail) {
+    bool completed = false;
+    uint8_t driverStatus = EndOfLog;
+    LogEntry entry;
+    uint32_t status = ReadAt(end, completed, driverStatus, entry);
+    tail = status != StatusSuccess || !completed ? LogTail::Unknown
+           : driverStatus == EndOfLog            ? LogTail::Unchanged
+                                                 : LogTail::Grown;
+    return status;
+}
+
+uint32_t FindLogEnd(uint32_t from, std::optional<uint32_t>& end) {
+    end.reset();
+    for (uint32_t number = from;;) {
+        bool completed = false;
+        uint8_t driverStatus = EndOfLog;
+        LogEntry entry;
+        uint32_t status = ReadAt(number, completed, driverStatus, entry);
+        if (status != StatusSuccess || !completed) {
+            return status;
+        }
+        if (driverStatus == EndOfLog) {
+            end = number;
+            return StatusSuccess;
+        }
+        uint32_t reached =
+            driverStatus == DriverStatusDone && entry.EventNumber() > number ? entry.EventNumber() : number;
+        if (reached == UINT32_MAX) {
+            return StatusSuccess;
+        }
+        number = reached + 1;
     }
 }
 
@@ -154,7 +230,8 @@ uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {
     uint32_t status = SendLogRequest(request, response, completed);
     // A read answers the nearest entry at or after the number asked for; when entry n is gone (the log was
     // cleared meanwhile) that is another entry, whose bytes must not be written back under number n.
-    if (!completed || response.Status() != DriverStatusDone || response.Entry().EventNumber() != eventNumber) {
+    if (!completed || response.Status() != DriverStatusDone ||
+        response.Entry().EventNumber() != eventNumber) {
         driverStatus = EndOfLog;
         return status;
     }

@@ -1,9 +1,12 @@
 // The log operations spoken with the health driver. Each opens the device, issues one request (two for
-// MarkRepaired, one per entry for the walk) and closes it again; nothing is kept between calls. Every operation
-// returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and throws nothing.
+// MarkRepaired, one per entry for the walk) and closes it again; nothing is kept between calls. Every
+// operation returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and throws
+// nothing.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -18,12 +21,46 @@ uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inp
 
 uint32_t QueryLogSupport(bool& supported);
 
-// driverStatus is the response's Status byte, or EndOfLog when the request itself failed (entry left as it was).
+// driverStatus is the response's Status byte, or EndOfLog when the request itself failed (entry left as it
+// was).
 uint32_t ReadLogEntry(uint32_t eventNumber, uint8_t& driverStatus, LogEntry& entry);
 
-// Walks the whole log in ascending event-number order. The returned status code is that of the first read only:
-// a later failure ends the walk and keeps what was read. An empty list with status 0 is an empty log.
+// How a walk of the log went, beyond the entries it handed out.
+struct WalkReport {
+    // The first read found no entry (or its request failed): the log is empty.
+    bool empty = false;
+    // False when the walk stopped before the end of the log: a request failed after the first one, an answer
+    // went back below the number asked for (a damaged record), or the entries did not fit in memory.
+    bool complete = true;
+    bool outOfMemory = false;
+    uint32_t stoppedAt = 0; // when not complete: the event number being read
+    // Event numbers whose read answered a Status other than 0 and 135: their entries, if any, were not read.
+    uint32_t skipped = 0;
+    // The number whose read answered that no further entry exists. An entry found there later was added after
+    // the walk. Unset when the walk did not reach the end or ended on the highest possible number.
+    std::optional<uint32_t> end;
+
+    // Everything in the log was read.
+    bool ReadWhole() const { return complete && skipped == 0; }
+};
+
+// Walks the whole log in ascending event-number order, handing each entry to keep as it arrives. The returned
+// status code is that of the first read only; what happened later is in report. A keep that runs out of
+// memory (std::bad_alloc) ends the walk as incomplete.
+uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report);
+
+// The walk into a list. When memory ran out the list is left empty, its memory released.
+uint32_t ReadAllEntries(std::vector<LogEntry>& entries, WalkReport& report);
 uint32_t ReadAllEntries(std::vector<LogEntry>& entries);
+
+// What a read at the number where a walk found the end of the log finds now: still nothing there, something
+// new (an entry, or a number that cannot be read), or no answer (the request failed).
+enum class LogTail { Unchanged, Grown, Unknown };
+uint32_t CheckLogEnd(uint32_t end, LogTail& tail);
+
+// The number at or after from whose read answers that no further entry exists: the end of the log now.
+// Unset when the end cannot be reached (a failed request, the highest number taken).
+uint32_t FindLogEnd(uint32_t from, std::optional<uint32_t>& end);
 
 // Builds the class 33 entry (code 2 for a note, code 1 for the cleared-by entry) that the writers append.
 LogEntry BuildMaintenanceEntry(uint16_t code, std::string_view text);
@@ -38,4 +75,4 @@ uint32_t ClearLog(std::string_view userName, bool& cleared);
 // Rewrites entry eventNumber with Severity 6 and a fresh Update time.
 uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus);
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -45,4 +45,9 @@ void CloseHealthDevice(HealthDevice* device) {
     delete device;
 }
 
+// The kernel driver keeps its log in no file.
+bool IsHealthDeviceStorage(const std::string&) {
+    return false;
+}
+
 } // namespace kestrav::platform

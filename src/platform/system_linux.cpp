@@ -3,14 +3,14 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 #include <string>
 
-#include <unicode/gregocal.h>
 #include <unicode/dtptngen.h>
+#include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
@@ -59,7 +59,8 @@ bool GetErrorText(uint32_t code, std::span<char> out) {
 namespace {
 
 // The user's locale for dates and times: LC_ALL, else LC_TIME, else LANG; unset, C or POSIX count as en_US.
-// Written into a fixed buffer without its encoding or modifier, so that the check on every call allocates nothing.
+// Written into a fixed buffer without its encoding or modifier, so that the check on every call allocates
+// nothing.
 void TimeLocaleName(char (&name)[64]) {
     const char* value = nullptr;
     for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
@@ -78,7 +79,9 @@ void TimeLocaleName(char (&name)[64]) {
     name[length] = '\0';
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -103,8 +106,8 @@ public:
         if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
             return false;
         }
-        uint32_t key = static_cast<uint32_t>(year) << 9 | static_cast<uint32_t>(month) << 5 |
-                       static_cast<uint32_t>(day);
+        uint32_t key =
+            static_cast<uint32_t>(year) << 9 | static_cast<uint32_t>(month) << 5 | static_cast<uint32_t>(day);
         DateSlot& slot = dates_[(key * 2654435761u) >> (32 - kDateBits)];
         if (slot.key != key) {
             calendar_->clear();
@@ -140,14 +143,29 @@ private:
         char text[64] = {};
     };
 
+    // Whether ICU has date formats for the locale's language; one it has none for would be served by ICU's
+    // neutral root forms (2026-12-7 16:12), which no user of any locale writes.
+    static bool HasDateData(const icu::Locale& locale) {
+        int32_t count = 0;
+        const icu::Locale* available = icu::DateFormat::getAvailableLocales(count);
+        for (int32_t i = 0; i < count; ++i) {
+            if (std::strcmp(available[i].getLanguage(), locale.getLanguage()) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     void Build(const char* name) {
         std::strcpy(name_, name);
         UErrorCode status = U_ZERO_ERROR;
         icu::Locale locale(name);
-        std::unique_ptr<icu::DateTimePatternGenerator> generator(
-            icu::DateTimePatternGenerator::createInstance(locale, status));
+        std::unique_ptr<icu::DateTimePatternGenerator> generator;
+        if (HasDateData(locale)) {
+            generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
+        }
         if (U_FAILURE(status) || generator == nullptr) {
-            // A locale that ICU cannot serve renders as the default one rather than not at all.
+            // A locale that ICU cannot serve renders as the default one, as C and POSIX do.
             status = U_ZERO_ERROR;
             locale = icu::Locale("en_US");
             generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
@@ -156,14 +174,16 @@ private:
         icu::UnicodeString timePattern = generator->getBestPattern(icu::UnicodeString("jmm"), status);
         dateFormat_ = std::make_unique<icu::SimpleDateFormat>(datePattern, locale, status);
         timeFormat_ = std::make_unique<icu::SimpleDateFormat>(timePattern, locale, status);
-        calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(), locale, status);
+        calendar_ =
+            std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(), locale, status);
         dateFormat_->setTimeZone(*icu::TimeZone::getGMT());
         timeFormat_->setTimeZone(*icu::TimeZone::getGMT());
         std::fill(std::begin(dates_), std::end(dates_), DateSlot{});
         std::fill(std::begin(times_), std::end(times_), TimeSlot{});
     }
 
-    // Formats the calendar's moment; the no-break and narrow blanks that some locales use become plain blanks.
+    // Formats the calendar's moment; the no-break and narrow blanks that some locales use become plain
+    // blanks.
     void Render(icu::SimpleDateFormat& format, char* text, size_t size) {
         UErrorCode status = U_ZERO_ERROR;
         icu::UnicodeString result;
@@ -194,7 +214,7 @@ private:
     TimeSlot times_[24 * 60];
 };
 
-}  // namespace
+} // namespace
 
 bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
     return LocaleTexts::Current().Date(year, month, day, out);
@@ -218,4 +238,4 @@ const char* ProcessCommandLine() {
     return nullptr;
 }
 
-}  // namespace kestrav::platform
+} // namespace kestrav::platform

@@ -67,6 +67,14 @@ const TextRow StringTable[] = {
      "Corvane Log の消去が選択されました。CVR のすべてのエントリが完全に削除されます。"},
     {EventNumberColumnTitle, "Event Number", "イベント番号"},
     {CodeColumnTitle, "Code", "コード"},
+    {ReadIncompleteText, "The Corvane Log could not be read completely: reading stopped at event number %u.",
+     "Corvane Log を最後まで読み取れませんでした: イベント番号 %u で読み取りが止まりました。"},
+    {ReadSkippedText, "%u event number(s) of the Corvane Log could not be read; their entries were skipped.",
+     "Corvane Log の %u 個のイベント番号を読み取れなかったため、そのエントリは飛ばされました。"},
+    {ClearNewEntriesText, "Unable to clear the log - new entries were added to it after it was saved.",
+     "ログを消去できません - 保存した後にログに新しいエントリが追加されました。"},
+    {ReadOutOfMemoryText, "Not enough memory to read the Corvane Log.",
+     "Corvane Log を読み取るためのメモリが足りません。"},
 };
 
 const TextRow MenuTitles[MenuCount] = {

@@ -42,6 +42,10 @@ enum StringId : uint32_t {
     ConfirmClearText = 61337,
     EventNumberColumnTitle = 61340,
     CodeColumnTitle = 61341,
+    ReadIncompleteText = 61342,  // "... reading stopped at event number %u ..."
+    ReadSkippedText = 61343,     // "%u event number(s) ... could not be read ..."
+    ClearNewEntriesText = 61344, // an erase refused because entries arrived after the save
+    ReadOutOfMemoryText = 61345,
 };
 
 enum class Language { English, Japanese };

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <string>
 
+#include "cli/command_line.h"
 #include "cli/csv_export.h"
 #include "cli/output_file.h"
 #include "log/log_ops.h"
@@ -53,10 +54,14 @@ bool CEventViewerDoc::LoadLog() {
     DeleteContents();
     UpdateAllViews();
 
-    LogEntry entry;
-    uint8_t driverStatus = 0;
-    uint32_t status = ReadLogEntry(0, driverStatus, entry);
-    if (status != StatusSuccess || driverStatus == EndOfLog) {
+    WalkReport walk;
+    const uint32_t status = WalkLog(
+        [this](const LogEntry& entry) {
+            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+            ++m_nEntryCount;
+        },
+        walk);
+    if (status != StatusSuccess || walk.empty) {
         cursor.Restore();
         ClearViews();
         DeleteContents();
@@ -69,30 +74,16 @@ bool CEventViewerDoc::LoadLog() {
         return false;
     }
 
-    // Each request asks for the entry after the last one stored (or after the last number asked for, when the
-    // answer was skipped). An entry numbered 0xFFFFFFFF ends the walk: asking for the number after it would
-    // start the log over and never finish.
-    uint32_t next = 0;
-    for (;;) {
-        if (driverStatus == DriverStatusDone) {
-            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
-            ++m_nEntryCount;
-            next = entry.EventNumber();
-        }
-        if (next == UINT32_MAX) {
-            break;
-        }
-        ++next;
-        status = ReadLogEntry(next, driverStatus, entry);
-        if (status != StatusSuccess || driverStatus == EndOfLog) {
-            break;
-        }
-    }
-
     UpdateAllViews();
     // A successful load always leaves a usable list, also when an earlier failed load had disabled it.
     for (CEventViewerView* view : Views()) {
         view->setEnabled(true);
+    }
+    cursor.Restore();
+    // The list shows what was read; the administrator learns that it is not the whole log.
+    for (const std::string& text : WalkProblemTexts(walk)) {
+        CurrentPrompts().Message(MainWindow(), LoadText(ApplicationTitle), QString::fromUtf8(text.c_str()),
+                                 MessageStyleWarning);
     }
     return true;
 }

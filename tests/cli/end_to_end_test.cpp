@@ -18,177 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "log/log_entry.h"
-#include "support/test_support.h"
+#include "cli/run_support.h"
 
 namespace kestrav {
 namespace {
 
-namespace fs = std::filesystem;
-using test::ReadFile;
-using test::RunProgram;
-using test::RunResult;
-using test::WriteFile;
-
-const std::vector<std::string> UsageLines = {
-    "/f:file      Specifies the file for status logging. This parameter is",
-    "             optional. The default log file is kestrav.log.",
-    "/export:file Exports the CVR entries to a comma-separated file.  The",
-    "             extension .csv will be added if no extension is specified.",
-    "/clear       Clear all entries in the CVR.  If both /clear and /export are",
-    "             specified, /clear will execute after /export.",
-    "/note:\"msg\"  Writes a maintenance note to the CVR.  msg must be enclosed",
-    "             in double quotes and be no more than 227 characters long.",
-};
-
-const std::string CsvHeader =
-    "Severity,Event Number,Class,Code,Update Time,Initial Time,Count,Description\r\n";
-
-// The two entries of the standard test device and their export lines in the English locale.
-LogEntry MakeEntry(uint32_t number, uint8_t severity, uint16_t eventClass, uint16_t code, LogTime initial,
-                   LogTime update, uint32_t count, const std::string& data) {
-    LogEntry entry;
-    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + data.size() + 1));
-    entry.SetEventNumber(number);
-    entry.SetHeaderByte6(1);
-    entry.SetSeverity(severity);
-    entry.SetClass(eventClass);
-    entry.SetCode(code);
-    entry.SetInitialTime(initial);
-    entry.SetUpdateTime(update);
-    entry.SetCount(count);
-    std::memcpy(entry.EventData(), data.data(), data.size());
-    return entry;
-}
-
-const LogTime Dec7{20, 26, 12, 7, 14, 5};
-const LogTime Jan2{20, 27, 1, 2, 9, 30};
-
-std::string StandardRecords() {
-    LogEntry note = MakeEntry(1, 2, 33, 2, Dec7, Dec7, 1, "fan 2 replaced");
-    LogEntry interlock = MakeEntry(2, 15, 41, 1, Dec7, Jan2, 3, std::string("\0Fan 3", 6));
-    return std::string(reinterpret_cast<const char*>(note.bytes), LogEntrySize) +
-           std::string(reinterpret_cast<const char*>(interlock.bytes), LogEntrySize);
-}
-
-const std::string StandardCsv =
-    CsvHeader +
-    "Informational,1,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: fan 2 replaced\r\n"
-    "Critical,2,Interlock,1,1/2/2027 9:30 AM,12/7/2026 2:05 PM,3,"
-    "Improperly seated or missing device (Unknown interlock type, Fan 3)\r\n";
-
-// A line that the run header's date line must match.
-const std::regex
-    DateLine("(Sun|Mon|Tues|Wednes|Thurs|Fri|Satur)day, (January|February|March|April|May|June|July|"
-             "August|September|October|November|December) [0-3][0-9], [0-9]{4} at "
-             "(0[1-9]|1[0-2]):[0-5][0-9] (AM|PM)\r");
-
-// The text with every date line replaced by "<date>".
-std::string MaskDates(const std::string& text) {
-    std::string masked;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        masked += std::regex_match(line, DateLine) ? std::string("<date>\r") : line;
-        if (!lines.eof()) {
-            masked += "\n";
-        }
-    }
-    return masked;
-}
-
-// Lines as a status log holds them: three blanks, the text, "\r\n".
-std::string Indented(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += "   " + line + "\r\n";
-    }
-    return text;
-}
-
-std::string Usage() {
-    std::vector<std::string> lines{""};
-    lines.insert(lines.end(), UsageLines.begin(), UsageLines.end());
-    return Indented(lines);
-}
-
-// A folder with an emulated device in it, where kestrav runs.
-class Folder {
-public:
-    std::string Device() const { return (dir_ / "cvr.db").string(); }
-    fs::path operator/(const std::string& name) const { return dir_ / name; }
-
-    void Sim(const std::vector<std::string>& args) const {
-        RunResult result = RunProgram("healthsim", args, {}, dir_.Path());
-        ASSERT_EQ(result.exitStatus, 0) << result.err;
-    }
-
-    void MakeEmptyDevice() const { Sim({"init", Device()}); }
-
-    void MakeStandardDevice() const {
-        MakeEmptyDevice();
-        WriteFile(dir_ / "records.bin", StandardRecords());
-        Sim({"import", Device(), (dir_ / "records.bin").string()});
-    }
-
-    RunResult Run(const std::vector<std::string>& args,
-                  const std::vector<std::string>& env = {"LC_ALL=C"}) const {
-        std::vector<std::string> all{"ZORHLTH_DEVICE=" + Device()};
-        all.insert(all.end(), env.begin(), env.end());
-        return RunProgram("kestrav", args, all, dir_.Path());
-    }
-
-    // The export of the device's current content, made by a separate run.
-    std::string ExportNow() const {
-        Run({"/f:check.log", "/export:check.csv"});
-        std::string csv = ReadFile(dir_ / "check.csv");
-        fs::remove(dir_ / "check.csv");
-        fs::remove(dir_ / "check.log");
-        return csv;
-    }
-
-    // A status log with its date lines masked.
-    std::string Log(const std::string& name = "kestrav.log") const {
-        return MaskDates(ReadFile(dir_ / name));
-    }
-    bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
-
-private:
-    test::TempDir dir_;
-};
-
-// The header of a run, with its date line masked.
-std::string Header(const std::vector<std::string>& args, const std::string& title = "Corvane Log Viewer",
-                   const std::string& executing = "Executing: ") {
-    std::string line = executing + test::ProgramPath("kestrav");
-    for (const std::string& arg : args) {
-        line += " " + (arg.find(' ') == std::string::npos ? arg : "\"" + arg + "\"");
-    }
-    return title + "\r\n<date>\r\n" + Indented({line});
-}
-
-// A whole status log of one run.
-std::string RunLog(const std::vector<std::string>& args, const std::vector<std::string>& lines) {
-    return Header(args) + Indented(lines) + "  \r\n";
-}
-
-std::string UsageOnStderr() {
-    std::string usage;
-    for (const std::string& line : UsageLines) {
-        usage += line + "\n";
-    }
-    return usage;
-}
-
-class CommandLineRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // The child gets only the language and device that each test gives it.
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LC_TIME", "LANG", "ZORHLTH_DEVICE"}) {
-            unsetenv(name);
-        }
-    }
-};
+using namespace clitest;
 
 const std::string Cleared = "Successfully cleared all entries from the Corvane Log.";
 const std::string Refused = "Unable to clear the log - attempt(s) to save the log first have failed.";
@@ -265,10 +100,10 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
          "kestrav.log",
          {"b.csv"},
          true},
-        {"full disk",
+        {"not a regular file",
          {"/export:/dev/./full", "/clear"},
          1,
-         {"Couldn't write file '/dev/./full'.", Refused, "Finished!"}},
+         {"Couldn't open file '/dev/./full'.", Refused, "Finished!"}},
         {"export onto the status log",
          {"/f:both.log", "/export:both.log", "/clear"},
          1,
@@ -410,7 +245,9 @@ TEST_F(CommandLineRun, StatusLogHeldByAnotherRunEndsSilently) {
         HeldLock lock(folder / "kestrav.log");
         RunResult result = folder.Run({"/clear", "/export:out"});
         EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(result.out + result.err, "");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err,
+                  "kestrav: cannot open the status log 'kestrav.log': in use by another writer\n");
     }
     EXPECT_EQ(ReadFile(folder / "kestrav.log"), "earlier run\r\n");
     EXPECT_FALSE(folder.Exists("out.csv"));
@@ -434,15 +271,26 @@ TEST_F(CommandLineRun, ExportFileHeldByAnotherWriterIsNotOpened) {
 TEST_F(CommandLineRun, StatusLogThatCannotBeOpenedOrWritten) {
     Folder folder;
     folder.MakeStandardDevice();
-    RunResult result = folder.Run({"/f:missing/run", "/clear"});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.out + result.err, "");
-    EXPECT_EQ(folder.ExportNow(), StandardCsv);
-
-    // A status log that takes no bytes: the operations still run, but the run is not reported as a success.
-    result = folder.Run({"/f:/dev/./full", "/export:out"});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(ReadFile(folder / "out.csv"), StandardCsv);
+    // Nothing is written anywhere, no operation runs; one line on stderr says why, for a job's mail.
+    struct Row {
+        std::string name;
+        std::string err;
+    };
+    const std::vector<Row> rows = {
+        {"missing/run", "kestrav: cannot open the status log 'missing/run.log': No such file or directory\n"},
+        {"/dev/./full", "kestrav: cannot open the status log '/dev/./full': not a regular file\n"},
+        {"sub", "kestrav: cannot open the status log 'sub.log': Is a directory\n"},
+    };
+    fs::create_directory(folder / "sub.log");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult result = folder.Run({"/f:" + row.name, "/clear", "/export:out"});
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, row.err);
+        EXPECT_FALSE(folder.Exists("out.csv"));
+        EXPECT_EQ(folder.ExportNow(), StandardCsv);
+    }
 }
 
 TEST_F(CommandLineRun, ExportReplacesOlderLongerFile) {

@@ -1,5 +1,5 @@
-// The renderers: class and severity names, the dispatcher with its inline classes and fallback, and entry times
-// in the user's locale.
+// The renderers: class and severity names, the dispatcher with its inline classes and fallback, and entry
+// times in the user's locale.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,9 +24,20 @@ TEST(ClassAndSeverityNames, Tables) {
         uint16_t eventClass;
         const char* name;
     } classes[] = {
-        {0, "Empty"}, {1, "Internal Test"}, {3, "Main Memory"}, {12, "UPS"}, {15, "Diagnostics"},
-        {16, "Unknown"}, {20, "Unrecoverable System Error"}, {21, "Unknown"}, {33, "Maintenance"},
-        {37, "QRC"}, {38, "Keldon Carrier"}, {42, "Non-Volatile Memory"}, {43, "Unknown"}, {65535, "Unknown"},
+        {0, "Empty"},
+        {1, "Internal Test"},
+        {3, "Main Memory"},
+        {12, "UPS"},
+        {15, "Diagnostics"},
+        {16, "Unknown"},
+        {20, "Unrecoverable System Error"},
+        {21, "Unknown"},
+        {33, "Maintenance"},
+        {37, "QRC"},
+        {38, "Keldon Carrier"},
+        {42, "Non-Volatile Memory"},
+        {43, "Unknown"},
+        {65535, "Unknown"},
     };
     char buffer[DescriptionBufferSize];
     for (const Case& c : classes) {
@@ -73,10 +84,19 @@ TEST(EventDescription, InlineClassesAndFallback) {
         {33, 2, {}, "Maintenance note: "},
         {39, 1, {}, "Processor(s) Operating at Reduced Performance Level Due to a Low Power Cap"},
         {39, 2, {}, "Power Cap Cannot Be Reached With Current System Configuration"},
-        {39, 3, {0x2C, 0x01}, "Power Cap Cannot Be Reached With Current System Configuration (Power Cap 300W)"},
-        {39, 3, {0xFF, 0xFF}, "Power Cap Cannot Be Reached With Current System Configuration (Power Cap 65535W)"},
-        {39, 4, {}, "Power allocation not optimized. Increased power allocation requested. Server performance is "
-                    "not degraded."},
+        {39,
+         3,
+         {0x2C, 0x01},
+         "Power Cap Cannot Be Reached With Current System Configuration (Power Cap 300W)"},
+        {39,
+         3,
+         {0xFF, 0xFF},
+         "Power Cap Cannot Be Reached With Current System Configuration (Power Cap 65535W)"},
+        {39,
+         4,
+         {},
+         "Power allocation not optimized. Increased power allocation requested. Server performance is "
+         "not degraded."},
         {40, 1, Text("SD card"), "Boot From Flash Error (SD card)"},
         {41, 1, Text("Fan 3", {0}), "Improperly seated or missing device (Unknown interlock type, Fan 3)"},
         {41, 1, Text("Fan 3", {1}), "Improperly seated or missing device (Standby fault, Fan 3)"},
@@ -100,8 +120,8 @@ TEST(EventDescription, TextWithoutTerminatorEndsAtTheArea) {
     EXPECT_EQ(Describe(33, 2, bytes), expected);
     std::vector<uint8_t> interlock(EventDataSize, 'F');
     interlock[0] = 1;
-    EXPECT_EQ(Describe(41, 1, interlock),
-              "Improperly seated or missing device (Standby fault, " + std::string(EventDataSize - 1, 'F') + ")");
+    EXPECT_EQ(Describe(41, 1, interlock), "Improperly seated or missing device (Standby fault, " +
+                                              std::string(EventDataSize - 1, 'F') + ")");
 }
 
 class EntryTime : public ::testing::Test {
@@ -167,7 +187,15 @@ TEST_F(EntryTime, FollowsTheLocale) {
     EXPECT_EQ(Render({20, 26, 2, 30, 9, 5}), "Invalid: 2/30/2026 9:05");
     setenv("LC_ALL", "en_US", 1);
     EXPECT_EQ(Render({20, 26, 12, 7, 14, 5}), "12/7/2026 2:05 PM");
+    // Locales without data of their own fall back to the same form as C and POSIX; a known language with an
+    // unknown region keeps its language.
+    for (const char* name : {"xx_YY", "xx_YY.UTF-8", "POSIX", "zz"}) {
+        setenv("LC_ALL", name, 1);
+        EXPECT_EQ(Render({20, 26, 12, 7, 14, 5}), "12/7/2026 2:05 PM") << name;
+    }
+    setenv("LC_ALL", "ja_XX.UTF-8", 1);
+    EXPECT_EQ(Render({20, 26, 12, 7, 14, 5}), "2026/12/7 14:05");
 }
 
-}  // namespace
-}  // namespace kestrav
+} // namespace
+} // namespace kestrav::test

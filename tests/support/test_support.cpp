@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,11 +28,35 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string ProgramPath(const std::string& program) { return std::string(KESTRAV_BIN_DIR) + "/" + program; }
+SmallFileSystem::SmallFileSystem(size_t bytes) {
+    std::string options = "size=" + std::to_string(bytes) + ",mode=0777";
+    mounted_ = mount("tmpfs", dir_.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem() {
+    if (mounted_) {
+        umount2(dir_.Path().c_str(), MNT_DETACH);
+    }
+}
+
+void SmallFileSystem::Fill() const {
+    std::ofstream out(dir_ / ".filler", std::ios::binary);
+    std::string block(4096, 'f');
+    while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
+    // A tmpfs hands out whole pages; the last bytes of a page are taken one by one.
+    out.clear();
+    while (out.put('f') && out.flush()) {
+    }
+}
+
+std::string ProgramPath(const std::string& program) {
+    return std::string(KESTRAV_BIN_DIR) + "/" + program;
+}
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env, const std::filesystem::path& cwd) {
-    std::string path = ProgramPath(program);
+    std::string path = program.front() == '/' ? program : ProgramPath(program);
     std::vector<std::string> argStore{path};
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -91,4 +116,4 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     out << bytes;
 }
 
-}  // namespace kestrav::test
+} // namespace kestrav::test

@@ -18,7 +18,7 @@ kestrav="$build/bin/kestrav.exe"
 ctl="$build/bin/zorhlth_ctl.exe"
 
 scratch=$(mktemp -d "$build/end-to-end.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
 cd "$scratch"
 
 failures=0
@@ -185,9 +185,14 @@ note)
 read_faults)
     sample_log
     drive fault read-status 2 5
-    run /export:out
-    expect_status 0
+    run /export:out /clear
+    expect_status 1
+    expect_log kestrav.log '   Executing: kestrav.exe /export:out /clear' \
+        '   1 event number(s) of the Corvane Log could not be read; their entries were skipped.' \
+        '   Successfully exported CVR data to file out.csv' \
+        '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
     expect_csv out.csv "$header" "$line1" "$line7"
+    expect_count 3
     ;;
 no_driver)
     # A server started without the setup runs no driver; the persistent one comes back afterwards.
