@@ -238,6 +238,30 @@ TEST(OutputFiles, ReplaceLeavesNoStaleBytesAndWritesBinary) {
     file.Write("a\r\nb\n");
     ASSERT_TRUE(file.Close());
     EXPECT_EQ(ReadFile(dir / "out.csv"), "a\r\nb\n");
+    // The new file was written beside the older one and took its place: nothing else is left.
+    size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(dir / "")) {
+        EXPECT_EQ(item.path().filename(), "out.csv");
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);
+}
+
+// While another program writes the older file, an export is refused and the file stays as that program
+// leaves it.
+TEST(OutputFiles, ExportOfAFileAnotherProgramWritesIsRefused) {
+    TempDir dir;
+    std::string path = (dir / "out.csv").string();
+    HANDLE other = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(other, "theirs", 6, &written, nullptr);
+    OutputFile file;
+    EXPECT_FALSE(file.Open(path, OutputFile::Mode::Replace));
+    EXPECT_FALSE(file.OpenError().empty());
+    CloseHandle(other);
+    EXPECT_EQ(ReadFile(path), "theirs");
 }
 
 TEST(OutputFiles, AppendKeepsTheContentAndWritesAtTheEnd) {
