@@ -258,14 +258,4 @@ bool OutputFile::Close() {
     return !failed_;
 }
 
-void AppendWithLineEnds(std::string& out, std::string_view text) {
-    size_t start = 0;
-    for (size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
-        out.append(text.substr(start, end - start));
-        out.append("\r\n");
-        start = end + 1;
-    }
-    out.append(text.substr(start));
-}
-
 } // namespace kestrav
