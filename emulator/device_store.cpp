@@ -67,11 +67,11 @@ constexpr const char* StatementSql[StatementCount] = {
     "ROLLBACK",
     "SELECT supported, requests_fail, erase_refused, write_status, raw_records, next_number FROM cvr_device"
     " WHERE id = 1",
-    "SELECT d.supported, d.requests_fail, d.erase_refused, d.write_status, d.raw_records,"
-    " (SELECT status FROM cvr_read_faults WHERE number = ?1), e.number, e.record"
-    " FROM cvr_device AS d"
-    " LEFT JOIN (SELECT number, record FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT 1) AS e"
-    " WHERE d.id = 1",
+    "SELECT supported, requests_fail, erase_refused, write_status, raw_records,"
+    " (SELECT status FROM cvr_read_faults WHERE number = ?1),"
+    " (SELECT number FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT 1),"
+    " (SELECT record FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT 1)"
+    " FROM cvr_device WHERE id = 1",
     "INSERT INTO cvr_entries(number, record) VALUES (?1, ?2)",
     "INSERT OR REPLACE INTO cvr_entries(number, record) VALUES (?1, ?2)",
     "UPDATE cvr_entries SET record = ?2 WHERE number = ?1",
