@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,32 @@ TEST_F(DamagedStore, HealthsimSaysWhatIsWrong) {
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_EQ(result.err, c.err);
     }
+}
+
+// A device on a read-only file system: as root, permissions do not stop a write, so a read-only mount is
+// used, and the test is skipped where mounting is not possible.
+TEST_F(DamagedStore, ADeviceOnAReadOnlyPlaceIsReportedAsReadOnly) {
+    std::string mount = (dir_ / "ro").string();
+    std::filesystem::create_directory(mount);
+    if (std::system(("mount -t tmpfs tmpfs " + mount + " 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "cannot mount a file system here";
+    }
+    std::string device = mount + "/cvr.db";
+    std::string error;
+    ASSERT_TRUE(emulator::DeviceStore::Create(device, true, false, error)) << error;
+    bool readOnly = std::system(("mount -o remount,ro " + mount).c_str()) == 0;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"dump", device}, {"add", device, "--class", "2", "--code", "1"}, {"fault", device, "clear"}}) {
+        if (!readOnly) {
+            break;
+        }
+        SCOPED_TRACE(args[0]);
+        test::RunResult result = test::RunProgram("healthsim", args);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.err, "healthsim: " + device + ": read-only: Read-only file system\n");
+    }
+    EXPECT_EQ(std::system(("umount " + mount).c_str()), 0);
+    EXPECT_TRUE(readOnly) << "the mount could not be made read-only";
 }
 
 TEST_F(DamagedStore, AWriteAheadLogDeviceOpensAndKeepsItsEntries) {
