@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "emulator/store_vfs.h"
+
 namespace kestrav::emulator {
 
 namespace {
@@ -28,7 +30,8 @@ CREATE TABLE cvr_device(
     next_number INTEGER NOT NULL,
     requests_fail INTEGER NOT NULL DEFAULT 0,
     erase_refused INTEGER NOT NULL DEFAULT 0,
-    write_status INTEGER NOT NULL DEFAULT 0);
+    write_status INTEGER NOT NULL DEFAULT 0,
+    raw_records INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE cvr_entries(
     number INTEGER PRIMARY KEY,
     record BLOB NOT NULL CHECK (length(record) = 256));
@@ -62,9 +65,11 @@ constexpr const char* StatementSql[StatementCount] = {
     "BEGIN",
     "COMMIT",
     "ROLLBACK",
-    "SELECT supported, requests_fail, erase_refused, write_status, next_number FROM cvr_device WHERE id = 1",
-    "SELECT supported, requests_fail, erase_refused, write_status,"
+    "SELECT supported, requests_fail, erase_refused, write_status, raw_records, next_number FROM cvr_device"
+    " WHERE id = 1",
+    "SELECT supported, requests_fail, erase_refused, write_status, raw_records,"
     " (SELECT status FROM cvr_read_faults WHERE number = ?1),"
+    " (SELECT number FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT 1),"
     " (SELECT record FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT 1)"
     " FROM cvr_device WHERE id = 1",
     "INSERT INTO cvr_entries(number, record) VALUES (?1, ?2)",
@@ -74,7 +79,8 @@ constexpr const char* StatementSql[StatementCount] = {
     "UPDATE cvr_device SET next_number = ?1 WHERE id = 1",
     "SELECT number, record FROM cvr_entries ORDER BY number",
     "UPDATE cvr_device SET supported = ?1 WHERE id = 1",
-    "UPDATE cvr_device SET requests_fail = ?1, erase_refused = ?2, write_status = ?3 WHERE id = 1",
+    "UPDATE cvr_device SET requests_fail = ?1, erase_refused = ?2, write_status = ?3, raw_records = ?4"
+    " WHERE id = 1",
     "INSERT OR REPLACE INTO cvr_read_faults(number, status) VALUES (?1, ?2)",
     "DELETE FROM cvr_read_faults",
 };
@@ -94,32 +100,137 @@ bool StepDone(sqlite3_stmt* statement) {
     return rc == SQLITE_DONE;
 }
 
-bool QueryInt(sqlite3* db, const char* sql, int64_t& value) {
+// Runs a query for one value. SQLITE_OK when a row was read, SQLITE_DONE when there was none, else the
+// error, whose message is kept in message.
+int QueryValue(sqlite3* db, const char* sql, int64_t* number, std::string* text, std::string& message) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return false;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW) {
+            rc = SQLITE_OK;
+            if (number != nullptr) {
+                *number = sqlite3_column_int64(statement, 0);
+            }
+            if (text != nullptr) {
+                const unsigned char* value = sqlite3_column_text(statement, 0);
+                *text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
+            }
+        }
     }
-    bool ok = sqlite3_step(statement) == SQLITE_ROW;
-    if (ok) {
-        value = sqlite3_column_int64(statement, 0);
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        message = sqlite3_errmsg(db);
     }
     sqlite3_finalize(statement);
+    return rc;
+}
+
+// Whether db is a device made by Create; when it cannot be read, why says what is wrong instead.
+bool CheckDevice(sqlite3* db, std::string& why) {
+    int64_t applicationId = 0;
+    std::string format;
+    std::string message;
+    int rc = QueryValue(db, "PRAGMA application_id", &applicationId, nullptr, message);
+    if (rc == SQLITE_OK && applicationId == ApplicationId) {
+        rc = QueryValue(db, "SELECT format FROM cvr_device WHERE id = 1", nullptr, &format, message);
+        if (rc == SQLITE_OK && format == FormatName) {
+            return true;
+        }
+    }
+    // Not a store at all, or a store without the device's table: not a device. Anything else (a damaged
+    // page, a lock held past the timeout, an I/O error) is said as SQLite says it.
+    int primary = rc & 0xFF;
+    bool notDevice =
+        rc == SQLITE_OK || rc == SQLITE_DONE || primary == SQLITE_NOTADB || primary == SQLITE_ERROR;
+    why = notDevice ? "not a health device" : message;
+    return false;
+}
+
+// Why a device cannot be written: the system's reason for the file, or for the folder that holds its journal.
+std::string ReadOnlyReason(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        return std::string("read-only: ") + std::strerror(errno);
+    }
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "read-only: its folder " + folder.string() + ": " + std::strerror(errno);
+    }
+    return "read-only";
+}
+
+// A device made with a write-ahead log: bytes 18 and 19 of the store's header are then 2.
+bool UsesWriteAheadLog(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    unsigned char header[20] = {};
+    bool wal = ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
+               (header[18] == 2 || header[19] == 2);
+    ::close(fd);
+    return wal;
+}
+
+// Moves a device from a write-ahead log to a rollback journal: the log's locks live in a shared-memory file
+// under POSIX locks, which a process loses when it closes any descriptor of that file. Without shared memory
+// the log can be read only by a connection that holds the store alone, so this one does, checks that the
+// file is a device, and lets SQLite fold the log into the store.
+bool ConvertFromWriteAheadLog(const char* vfs, const std::string& path, std::string& why) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs);
+    bool ok = rc == SQLITE_OK;
+    std::string mode;
+    if (!ok) {
+        why = sqlite3_errstr(rc);
+    } else {
+        sqlite3_busy_timeout(db, BusyTimeoutMs);
+        ok = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK &&
+             CheckDevice(db, why);
+        if (ok && sqlite3_db_readonly(db, "main") != 0) {
+            why = ReadOnlyReason(path);
+            ok = false;
+        }
+        if (ok) {
+            ok = QueryValue(db, "PRAGMA journal_mode = DELETE", nullptr, &mode, why) == SQLITE_OK &&
+                 mode == "delete";
+            if (!ok && why.empty()) {
+                why = "cannot leave the write-ahead log (journal mode " + mode + ")";
+            }
+        }
+    }
+    sqlite3_close(db);
     return ok;
 }
 
-bool QueryText(sqlite3* db, const char* sql, std::string& value) {
+// Devices made before the raw-records fault lack its column; it is added once, under the write lock.
+bool HasRawRecordsColumn(sqlite3* db) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return false;
-    }
-    bool ok = sqlite3_step(statement) == SQLITE_ROW;
-    if (ok) {
-        const unsigned char* text = sqlite3_column_text(statement, 0);
-        value = text != nullptr ? reinterpret_cast<const char*>(text) : "";
-    }
+    bool has =
+        sqlite3_prepare_v2(db, "SELECT raw_records FROM cvr_device", -1, &statement, nullptr) == SQLITE_OK;
     sqlite3_finalize(statement);
+    return has;
+}
+
+bool AddRawRecordsColumn(sqlite3* db, std::string& why) {
+    if (HasRawRecordsColumn(db)) {
+        return true;
+    }
+    std::string message;
+    int64_t rows = 0;
+    bool ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK &&
+              QueryValue(db, "SELECT count(*) FROM cvr_device", &rows, nullptr, message) == SQLITE_OK;
+    if (ok && !HasRawRecordsColumn(db)) {
+        ok = sqlite3_exec(db, "ALTER TABLE cvr_device ADD COLUMN raw_records INTEGER NOT NULL DEFAULT 0",
+                          nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok) {
+        why = sqlite3_errmsg(db);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
     return ok;
 }
 
@@ -127,6 +238,16 @@ void RemoveStoreFiles(const std::string& path) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         ::unlink((path + suffix).c_str());
     }
+}
+
+// The device's settings from columns first .. first + 4 of a row: supported, requests_fail, erase_refused,
+// write_status, raw_records.
+void SettingsFromRow(sqlite3_stmt* statement, int first, DeviceSettings& settings) {
+    settings.supported = sqlite3_column_int(statement, first) != 0;
+    settings.faults.requestsFail = sqlite3_column_int(statement, first + 1) != 0;
+    settings.faults.eraseRefused = sqlite3_column_int(statement, first + 2) != 0;
+    settings.faults.writeStatus = static_cast<uint8_t>(sqlite3_column_int(statement, first + 3));
+    settings.faults.rawRecords = sqlite3_column_int(statement, first + 4) != 0;
 }
 
 } // namespace
@@ -167,23 +288,27 @@ private:
     bool begun_ = false;
 };
 
-DeviceStore::DeviceStore(std::string path, sqlite3* db, int identity)
-    : path_(std::move(path)), db_(db), identity_(identity) {}
+DeviceStore::DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode)
+    : path_(std::move(path)), db_(db), device_(device), inode_(inode) {}
 
 DeviceStore::~DeviceStore() {
     for (sqlite3_stmt* statement : statements_) {
         sqlite3_finalize(statement);
     }
     sqlite3_close(db_);
-    ::close(identity_);
 }
 
-bool DeviceStore::StillLinked() const {
+bool DeviceStore::StillAtPath() const {
     struct stat info {};
-    return ::fstat(identity_, &info) == 0 && info.st_nlink > 0;
+    return ::stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {
+    const char* vfs = StoreVfsName();
+    if (vfs == nullptr) {
+        error = path + ": the store's file layer cannot be registered";
+        return false;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
@@ -210,11 +335,11 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
     ::close(fd);
 
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs);
     bool ok = rc == SQLITE_OK;
     if (ok) {
         sqlite3_busy_timeout(db, BusyTimeoutMs);
-        std::string sql = std::string("PRAGMA journal_mode = WAL; BEGIN; PRAGMA application_id = ") +
+        std::string sql = std::string("PRAGMA journal_mode = DELETE; BEGIN; PRAGMA application_id = ") +
                           std::to_string(ApplicationId) + ";" + Schema +
                           "INSERT INTO cvr_device(id, format, supported, next_number) VALUES (1, '" +
                           FormatName + "', " + (supported ? "1" : "0") + ", " +
@@ -236,50 +361,63 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
 }
 
 std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error) {
-    // Taken before the store is opened: should the file be replaced in between, this descriptor names the old
-    // one, which has no links left, so the next request opens the store again.
-    int identity = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+    const char* vfs = StoreVfsName();
+    if (vfs == nullptr) {
+        error = path + ": the store's file layer cannot be registered";
+        return nullptr;
+    }
     struct stat info {};
-    if (identity < 0 || ::fstat(identity, &info) != 0) {
+    if (::stat(path.c_str(), &info) != 0) {
         error = path + ": " + std::strerror(errno);
-        if (identity >= 0) {
-            ::close(identity);
-        }
         return nullptr;
     }
     sqlite3* db = nullptr;
     auto refuse = [&](const std::string& why) {
         error = path + ": " + why;
         sqlite3_close(db);
-        ::close(identity);
         return nullptr;
     };
     if (!S_ISREG(info.st_mode)) {
         return refuse("not a health device");
     }
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::string why;
+    if (UsesWriteAheadLog(path) && !ConvertFromWriteAheadLog(vfs, path, why)) {
+        return refuse(why);
+    }
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs);
     if (rc != SQLITE_OK) {
         return refuse(sqlite3_errstr(rc));
     }
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     // Checked before anything could write: a file that is not a device is left exactly as it was.
-    int64_t applicationId = 0;
-    std::string format;
-    if (!QueryInt(db, "PRAGMA application_id", applicationId) || applicationId != ApplicationId ||
-        !QueryText(db, "SELECT format FROM cvr_device WHERE id = 1", format) || format != FormatName) {
-        return refuse("not a health device");
+    if (!CheckDevice(db, why)) {
+        return refuse(why);
     }
     // The driver is opened for reading and writing; a device that cannot be written cannot be opened.
     if (sqlite3_db_readonly(db, "main") != 0) {
-        return refuse("cannot be opened for writing");
+        return refuse(ReadOnlyReason(path));
     }
-    sqlite3_exec(db, "PRAGMA synchronous = FULL; PRAGMA journal_size_limit = 4194304", nullptr, nullptr,
-                 nullptr);
-    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, identity));
+    if (!AddRawRecordsColumn(db, why)) {
+        return refuse(why);
+    }
+    // The identity of the file SQLite really opened: should the path be replaced meanwhile, the next request
+    // finds it changed and opens the store again.
+    dev_t device = 0;
+    ino_t inode = 0;
+    if (!StoreFileIdentity(db, device, inode)) {
+        return refuse("not a health device");
+    }
+    sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, device, inode));
 }
 
 std::string DeviceStore::LastError() const {
-    return sqlite3_errmsg(db_);
+    return lastError_.empty() ? sqlite3_errmsg(db_) : lastError_;
+}
+
+StoreResult DeviceStore::Failure() {
+    lastError_ = sqlite3_errmsg(db_);
+    return StoreResult::Failed;
 }
 
 sqlite3_stmt* DeviceStore::Statement(int id) {
@@ -296,11 +434,8 @@ bool DeviceStore::LoadSettings(DeviceSettings& settings, int64_t& nextNumber) {
     }
     bool ok = sqlite3_step(statement) == SQLITE_ROW;
     if (ok) {
-        settings.supported = sqlite3_column_int(statement, 0) != 0;
-        settings.faults.requestsFail = sqlite3_column_int(statement, 1) != 0;
-        settings.faults.eraseRefused = sqlite3_column_int(statement, 2) != 0;
-        settings.faults.writeStatus = static_cast<uint8_t>(sqlite3_column_int(statement, 3));
-        nextNumber = sqlite3_column_int64(statement, 4);
+        SettingsFromRow(statement, 0, settings);
+        nextNumber = sqlite3_column_int64(statement, 5);
     }
     sqlite3_reset(statement);
     return ok;
@@ -322,7 +457,7 @@ bool DeviceStore::InsertRecord(int statementId, uint32_t eventNumber, const LogE
 StoreResult DeviceStore::ReadSettings(DeviceSettings& settings) {
     std::lock_guard lock(mutex_);
     int64_t nextNumber = 0;
-    return LoadSettings(settings, nextNumber) ? StoreResult::Done : StoreResult::Failed;
+    return LoadSettings(settings, nextNumber) ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcome) {
@@ -330,25 +465,29 @@ StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcom
     // One statement, so one implicit read transaction: settings, fault and entry come from the same snapshot.
     sqlite3_stmt* statement = Statement(SelectRead);
     if (statement == nullptr || sqlite3_bind_int64(statement, 1, eventNumber) != SQLITE_OK) {
-        return StoreResult::Failed;
+        return Failure();
     }
-    StoreResult result = StoreResult::Failed;
-    if (sqlite3_step(statement) == SQLITE_ROW) {
-        outcome.settings.supported = sqlite3_column_int(statement, 0) != 0;
-        outcome.settings.faults.requestsFail = sqlite3_column_int(statement, 1) != 0;
-        outcome.settings.faults.eraseRefused = sqlite3_column_int(statement, 2) != 0;
-        outcome.settings.faults.writeStatus = static_cast<uint8_t>(sqlite3_column_int(statement, 3));
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+        SettingsFromRow(statement, 0, outcome.settings);
         outcome.faultStatus.reset();
-        if (sqlite3_column_type(statement, 4) != SQLITE_NULL) {
-            outcome.faultStatus = static_cast<uint8_t>(sqlite3_column_int(statement, 4));
+        if (sqlite3_column_type(statement, 5) != SQLITE_NULL) {
+            outcome.faultStatus = static_cast<uint8_t>(sqlite3_column_int(statement, 5));
         }
-        outcome.found = sqlite3_column_type(statement, 5) == SQLITE_BLOB &&
-                        sqlite3_column_bytes(statement, 5) == static_cast<int>(LogEntrySize);
-        if (outcome.found) {
-            std::memcpy(outcome.entry.bytes, sqlite3_column_blob(statement, 5), LogEntrySize);
+        outcome.found = sqlite3_column_type(statement, 6) != SQLITE_NULL;
+        std::memset(outcome.entry.bytes, 0, LogEntrySize);
+        bool whole = sqlite3_column_type(statement, 7) == SQLITE_BLOB &&
+                     sqlite3_column_bytes(statement, 7) == static_cast<int>(LogEntrySize);
+        if (whole) {
+            std::memcpy(outcome.entry.bytes, sqlite3_column_blob(statement, 7), LogEntrySize);
         }
-        result = StoreResult::Done;
+        bool ownNumber = int64_t{outcome.entry.EventNumber()} == sqlite3_column_int64(statement, 6);
+        outcome.damaged = outcome.found && (!whole || (!outcome.settings.faults.rawRecords && !ownNumber));
+        if (outcome.damaged) {
+            std::memset(outcome.entry.bytes, 0, LogEntrySize);
+        }
     }
+    StoreResult result = rc == SQLITE_ROW ? StoreResult::Done : Failure();
     sqlite3_reset(statement);
     return result;
 }
@@ -358,7 +497,7 @@ StoreResult DeviceStore::Append(const LogEntry& entry, DeviceSettings& settings,
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     if (settings.faults.requestsFail || settings.faults.writeStatus != 0) {
         return StoreResult::Done;
@@ -371,7 +510,7 @@ StoreResult DeviceStore::Append(const LogEntry& entry, DeviceSettings& settings,
     stored.SetEventNumber(assigned);
     if (!InsertRecord(InsertEntry, assigned, stored) || !StoreNextNumber(nextNumber + 1) ||
         !transaction.Commit()) {
-        return StoreResult::Failed;
+        return Failure();
     }
     return StoreResult::Done;
 }
@@ -381,7 +520,7 @@ StoreResult DeviceStore::Rewrite(uint32_t eventNumber, const LogEntry& entry, De
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     if (settings.faults.requestsFail || settings.faults.writeStatus != 0) {
         return StoreResult::Done;
@@ -392,12 +531,12 @@ StoreResult DeviceStore::Rewrite(uint32_t eventNumber, const LogEntry& entry, De
     if (statement == nullptr || sqlite3_bind_int64(statement, 1, eventNumber) != SQLITE_OK ||
         sqlite3_bind_blob(statement, 2, stored.bytes, LogEntrySize, SQLITE_STATIC) != SQLITE_OK ||
         !StepDone(statement)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     if (sqlite3_changes(db_) != 1) {
         return StoreResult::Absent;
     }
-    return transaction.Commit() ? StoreResult::Done : StoreResult::Failed;
+    return transaction.Commit() ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::Erase(DeviceSettings& settings) {
@@ -405,13 +544,13 @@ StoreResult DeviceStore::Erase(DeviceSettings& settings) {
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     if (settings.faults.requestsFail || settings.faults.eraseRefused) {
         return StoreResult::Done;
     }
     if (!StepDone(Statement(DeleteEntries)) || !transaction.Commit()) {
-        return StoreResult::Failed;
+        return Failure();
     }
     return StoreResult::Done;
 }
@@ -421,7 +560,7 @@ StoreResult DeviceStore::SetSupported(bool supported) {
     sqlite3_stmt* statement = Statement(UpdateSupported);
     bool ok = statement != nullptr && sqlite3_bind_int(statement, 1, supported ? 1 : 0) == SQLITE_OK &&
               StepDone(statement);
-    return ok ? StoreResult::Done : StoreResult::Failed;
+    return ok ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::SetReadFault(uint32_t eventNumber, uint8_t status) {
@@ -429,7 +568,7 @@ StoreResult DeviceStore::SetReadFault(uint32_t eventNumber, uint8_t status) {
     sqlite3_stmt* statement = Statement(ReplaceReadFault);
     bool ok = statement != nullptr && sqlite3_bind_int64(statement, 1, eventNumber) == SQLITE_OK &&
               sqlite3_bind_int(statement, 2, status) == SQLITE_OK && StepDone(statement);
-    return ok ? StoreResult::Done : StoreResult::Failed;
+    return ok ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::ChangeFaults(const std::function<void(DeviceFaults&)>& change) {
@@ -438,7 +577,7 @@ StoreResult DeviceStore::ChangeFaults(const std::function<void(DeviceFaults&)>& 
     DeviceSettings settings;
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     change(settings.faults);
     const DeviceFaults& faults = settings.faults;
@@ -446,9 +585,10 @@ StoreResult DeviceStore::ChangeFaults(const std::function<void(DeviceFaults&)>& 
     bool ok = statement != nullptr &&
               sqlite3_bind_int(statement, 1, faults.requestsFail ? 1 : 0) == SQLITE_OK &&
               sqlite3_bind_int(statement, 2, faults.eraseRefused ? 1 : 0) == SQLITE_OK &&
-              sqlite3_bind_int(statement, 3, faults.writeStatus) == SQLITE_OK && StepDone(statement) &&
+              sqlite3_bind_int(statement, 3, faults.writeStatus) == SQLITE_OK &&
+              sqlite3_bind_int(statement, 4, faults.rawRecords ? 1 : 0) == SQLITE_OK && StepDone(statement) &&
               transaction.Commit();
-    return ok ? StoreResult::Done : StoreResult::Failed;
+    return ok ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::ClearFaults() {
@@ -457,9 +597,10 @@ StoreResult DeviceStore::ClearFaults() {
     sqlite3_stmt* statement = Statement(UpdateFaults);
     bool ok = transaction.Begun() && statement != nullptr && sqlite3_bind_int(statement, 1, 0) == SQLITE_OK &&
               sqlite3_bind_int(statement, 2, 0) == SQLITE_OK &&
-              sqlite3_bind_int(statement, 3, 0) == SQLITE_OK && StepDone(statement) &&
+              sqlite3_bind_int(statement, 3, 0) == SQLITE_OK &&
+              sqlite3_bind_int(statement, 4, 0) == SQLITE_OK && StepDone(statement) &&
               StepDone(Statement(DeleteReadFaults)) && transaction.Commit();
-    return ok ? StoreResult::Done : StoreResult::Failed;
+    return ok ? StoreResult::Done : Failure();
 }
 
 StoreResult DeviceStore::Import(std::span<const LogEntry> records) {
@@ -468,16 +609,16 @@ StoreResult DeviceStore::Import(std::span<const LogEntry> records) {
     DeviceSettings settings;
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     for (const LogEntry& record : records) {
         if (!InsertRecord(ReplaceEntry, record.EventNumber(), record)) {
-            return StoreResult::Failed;
+            return Failure();
         }
         nextNumber = std::max(nextNumber, int64_t{record.EventNumber()} + 1);
     }
     if (!StoreNextNumber(nextNumber) || !transaction.Commit()) {
-        return StoreResult::Failed;
+        return Failure();
     }
     return StoreResult::Done;
 }
@@ -488,7 +629,7 @@ StoreResult DeviceStore::AppendMany(uint64_t count, const std::function<void(uin
     DeviceSettings settings;
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
-        return StoreResult::Failed;
+        return Failure();
     }
     if (count > static_cast<uint64_t>(EventNumberLimit - nextNumber)) {
         return StoreResult::Exhausted;
@@ -499,11 +640,11 @@ StoreResult DeviceStore::AppendMany(uint64_t count, const std::function<void(uin
         uint32_t number = static_cast<uint32_t>(nextNumber + static_cast<int64_t>(i));
         entry.SetEventNumber(number);
         if (!InsertRecord(InsertEntry, number, entry)) {
-            return StoreResult::Failed;
+            return Failure();
         }
     }
     if (!StoreNextNumber(nextNumber + static_cast<int64_t>(count)) || !transaction.Commit()) {
-        return StoreResult::Failed;
+        return Failure();
     }
     return StoreResult::Done;
 }
@@ -513,7 +654,7 @@ StoreResult DeviceStore::ForEach(const std::function<void(uint32_t, const LogEnt
     Transaction transaction(*this, false);
     sqlite3_stmt* statement = Statement(SelectAllEntries);
     if (!transaction.Begun() || statement == nullptr) {
-        return StoreResult::Failed;
+        return Failure();
     }
     int rc = SQLITE_ROW;
     LogEntry entry;
@@ -526,7 +667,7 @@ StoreResult DeviceStore::ForEach(const std::function<void(uint32_t, const LogEnt
         visit(static_cast<uint32_t>(sqlite3_column_int64(statement, 0)), entry);
     }
     sqlite3_reset(statement);
-    return rc == SQLITE_DONE && transaction.Commit() ? StoreResult::Done : StoreResult::Failed;
+    return rc == SQLITE_DONE && transaction.Commit() ? StoreResult::Done : Failure();
 }
 
 } // namespace kestrav::emulator

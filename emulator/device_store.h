@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,7 @@ struct DeviceFaults {
     bool requestsFail = false; // every control request fails (not completed)
     bool eraseRefused = false; // erase answers with the refused flag
     uint8_t writeStatus = 0;   // non-zero: writes and rewrites answer this Status and store nothing
+    bool rawRecords = false;   // reads answer stored records as they are, unchecked, as a faulty driver would
 };
 
 struct DeviceSettings {
@@ -40,7 +42,10 @@ enum class StoreResult { Done, Absent, Exhausted, Failed };
 struct ReadOutcome {
     DeviceSettings settings;
     std::optional<uint8_t> faultStatus; // a read fault for exactly the number asked
-    bool found = false;
+    bool found = false;                 // a row exists at or after the number asked
+    // That row cannot be answered as it is: its record is not 256 bytes, or (unless rawRecords) the record's
+    // own event number is not the row's. entry is then left zero.
+    bool damaged = false;
     LogEntry entry;
 };
 
@@ -51,18 +56,21 @@ public:
     DeviceStore& operator=(const DeviceStore&) = delete;
 
     // Creates an empty device at path. An existing path is refused unless replace is set (then the old store
-    // and its journal files are removed first). error says why on failure.
+    // and its journal files are removed first). error says why on failure. Stores keep a rollback journal and
+    // are locked through the file layer of store_vfs.h, by every process that opens them.
     static bool Create(const std::string& path, bool supported, bool replace, std::string& error);
 
-    // Opens an existing device for reading and writing; nullptr when the path is missing, unwritable, or not
-    // a device made by Create. Nothing is ever written to a file that is not a device.
+    // Opens an existing device for reading and writing; nullptr when the path is missing, unwritable, damaged
+    // or not a device made by Create, and error says which. Nothing is ever written to a file that is not a
+    // device. A device made with a write-ahead log is converted to a rollback journal, and one from before
+    // the raw-records fault gets its column.
     static std::unique_ptr<DeviceStore> Open(const std::string& path, std::string& error);
 
     const std::string& Path() const { return path_; }
 
-    // False once the file this store was opened on has been removed or replaced (renamed over). One fstat, no
-    // path lookup: cheap enough to ask before every request.
-    bool StillLinked() const;
+    // False once the path no longer names the file this store was opened on: renamed away, renamed over,
+    // removed or replaced. One stat, cheap enough to ask before every request.
+    bool StillAtPath() const;
 
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
@@ -92,16 +100,20 @@ public:
     std::string LastError() const;
 
 private:
-    DeviceStore(std::string path, sqlite3* db, int identity);
+    DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode);
     class Transaction;
     sqlite3_stmt* Statement(int id);
     bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
     bool StoreNextNumber(int64_t nextNumber);
     bool InsertRecord(int statementId, uint32_t eventNumber, const LogEntry& entry);
+    // Keeps SQLite's message for LastError before a rollback replaces it.
+    StoreResult Failure();
 
     std::string path_;
     sqlite3* db_;
-    int identity_; // an O_PATH descriptor of the file: closing it never drops SQLite's POSIX locks
+    dev_t device_; // the file the connection is open on
+    ino_t inode_;
+    std::string lastError_;
     sqlite3_stmt* statements_[16] = {};
     std::mutex mutex_;
 };

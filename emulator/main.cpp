@@ -1,10 +1,12 @@
 // healthsim: creates, fills and inspects emulated health devices.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,6 +41,8 @@ constexpr const char* Usage =
     "  fault DEVICE erase-refuse              erase requests are refused\n"
     "  fault DEVICE write-status S            writes and rewrites answer Status S and store nothing\n"
     "  fault DEVICE fail-requests             every control request fails\n"
+    "  fault DEVICE raw-records               reads answer stored records as they are, unchecked, as a\n"
+    "                                         faulty driver would\n"
     "  fault DEVICE clear                     remove every fault\n"
     "\n"
     "Numbers are decimal or hexadecimal with 0x. Exit status: 0 done, 1 failed, 2 bad command line.\n";
@@ -154,13 +158,28 @@ int Import(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         return Fail("import: expected DEVICE FILE", ExitUsage);
     }
-    std::ifstream in(args[1], std::ios::binary);
-    if (!in) {
+    // Non-blocking, so that a FIFO cannot hold the open; only a regular file is read.
+    int fd = ::open(args[1].c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
         return Fail(args[1] + ": " + std::strerror(errno));
     }
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return Fail(args[1] + ": read error");
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Fail(args[1] + ": not a regular file; nothing imported");
+    }
+    std::vector<char> bytes;
+    char chunk[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)) {
+        if (got > 0) {
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+    }
+    int readErrno = errno;
+    ::close(fd);
+    if (got < 0) {
+        return Fail(args[1] + ": " + std::strerror(readErrno));
     }
     if (bytes.size() % LogEntrySize != 0) {
         return Fail(args[1] + ": size " + std::to_string(bytes.size()) +
@@ -302,7 +321,7 @@ int Fault(const std::vector<std::string>& args) {
     const std::string& kind = args[1];
     size_t expected = kind == "read-status" ? 4 : kind == "write-status" ? 3 : 2;
     if (kind != "read-status" && kind != "write-status" && kind != "erase-refuse" &&
-        kind != "fail-requests" && kind != "clear") {
+        kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
         return Fail("fault: unknown fault '" + kind + "'", ExitUsage);
     }
     if (args.size() != expected) {
@@ -333,6 +352,8 @@ int Fault(const std::vector<std::string>& args) {
                 faults.writeStatus = static_cast<uint8_t>(status);
             } else if (kind == "erase-refuse") {
                 faults.eraseRefused = true;
+            } else if (kind == "raw-records") {
+                faults.rawRecords = true;
             } else {
                 faults.requestsFail = true;
             }

@@ -46,6 +46,8 @@ bool HandleRead(DeviceStore& store, const HealthRequest& request, HealthResponse
         response.SetStatus(*outcome.faultStatus);
     } else if (!outcome.found) {
         response.SetStatus(EndOfLog);
+    } else if (outcome.damaged) {
+        response.SetStatus(DamagedEntryStatus);
     } else {
         response.SetEntry(outcome.entry);
     }
@@ -158,7 +160,7 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
 
     std::lock_guard lock(mutex);
     if (cached.store && cached.generation == forkGeneration && cached.store->Path() == path &&
-        cached.store->StillLinked()) {
+        cached.store->StillAtPath()) {
         return cached.store;
     }
     if (cached.generation != forkGeneration) {

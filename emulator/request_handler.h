@@ -17,6 +17,7 @@ inline constexpr uint8_t BadRequestStatus =
 inline constexpr uint8_t NoSuchEntryStatus = 0x02;  // rewrite of a number that holds no entry
 inline constexpr uint8_t LogFullStatus = 0x03;      // no event number left for a write
 inline constexpr uint8_t EraseRefusedStatus = 0x04; // erase refused (Control flags bit 0 set too)
+inline constexpr uint8_t DamagedEntryStatus = 0x05; // the entry found is damaged; no entry bytes answered
 
 // Carries out one control request. Returns false when the request itself fails (wrong control code or block
 // sizes, the fail-requests fault, trouble in the store), like a failed device I/O control call.

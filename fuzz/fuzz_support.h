@@ -61,7 +61,7 @@ inline void FreshDevice(const std::filesystem::path& path) {
         return made;
     }();
     // Removed first, so the copy is a new file and no connection still open on the old one mistakes it.
-    for (const char* suffix : {"", "-wal", "-shm"}) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
         std::filesystem::remove(path.string() + suffix);
     }
     std::filesystem::copy_file(empty, path);
