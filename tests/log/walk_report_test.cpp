@@ -92,23 +92,30 @@ TEST_F(WalkReports, EachWayAWalkEnds) {
     }
 }
 
-// A record claiming a number below the one asked for would send the walk back over what it read: the walk
-// stops there, keeps what it read, and says where it stopped.
+// A record claiming a number below the one asked for would send the walk back over what it read. The device
+// answers such a record as unreadable; a faulty driver that hands it out as it is stops the walk there, which
+// keeps what it read and says where it stopped.
 TEST_F(WalkReports, AnAnswerGoingBackStopsTheWalk) {
-    InitDevice();
-    Import({FirmwareEntry(3), FirmwareEntry(4), FirmwareEntry(9), FirmwareEntry(12)});
-    DamageRecordNumber(path_, FirmwareEntry(9), 2);
-    std::vector<LogEntry> entries;
-    WalkReport report;
-    EXPECT_EQ(ReadAllEntries(entries, report), StatusSuccess);
-    EXPECT_FALSE(report.ReadWhole());
-    if (report.complete) {
-        // A device that recognises the damaged record answers it as unreadable instead.
-        EXPECT_EQ(Numbers(entries), (std::vector<uint32_t>{3, 4, 12}));
-        EXPECT_GT(report.skipped, 0u);
-    } else {
-        EXPECT_EQ(Numbers(entries), (std::vector<uint32_t>{3, 4}));
-        EXPECT_EQ(report.stoppedAt, 5u);
+    for (bool raw : {false, true}) {
+        SCOPED_TRACE(raw ? "raw records" : "checked records");
+        InitDevice();
+        Import({FirmwareEntry(3), FirmwareEntry(4), FirmwareEntry(9), FirmwareEntry(12)});
+        DamageRecordNumber(path_, FirmwareEntry(9), 2);
+        ASSERT_EQ(Store()->ChangeFaults([raw](emulator::DeviceFaults& f) { f.rawRecords = raw; }),
+                  emulator::StoreResult::Done);
+        std::vector<LogEntry> entries;
+        WalkReport report;
+        EXPECT_EQ(ReadAllEntries(entries, report), StatusSuccess);
+        EXPECT_FALSE(report.ReadWhole());
+        EXPECT_EQ(report.complete, !raw);
+        if (raw) {
+            EXPECT_EQ(Numbers(entries), (std::vector<uint32_t>{3, 4}));
+            EXPECT_EQ(report.stoppedAt, 5u);
+        } else {
+            // Numbers 5 to 9 all land on the damaged row.
+            EXPECT_EQ(Numbers(entries), (std::vector<uint32_t>{3, 4, 12}));
+            EXPECT_EQ(report.skipped, 5u);
+        }
     }
 }
 
