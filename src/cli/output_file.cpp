@@ -15,7 +15,6 @@ namespace kestrav {
 
 namespace {
 
-constexpr size_t BufferLimit = 64 * 1024;
 constexpr int MaxLinkHops = 8;
 constexpr int MaxTempAttempts = 100;
 
@@ -186,24 +185,6 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     }
     target_ = resolved;
     return true;
-}
-
-void OutputFile::Write(std::string_view bytes) {
-    if (fd_ < 0) {
-        failed_ = true;
-        return;
-    }
-    buffer_.append(bytes);
-    if (buffer_.size() >= BufferLimit) {
-        Flush();
-    }
-}
-
-void OutputFile::Flush() {
-    if (fd_ >= 0 && !buffer_.empty()) {
-        WriteOut(buffer_.data(), buffer_.size());
-    }
-    buffer_.clear();
 }
 
 void OutputFile::WriteOut(const char* data, size_t size) {

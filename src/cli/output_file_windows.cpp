@@ -15,7 +15,6 @@ namespace kestrav {
 
 namespace {
 
-constexpr size_t BufferLimit = 64 * 1024;
 
 HANDLE FileHandle(int fd) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -104,24 +103,6 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     target_ = path;
     temp_ = temp;
     return true;
-}
-
-void OutputFile::Write(std::string_view bytes) {
-    if (fd_ < 0) {
-        failed_ = true;
-        return;
-    }
-    buffer_.append(bytes);
-    if (buffer_.size() >= BufferLimit) {
-        Flush();
-    }
-}
-
-void OutputFile::Flush() {
-    if (fd_ >= 0 && !buffer_.empty()) {
-        WriteOut(buffer_.data(), buffer_.size());
-    }
-    buffer_.clear();
 }
 
 void OutputFile::WriteOut(const char* data, size_t size) {
