@@ -7,8 +7,9 @@
 
 #include "decode/event_text.h"
 #include "resources/string_table.h"
-#include "viewer/event_viewer_doc.h"
+#include "viewer_core/viewer_document.h"
 #include "viewer/event_viewer_view.h"
+#include "viewer/qt_shell.h"
 #include "viewer/viewer_test_support.h"
 
 namespace kestrav::test {
@@ -20,7 +21,7 @@ constexpr uint32_t Max32 = 0x7FFFFFFFu;
 
 // A document and its view, filled from entries held in memory.
 struct ListFixture {
-    CEventViewerDoc doc;
+    CEventViewerDoc doc{QtShell()};
     CEventViewerView view{doc};
 
     void Load(const std::vector<LogEntry>& entries) {
