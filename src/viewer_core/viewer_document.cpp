@@ -143,7 +143,14 @@ bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
     bool failed = false;
     {
         WaitCursor cursor(*shell_);
-        for (CEventLogEntry* item : list.SelectedEntries()) {
+        const std::vector<CEventLogEntry*> selected = list.SelectedEntries();
+        const size_t total = selected.size();
+        for (size_t done = 0; done < total; ++done) {
+            // A stop falls between two entries: each one handled is marked and re-read, or left as it was.
+            if (!shell_->Progress(done, total)) {
+                break;
+            }
+            CEventLogEntry* item = selected[done];
             const uint32_t eventNumber = item->m_entry.EventNumber();
             if (item->m_entry.Severity() <= HighestUnmarkableSeverity) {
                 notEligible = true;
@@ -163,6 +170,7 @@ bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
                 item->m_entry = fresh;
             }
         }
+        shell_->Progress(total, total);
     }
     if (notEligible) {
         ShowMessage(NotMarkedRepairedText, MessageStyleWarning);

@@ -70,6 +70,14 @@ public:
     virtual void RepaintNow() = 0;
     virtual void FocusView() = 0;
     virtual void CommandStatesChanged() = 0;
+    // Mark Repaired's progress: called before each selected entry with the number handled so far, and once
+    // more with done equal to total when the work has ended. False asks to stop before the next entry; the
+    // answer to the last call is ignored. By default nothing is shown and the work runs to the end.
+    virtual bool Progress(size_t done, size_t total) {
+        (void)done;
+        (void)total;
+        return true;
+    }
 };
 
 class CEventViewerDoc {
@@ -95,7 +103,8 @@ public:
 
     // Puts one row per entry, in the document's order, into the list and selects the last one.
     void FillList(EntryList& list);
-    // Marks the eligible selected entries repaired and re-reads them; tells the user about the others.
+    // Marks the eligible selected entries repaired and re-reads them, one at a time while the shell's
+    // progress allows; tells the user about the others.
     bool MarkSelectedRepaired(EntryList& list);
 
     void OnExportLog();
