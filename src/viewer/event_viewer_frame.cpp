@@ -4,21 +4,41 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
 
+#include "decode/event_text.h"
 #include "log/log_ops.h"
+#include "viewer/entry_details_dlg.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/messages.h"
 #include "viewer/qt_shell.h"
 #include "viewer/viewer_text.h"
+#include "viewer_core/row_filter.h"
 
 namespace kestrav {
 
 CEventViewerFrame::CEventViewerFrame(CEventViewerDoc& document, QWidget* parent)
     : QMainWindow(parent), document_(&document), view_(new CEventViewerView(document, this)),
       commands_(document, *view_) {
-    setCentralWidget(view_);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(CreateFilterBar());
+    layout->addWidget(view_, 1);
+    setCentralWidget(central);
+    counts_ = new QLabel(this);
+    statusBar()->addWidget(counts_);
     setWindowTitle(LoadText(ApplicationTitle));
     CreateMenus();
     resize(1000, 600);
@@ -29,7 +49,14 @@ CEventViewerFrame::CEventViewerFrame(CEventViewerDoc& document, QWidget* parent)
         QtShell().SetFrame(this);
     }
     connect(view_, &CEventViewerView::selectionCountChanged, this, &CEventViewerFrame::UpdateCommandStates);
+    connect(view_, &CEventViewerView::selectionCountChanged, this, &CEventViewerFrame::UpdateStatusBar);
+    connect(&view_->ListModel(), &QAbstractItemModel::modelReset, this,
+            &CEventViewerFrame::UpdateClassChoice);
+    connect(view_, &CEventViewerView::detailsRequested, this, &CEventViewerFrame::ShowDetails);
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CEventViewerFrame::FollowCurrentRow);
     UpdateCommandStates();
+    UpdateStatusBar();
     // Posted, not called: the first load runs from the event loop, once the window exists and is shown.
     QMetaObject::invokeMethod(this, &CEventViewerFrame::OnInitialLoad, Qt::QueuedConnection);
 }
@@ -67,6 +94,116 @@ void CEventViewerFrame::CreateMenus() {
         addAction(viewMenu_, RefreshCommand, {QKeySequence(Qt::Key_F5), QKeySequence(Qt::ALT | Qt::Key_R)},
                   [this] { OnRefresh(); });
     connect(logMenu_, &QMenu::aboutToShow, this, &CEventViewerFrame::UpdateCommandStates);
+}
+
+QWidget* CEventViewerFrame::CreateFilterBar() {
+    auto* bar = new QWidget(this);
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(4, 4, 4, 4);
+    filterText_ = new QLineEdit(bar);
+    filterText_->setPlaceholderText(LoadViewerText(ViewerText::FilterPlaceholder));
+    filterText_->setClearButtonEnabled(true);
+    severityChoice_ = new QComboBox(bar);
+    char name[DescriptionBufferSize];
+    for (SeverityChoice choice : SeverityChoices) {
+        QString label = LoadViewerText(ViewerText::AllSeverities);
+        switch (choice) {
+        case SeverityChoice::All: break;
+        case SeverityChoice::Critical:
+            FormatSeverityName(15, name);
+            label = QString::fromUtf8(name);
+            break;
+        case SeverityChoice::Caution:
+            FormatSeverityName(9, name);
+            label = QString::fromUtf8(name);
+            break;
+        case SeverityChoice::Repaired:
+            FormatSeverityName(6, name);
+            label = QString::fromUtf8(name);
+            break;
+        case SeverityChoice::Informational:
+            FormatSeverityName(2, name);
+            label = QString::fromUtf8(name);
+            break;
+        }
+        severityChoice_->addItem(label, static_cast<int>(choice));
+    }
+    classChoice_ = new QComboBox(bar);
+    classChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    classChoice_->addItem(LoadViewerText(ViewerText::AllClasses), AnyClass);
+    layout->addWidget(filterText_, 1);
+    layout->addWidget(severityChoice_);
+    layout->addWidget(classChoice_);
+    connect(filterText_, &QLineEdit::textChanged, this, &CEventViewerFrame::ApplyFilter);
+    connect(severityChoice_, &QComboBox::currentIndexChanged, this, &CEventViewerFrame::ApplyFilter);
+    connect(classChoice_, &QComboBox::currentIndexChanged, this, &CEventViewerFrame::ApplyFilter);
+    return bar;
+}
+
+void CEventViewerFrame::ApplyFilter() {
+    RowFilter filter;
+    filter.text = filterText_->text().toUtf8().toStdString();
+    filter.severity = static_cast<SeverityChoice>(severityChoice_->currentData().toInt());
+    filter.eventClass = classChoice_->currentData().toInt();
+    view_->ListModel().SetFilter(std::move(filter));
+}
+
+void CEventViewerFrame::UpdateClassChoice() {
+    const int32_t chosen = classChoice_->currentData().toInt();
+    std::vector<uint16_t> classes = ClassesPresent(view_->ListModel().AllRows());
+    if (chosen != AnyClass && !std::binary_search(classes.begin(), classes.end(), chosen)) {
+        classes.insert(std::lower_bound(classes.begin(), classes.end(), chosen),
+                       static_cast<uint16_t>(chosen));
+    }
+    std::vector<QString> names;
+    char name[DescriptionBufferSize];
+    for (uint16_t eventClass : classes) {
+        FormatClassName(eventClass, name);
+        names.push_back(QString::fromUtf8(name));
+    }
+    const QSignalBlocker blocker(classChoice_);
+    classChoice_->clear();
+    classChoice_->addItem(LoadViewerText(ViewerText::AllClasses), AnyClass);
+    for (size_t i = 0; i < classes.size(); ++i) {
+        // Classes without a name of their own share "Unknown": their numbers tell them apart.
+        const bool shared = std::count(names.begin(), names.end(), names[i]) > 1;
+        classChoice_->addItem(shared ? QStringLiteral("%1 (%2)").arg(names[i]).arg(classes[i]) : names[i],
+                              static_cast<int>(classes[i]));
+    }
+    classChoice_->setCurrentIndex(std::max(0, classChoice_->findData(chosen)));
+}
+
+void CEventViewerFrame::UpdateStatusBar() {
+    const CEventListModel& model = view_->ListModel();
+    counts_->setText(LoadViewerText(ViewerText::StatusCounts)
+                         .arg(model.AllRows().size())
+                         .arg(model.rowCount())
+                         .arg(view_->SelectedCount()));
+}
+
+void CEventViewerFrame::ShowDetails() {
+    const CEventLogEntry* entry = view_->CurrentEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    if (details_ == nullptr) {
+        details_ = new CEntryDetailsDlg(this);
+    }
+    details_->SetEntry(entry->m_entry);
+    details_->show();
+    details_->raise();
+    details_->activateWindow();
+}
+
+void CEventViewerFrame::FollowCurrentRow() {
+    if (details_ == nullptr || !details_->isVisible()) {
+        return;
+    }
+    if (const CEventLogEntry* entry = view_->CurrentEntry()) {
+        details_->SetEntry(entry->m_entry);
+    } else {
+        details_->ClearEntry();
+    }
 }
 
 void CEventViewerFrame::UpdateCommandStates() {

@@ -1,5 +1,5 @@
 // The main window: the menu and keys of the log commands, the first load once the window is up, and which
-// commands are available when.
+// commands are available when; above the list a filter bar, below it a status bar with the counts of rows.
 #pragma once
 
 #include <QMainWindow>
@@ -7,10 +7,14 @@
 #include "viewer_core/viewer_document.h"
 
 class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QMenu;
 
 namespace kestrav {
 
+class CEntryDetailsDlg;
 class CEventViewerView;
 
 class CEventViewerFrame : public QMainWindow {
@@ -31,6 +35,13 @@ public:
     // Enables or greys every command by its rule; run whenever one of the rules' inputs may have changed.
     void UpdateCommandStates();
 
+    // Shows only the rows that the filter bar's text, severity and class let through.
+    void ApplyFilter();
+    // The counts of entries, shown rows and selected rows in the status bar.
+    void UpdateStatusBar();
+    // Opens the details window on the list's current row.
+    void ShowDetails();
+
     bool InitialLoadDone() const { return commands_.InitialLoadDone(); }
     ViewerCommands& Commands() { return commands_; }
 
@@ -42,12 +53,22 @@ public:
     QAction* RefreshAction() const { return refresh_; }
     QMenu* LogMenu() const { return logMenu_; }
     QMenu* ViewMenu() const { return viewMenu_; }
+    QLineEdit* FilterTextField() const { return filterText_; }
+    QComboBox* SeverityChoiceBox() const { return severityChoice_; }
+    QComboBox* ClassChoiceBox() const { return classChoice_; }
+    QLabel* CountsLabel() const { return counts_; }
+    // The details window, once it has been opened.
+    CEntryDetailsDlg* DetailsDialog() const { return details_; }
 
 signals:
     void initialLoadFinished();
 
 private:
     void CreateMenus();
+    QWidget* CreateFilterBar();
+    // The class choice offers the classes of the rows now in the list, and keeps the one chosen.
+    void UpdateClassChoice();
+    void FollowCurrentRow();
 
     CEventViewerDoc* document_;
     CEventViewerView* view_;
@@ -59,6 +80,11 @@ private:
     QAction* addNote_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* refresh_ = nullptr;
+    QLineEdit* filterText_ = nullptr;
+    QComboBox* severityChoice_ = nullptr;
+    QComboBox* classChoice_ = nullptr;
+    QLabel* counts_ = nullptr;
+    CEntryDetailsDlg* details_ = nullptr;
     ViewerCommands commands_;
 };
 

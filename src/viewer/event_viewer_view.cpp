@@ -1,6 +1,8 @@
 // The list view and its model: on-demand texts, the severity icons, the comparator and the sort.
 #include "viewer/event_viewer_view.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "viewer/viewer_text.h"
+#include "viewer_core/row_texts.h"
 
 namespace kestrav {
 
@@ -106,7 +109,10 @@ QVariant CEventListModel::headerData(int section, Qt::Orientation orientation, i
 
 void CEventListModel::SetRows(std::vector<CEventLogEntry*> rows) {
     beginResetModel();
-    rows_ = std::move(rows);
+    order_.resize(rows.size());
+    std::iota(order_.begin(), order_.end(), uint32_t{0});
+    filter_.SetRows(std::move(rows));
+    TakeShown(filter_.Passing(order_));
     endResetModel();
 }
 
@@ -115,25 +121,55 @@ void CEventListModel::Clear() {
 }
 
 void CEventListModel::Sort(int column, bool ascending) {
-    const size_t count = rows_.size();
-    const std::vector<size_t> order = SortOrder(rows_, column, ascending);
-
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<CEventLogEntry*> sorted(count);
-    std::vector<int> newRowOf(count);
-    for (size_t i = 0; i < count; ++i) {
-        sorted[i] = rows_[order[i]];
-        newRowOf[order[i]] = static_cast<int>(i);
+    std::vector<CEventLogEntry*> inOrder;
+    inOrder.reserve(order_.size());
+    for (uint32_t position : order_) {
+        inOrder.push_back(filter_.Rows()[position]);
     }
-    rows_ = std::move(sorted);
+    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
+    std::vector<uint32_t> order(order_.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        order[i] = order_[sorted[i]];
+    }
+    Relayout(std::move(order), QAbstractItemModel::VerticalSortHint);
+}
+
+void CEventListModel::SetFilter(RowFilter filter) {
+    filter_.SetFilter(std::move(filter));
+    Relayout(order_, QAbstractItemModel::NoLayoutChangeHint);
+}
+
+void CEventListModel::Relayout(std::vector<uint32_t> order, QAbstractItemModel::LayoutChangeHint hint) {
+    emit layoutAboutToBeChanged({}, hint);
+    const std::vector<uint32_t> oldShown = shown_;
+    order_ = std::move(order);
+    TakeShown(filter_.Passing(order_));
+    std::vector<int> newRowOf(filter_.Rows().size(), -1);
+    for (size_t row = 0; row < shown_.size(); ++row) {
+        newRowOf[shown_[row]] = static_cast<int>(row);
+    }
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& index : from) {
-        to << this->index(newRowOf[static_cast<size_t>(index.row())], index.column());
+        const int row = newRowOf[oldShown[static_cast<size_t>(index.row())]];
+        to << (row < 0 ? QModelIndex() : this->index(row, index.column()));
     }
     changePersistentIndexList(from, to);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
+}
+
+void CEventListModel::TakeShown(std::vector<uint32_t> shown) {
+    shown_ = std::move(shown);
+    rows_.resize(shown_.size());
+    for (size_t row = 0; row < shown_.size(); ++row) {
+        rows_[row] = filter_.Rows()[shown_[row]];
+    }
+}
+
+int CEventListModel::ShownRowOf(size_t position) const {
+    const auto found = std::find(shown_.begin(), shown_.end(), static_cast<uint32_t>(position));
+    return found == shown_.end() ? -1 : static_cast<int>(found - shown_.begin());
 }
 
 void CEventListModel::RowsChanged() {
@@ -147,7 +183,9 @@ CEventLogEntry* CEventListModel::EntryAt(int row) const {
 }
 
 CEventViewerView::CEventViewerView(CEventViewerDoc& document, QWidget* parent)
-    : QTreeView(parent), document_(&document), model_(this) {
+    : QTreeView(parent), document_(&document), model_(this),
+      copy_(new QAction(LoadViewerText(ViewerText::CopyRows), this)),
+      details_(new QAction(LoadViewerText(ViewerText::ShowDetails), this)) {
     setModel(&model_);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -163,11 +201,26 @@ CEventViewerView::CEventViewerView(CEventViewerDoc& document, QWidget* parent)
     for (int column = 0; column < ListColumnCount; ++column) {
         header()->resizeSection(column, ListColumns[column].width);
     }
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(document.m_nSortColumn,
+                               document.m_bSortAscending != 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     connect(header(), &QHeaderView::sectionClicked, this, &CEventViewerView::OnColumnClick);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CEventViewerView::selectionCountChanged);
-    // A reset drops the selection without reporting it as a selection change.
+    // A reset drops the selection without reporting it as a selection change, and a filter changes what is
+    // shown.
     connect(&model_, &QAbstractItemModel::modelReset, this, &CEventViewerView::selectionCountChanged);
+    connect(&model_, &QAbstractItemModel::layoutChanged, this, &CEventViewerView::selectionCountChanged);
+
+    // Copy and Details act on the list only, from its keys and its context menu.
+    copy_->setShortcut(QKeySequence::Copy);
+    copy_->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy_, &QAction::triggered, this, &CEventViewerView::CopySelection);
+    connect(details_, &QAction::triggered, this, &CEventViewerView::detailsRequested);
+    addAction(copy_);
+    addAction(details_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(this, &QAbstractItemView::activated, this, &CEventViewerView::detailsRequested);
     document.AddView(*this);
 }
 
@@ -195,6 +248,7 @@ size_t CEventViewerView::SelectedCount() const {
 
 void CEventViewerView::Sort(int column, bool ascending) {
     model_.Sort(column, ascending);
+    header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void CEventViewerView::SetEnabled(bool enabled) {
@@ -212,11 +266,30 @@ std::vector<int> CEventViewerView::SelectedRows() const {
 
 void CEventViewerView::SelectOnly(size_t row) {
     // The row is selected and focused where it is; the list is not scrolled to it.
+    // A row that the filter hides is not selected: the commands act on the rows the administrator sees.
+    const int shown = model_.ShownRowOf(row);
+    if (shown < 0) {
+        selectionModel()->clear();
+        return;
+    }
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
-    selectionModel()->setCurrentIndex(model_.index(static_cast<int>(row), 0),
+    selectionModel()->setCurrentIndex(model_.index(shown, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setAutoScroll(scrolls);
+}
+
+void CEventViewerView::CopySelection() {
+    const std::vector<CEventLogEntry*> entries = SelectedEntries();
+    if (entries.empty()) {
+        return;
+    }
+    QApplication::clipboard()->setText(QString::fromUtf8(CopyText(entries).c_str()));
+}
+
+CEventLogEntry* CEventViewerView::CurrentEntry() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? model_.EntryAt(current.row()) : nullptr;
 }
 
 void CEventViewerView::OnColumnClick(int section) {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProgressDialog>
 
 #include "viewer/event_viewer_frame.h"
 #include "viewer/event_viewer_view.h"
@@ -11,6 +12,10 @@
 #include "viewer/viewer_text.h"
 
 namespace kestrav {
+
+QtViewerShell::QtViewerShell() = default;
+
+QtViewerShell::~QtViewerShell() = default;
 
 int QtViewerShell::Message(const std::string& text, uint32_t style) {
     return CurrentPrompts().Message(MainWindow(), LoadText(ApplicationTitle), QString::fromUtf8(text.c_str()),
@@ -66,6 +71,29 @@ void QtViewerShell::CommandStatesChanged() {
     if (frame_ != nullptr) {
         frame_->UpdateCommandStates();
     }
+}
+
+bool QtViewerShell::Progress(size_t done, size_t total) {
+    if (done >= total) {
+        progress_.reset();
+        return true;
+    }
+    if (progress_ == nullptr) {
+        // One step per entry; a list holds at most an int's rows, so the count fits the bar's range.
+        progress_ = std::make_unique<QProgressDialog>(LoadViewerText(ViewerText::MarkingProgress),
+                                                      NoteDialogText(NoteCancelButton), 0,
+                                                      static_cast<int>(total), frame_);
+        progress_->setWindowTitle(LoadText(ApplicationTitle));
+        // Modal for the whole application: while the window shows, its event processing must not let any
+        // other command reach the entries being marked.
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setMinimumDuration(progressDelay_);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setValue(0);
+    }
+    progress_->setValue(static_cast<int>(done));
+    return !progress_->wasCanceled();
 }
 
 QtViewerShell& QtShell() {

@@ -2,11 +2,14 @@
 #include "viewer/viewer_main.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
+#include "resources/string_table.h"
 #include "viewer/event_viewer_frame.h"
 #include "viewer/qt_shell.h"
 
@@ -54,6 +57,18 @@ bool DisplayAvailable() {
            EnvironmentSet("QT_QPA_PLATFORM");
 }
 
+QTranslator* InstallQtTranslations() {
+    if (CurrentLanguage() != Language::Japanese || QCoreApplication::instance() == nullptr) {
+        return nullptr;
+    }
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    return translator.release();
+}
+
 int RunViewer(int argc, char** argv) {
     if (!DisplayAvailable()) {
         std::fprintf(stderr,
@@ -62,6 +77,7 @@ int RunViewer(int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
+    InstallQtTranslations();
     CEventViewerApp viewer;
     if (!viewer.InitInstance()) {
         return 0;

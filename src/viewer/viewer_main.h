@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QTranslator;
+
 namespace kestrav {
 
 class CEventViewerDoc;
@@ -30,6 +32,12 @@ private:
 
 // True when a window can be shown: a display, a Wayland display or an explicit Qt platform is named.
 bool DisplayAvailable();
+
+// When the viewer's language is Japanese, loads Qt's own Japanese texts (the file dialog's buttons, the
+// context menus of text fields) from Qt's translations folder and installs them in the running application.
+// Returns the installed translator, owned by the application, or nullptr when the language is English or the
+// translations are not installed.
+QTranslator* InstallQtTranslations();
 
 // Runs the window until Exit; returns the process's exit status. Without a display it says so on stderr and
 // returns 1.
