@@ -29,11 +29,28 @@ QPushButton* AddButton(QMessageBox& box, uint32_t label, QMessageBox::ButtonRole
     return button;
 }
 
+// A message box that stands centred on its owner's window. It takes its final size only when it is shown,
+// after the dialog placed it for its earlier size, so it is placed again then, before it appears.
+class CentredMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (parentWidget() != nullptr) {
+            const QRect owner = parentWidget()->window()->frameGeometry();
+            const QSize size = frameGeometry().size();
+            move(owner.center() - QPoint(size.width() / 2, size.height() / 2));
+        }
+    }
+};
+
 } // namespace
 
 std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* owner, const QString& caption, const QString& text,
                                              uint32_t style) {
-    auto box = std::make_unique<QMessageBox>(owner);
+    std::unique_ptr<QMessageBox> box = std::make_unique<CentredMessageBox>(owner);
     box->setWindowTitle(caption);
     box->setText(text);
     box->setIcon(QMessageBox::Warning);
