@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -134,10 +135,19 @@ QWidget* CEventViewerFrame::CreateFilterBar() {
     layout->addWidget(filterText_, 1);
     layout->addWidget(severityChoice_);
     layout->addWidget(classChoice_);
+    filterText_->installEventFilter(this);
     connect(filterText_, &QLineEdit::textChanged, this, &CEventViewerFrame::ApplyFilter);
     connect(severityChoice_, &QComboBox::currentIndexChanged, this, &CEventViewerFrame::ApplyFilter);
     connect(classChoice_, &QComboBox::currentIndexChanged, this, &CEventViewerFrame::ApplyFilter);
     return bar;
+}
+
+bool CEventViewerFrame::eventFilter(QObject* watched, QEvent* event) {
+    // The texts are indexed when the field takes the focus, before the first keystroke waits for it.
+    if (watched == filterText_ && event->type() == QEvent::FocusIn) {
+        view_->ListModel().PrepareTextFilter();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CEventViewerFrame::ApplyFilter() {

@@ -63,6 +63,9 @@ public:
 signals:
     void initialLoadFinished();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreateMenus();
     QWidget* CreateFilterBar();

@@ -50,6 +50,8 @@ public:
     // The shown row of the entry at position in the rows of the fill; -1 when the filter hides it.
     int ShownRowOf(size_t position) const;
     const ListFilter& RowsFilter() const { return filter_; }
+    // Indexes the rows' texts for the text filter now rather than at the first text searched.
+    void PrepareTextFilter() { filter_.PrepareIndex(); }
     // How many cell texts data() has produced, for measuring on-demand formatting.
     uint64_t TextsProduced() const { return textsProduced_; }
 

@@ -121,16 +121,20 @@ void ListFilter::SetFilter(RowFilter filter) {
     foldedText_ = FoldCase(filter_.text);
 }
 
+void ListFilter::PrepareIndex() {
+    if (!indexBuilt_) {
+        index_.Build(rows_);
+        indexBuilt_ = true;
+    }
+}
+
 std::vector<uint32_t> ListFilter::Passing(const std::vector<uint32_t>& order) {
     if (!FilterIsActive(filter_)) {
         return order;
     }
     std::vector<uint8_t> texts;
     if (!foldedText_.empty()) {
-        if (!indexBuilt_) {
-            index_.Build(rows_);
-            indexBuilt_ = true;
-        }
+        PrepareIndex();
         texts = index_.RowsContaining(foldedText_);
     }
     std::vector<uint32_t> passing;

@@ -69,6 +69,8 @@ public:
     // The positions in order (positions of Rows()) whose rows pass the filter, in the same order.
     std::vector<uint32_t> Passing(const std::vector<uint32_t>& order);
 
+    // Makes the text index now, if this fill has none yet: a window can do it before the first keystroke.
+    void PrepareIndex();
     bool IndexBuilt() const { return indexBuilt_; }
     const RowTextIndex& Index() const { return index_; }
 

@@ -176,6 +176,10 @@ private slots:
         QCOMPARE(classes->itemData(1).toInt(), 2);
         QCOMPARE(classes->itemText(3), QStringLiteral("Maintenance"));
 
+        // The texts are indexed once the field has the focus, and only then.
+        QVERIFY(!window.Model().RowsFilter().IndexBuilt());
+        window.Frame().FilterTextField()->setFocus();
+        QVERIFY(window.Model().RowsFilter().IndexBuilt());
         window.Filter(QStringLiteral("dimm"));
         QCOMPARE(window.Rows(), std::vector<int32_t>{3});
         // The selected row (the last entry read, 5) is hidden and no longer selected.
