@@ -3,6 +3,7 @@
 // on exactly which entries were marked.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
