@@ -441,6 +441,21 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
     }
 
+    void theAdditionsSpeakTheViewersLanguage() {
+        ScopedVariable language("LC_ALL", "ja_JP.UTF-8");
+        TestDevice device;
+        QVERIFY(device.Sim("init"));
+        QVERIFY(device.Add(3, 2, 15));
+        Window window;
+        QVERIFY(window.Start());
+        QCOMPARE(window.Frame().FilterTextField()->placeholderText(),
+                 QStringLiteral("次を含む行だけを表示..."));
+        QCOMPARE(window.Frame().SeverityChoiceBox()->itemText(0), QStringLiteral("すべての重要度"));
+        QCOMPARE(window.Frame().ClassChoiceBox()->itemText(0), QStringLiteral("すべてのクラス"));
+        QCOMPARE(window.Counts(), QStringLiteral("エントリ: 1    表示: 1    選択: 1"));
+        QCOMPARE(window.View().CopyAction()->text(), QStringLiteral("コピー(&C)"));
+    }
+
     void messageBoxesAreCentredOnTheWindow() {
         TestDevice device;
         QVERIFY(device.Sim("init"));
