@@ -20,6 +20,9 @@ inline constexpr int ExitInvalidCommandLine = 2;
 // Performs the whole run for the process arguments (argv[0] the program) and returns its exit status.
 int RunCommandLineMode(int argc, char** argv);
 
+// The eight lines of usage that an invalid command line writes to the status log, also part of --help.
+std::span<const char* const> ClassicUsageLines();
+
 // The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
 // when the log was cleared.
 bool ClearLogAndReport(StatusLog& log);
