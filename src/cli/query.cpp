@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
@@ -100,6 +101,21 @@ void Diagnose(std::string_view text) {
     std::fprintf(stderr, "kestrav: %.*s\n", static_cast<int>(text.size()), text.data());
 }
 
+void DiagnoseWriteError(const StandardOutput& output) {
+    Diagnose(std::string("cannot write the output: ") + std::strerror(output.Error()));
+}
+
+int PrintText(std::string text) {
+    UseBinaryStandardOutput();
+    StandardOutput output;
+    output.Text() = std::move(text);
+    if (!output.Finish()) {
+        DiagnoseWriteError(output);
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+
 // The entries the filters keep, in the order read; --last keeps the list bounded while the walk runs.
 class KeptEntries {
 public:
@@ -194,7 +210,7 @@ int PrintLog(const QueryOptions& options) {
         Diagnose(text);
     }
     if (!written) {
-        Diagnose(std::string("cannot write the output: ") + std::strerror(output.Error()));
+        DiagnoseWriteError(output);
     }
     return written && walk.ReadWhole() && !walk.outOfMemory ? ExitSuccess : ExitFailure;
 }
@@ -219,18 +235,8 @@ std::string QueryHelpText() {
 int RunQueryMode(std::span<const std::string_view> arguments) {
     const QueryOptions options = ParseQueryOptions(arguments);
     switch (options.action) {
-    case QueryAction::Help: {
-        UseBinaryStandardOutput();
-        StandardOutput output;
-        output.Text() = QueryHelpText();
-        return output.Finish() ? ExitSuccess : ExitFailure;
-    }
-    case QueryAction::Version: {
-        UseBinaryStandardOutput();
-        StandardOutput output;
-        output.Text() = "kestrav " KESTRAV_VERSION "\n";
-        return output.Finish() ? ExitSuccess : ExitFailure;
-    }
+    case QueryAction::Help: return PrintText(QueryHelpText());
+    case QueryAction::Version: return PrintText("kestrav " KESTRAV_VERSION "\n");
     case QueryAction::Invalid:
         Diagnose(options.error);
         std::fprintf(stderr, "Try 'kestrav --help'.\n");

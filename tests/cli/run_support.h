@@ -1,16 +1,20 @@
 // Running the built kestrav against emulated devices made with healthsim, in a folder of its own: the
-// standard two-entry device, its export, and status logs as a run writes them (date lines masked).
+// standard two-entry device, its export, a store damaged as a failing medium would, and status logs as a run
+// writes them (date lines masked).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "emulator/device_store.h"
 #include "log/log_entry.h"
 #include "support/test_support.h"
 
@@ -102,6 +106,28 @@ inline std::string Usage() {
     std::vector<std::string> lines{""};
     lines.insert(lines.end(), UsageLines.begin(), UsageLines.end());
     return Indented(lines);
+}
+
+// Overwrites the store page that holds the record of entry number with garbage, as a failing medium would.
+inline void DamagePageOf(const std::string& device, uint32_t number) {
+    std::string error;
+    std::unique_ptr<emulator::DeviceStore> store = emulator::DeviceStore::Open(device, error);
+    ASSERT_TRUE(store) << error;
+    std::string record;
+    store->ForEach([&](uint32_t n, const LogEntry& entry) {
+        if (n == number) {
+            record.assign(reinterpret_cast<const char*>(entry.bytes), LogEntrySize);
+        }
+    });
+    store.reset();
+    std::string bytes = ReadFile(device);
+    size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    const size_t pageSize = 4096;
+    size_t page = at / pageSize * pageSize;
+    std::fstream file(device, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(page));
+    file.write(std::string(pageSize, '\x5A').data(), pageSize);
 }
 
 // A folder with an emulated device in it, where kestrav runs.
