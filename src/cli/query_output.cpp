@@ -263,9 +263,10 @@ void AppendJsonLine(std::string& out, const LogEntry& entry) {
     const char* const keys[] = {",\"update_time\":", ",\"initial_time\":"};
     for (size_t i = 0; i < 2; ++i) {
         out.append(keys[i]);
-        std::string stamp;
-        if (AppendIsoTime(stamp, times[i])) {
-            out.append("\"" + stamp + "\"");
+        if (StampMinute(times[i])) {
+            out.push_back('"');
+            AppendIsoTime(out, times[i]);
+            out.push_back('"');
         } else {
             out.append("null");
         }
