@@ -2,11 +2,12 @@
 // which entries the filters keep.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/entry_support.h"
 #include "cli/query_options.h"
-#include "cli/run_support.h"
 
 namespace kestrav {
 namespace {

@@ -2,11 +2,12 @@
 // ISO times, terminal widths, and whole JSON and CSV rows of constructed entries.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/entry_support.h"
 #include "cli/query_output.h"
-#include "cli/run_support.h"
 
 namespace kestrav {
 namespace {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/entry_support.h"
 #include "emulator/device_store.h"
 #include "log/log_entry.h"
 #include "support/test_support.h"
@@ -41,22 +42,6 @@ inline const std::string CsvHeader =
     "Severity,Event Number,Class,Code,Update Time,Initial Time,Count,Description\r\n";
 
 // The two entries of the standard test device and their export lines in the English locale.
-inline LogEntry MakeEntry(uint32_t number, uint8_t severity, uint16_t eventClass, uint16_t code,
-                          LogTime initial, LogTime update, uint32_t count, const std::string& data) {
-    LogEntry entry;
-    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + data.size() + 1));
-    entry.SetEventNumber(number);
-    entry.SetHeaderByte6(1);
-    entry.SetSeverity(severity);
-    entry.SetClass(eventClass);
-    entry.SetCode(code);
-    entry.SetInitialTime(initial);
-    entry.SetUpdateTime(update);
-    entry.SetCount(count);
-    std::memcpy(entry.EventData(), data.data(), data.size());
-    return entry;
-}
-
 inline const LogTime Dec7{20, 26, 12, 7, 14, 5};
 inline const LogTime Jan2{20, 27, 1, 2, 9, 30};
 
