@@ -62,9 +62,12 @@ void AppendNumber(std::string& out, int64_t value) {
 }
 
 void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
+    const size_t at = out.size();
+    out.resize(at + 2 * count);
+    char* hex = out.data() + at;
     for (size_t i = 0; i < count; ++i) {
-        out.push_back(HexDigits[bytes[i] >> 4]);
-        out.push_back(HexDigits[bytes[i] & 0x0F]);
+        hex[2 * i] = HexDigits[bytes[i] >> 4];
+        hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
     }
 }
 
