@@ -48,6 +48,7 @@ Filters, each at most once; an entry is printed when all of them match:
                     first minute for --since, its last for --until) or
                     YYYY-MM-DDTHH:MM, local time
   --last=N          only the last N of the entries the other filters kept
+Other:
   --help            print this help and exit
   --version         print the version and exit
 
