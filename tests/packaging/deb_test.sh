@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Debian packages: `cpack -G DEB` makes kestrav (the command line) and kestrav-viewer (the window); the
 # command-line package depends on no Qt or X11 library, the viewer package on kestrav of its own version
-# and on Qt. Both are then installed for real with dpkg into a throw-away root (its own file tree and
-# package database, its own dpkg log; no maintainer script runs, the machine's own system is not touched),
-# where kestrav first says that the window is missing, then finds it, and after the viewer's removal says
-# so again.
+# and on Qt. Both are then installed for real with dpkg into a throw-away root: its own file tree, package
+# database and dpkg log, and a shell and ldconfig of its own, so that the viewer's maintainer scripts (the
+# ldconfig call CPack adds for a package holding a shared object under /usr/lib) run inside it and the
+# machine's own system is not touched. There kestrav first says that the window is missing, then finds it,
+# and after the viewer's removal says so again.
 # Usage: deb_test.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1 version=$2
@@ -37,10 +38,8 @@ echo "kestrav-viewer Depends: $depends"
 grep -qF "kestrav (= $version-1)" <<<"$depends" || fail "kestrav-viewer does not depend on its kestrav: $depends"
 grep -qE 'libqt6widgets6' <<<"$depends" || fail "kestrav-viewer does not depend on Qt Widgets: $depends"
 dpkg-deb -c "$cli" | grep -qE 'kestrav-viewer|\.desktop|metainfo' && fail "kestrav holds viewer files"
-for deb in "$cli" "$viewer"; do
-    dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qE 'preinst|postinst|prerm|postrm|triggers' &&
-        fail "$(basename "$deb") has maintainer scripts"
-done
+dpkg-deb --ctrl-tarfile "$cli" | tar -t | grep -qE 'preinst|postinst|prerm|postrm|triggers' &&
+    fail "kestrav has maintainer scripts"
 
 if [ "$(id -u)" != 0 ]; then
     echo "installing into a throw-away root needs root; only the packages were checked"
@@ -49,6 +48,14 @@ fi
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+# dpkg runs maintainer scripts chrooted into the root: they need /bin/sh, and ldconfig (static on Debian).
+for program in /bin/sh /sbin/ldconfig; do
+    for file in "$program" $(ldd "$(readlink -f "$program")" 2>/dev/null | grep -oE '/[^ ]+'); do
+        mkdir -p "$root$(dirname "$file")"
+        cp -L "$file" "$root$file"
+    done
+done
+mkdir -p "$root/etc"
 # The libraries the packages depend on are the machine's, not the throw-away root's, hence
 # --force-depends; --path-include undoes any path-exclude of the machine's dpkg configuration.
 dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-depends --path-include='*')
@@ -66,6 +73,7 @@ done
 [[ $(kestrav) == "1 kestrav: the window is not installed ("* ]] || fail "with kestrav alone: $(kestrav)"
 
 "${dpkg[@]}" -i "$viewer" >"$work/dpkg.out" 2>&1 || { cat "$work/dpkg.out" >&2; exit 1; }
+[ -s "$root/etc/ld.so.cache" ] || fail "the viewer's postinst did not run ldconfig inside the root"
 [[ $(kestrav) == "1 kestrav: no display to open the viewer on"* ]] || fail "with kestrav-viewer: $(kestrav)"
 for file in usr/share/applications/org.kestrav.Kestrav.desktop usr/share/metainfo/org.kestrav.Kestrav.metainfo.xml; do
     [ -f "$root/$file" ] || fail "kestrav-viewer did not install $file"
