@@ -104,7 +104,12 @@ int RunViewerModule(int argc, char** argv) {
         close(fd);
         if (module == nullptr) {
             const char* error = dlerror();
-            return NotInstalled(path + " cannot be loaded: " + (error != nullptr ? error : "unknown error"));
+            std::string reason = error != nullptr ? error : "unknown error";
+            // The loader names the descriptor; the administrator knows the file.
+            if (reason.rfind(byDescriptor + ": ", 0) == 0) {
+                reason.erase(0, byDescriptor.size() + 2);
+            }
+            return NotInstalled(path + " cannot be loaded: " + reason);
         }
         auto entry = reinterpret_cast<ViewerEntry>(dlsym(module, ViewerEntryName));
         if (entry == nullptr) {

@@ -104,7 +104,9 @@ TEST_F(ViewerModuleTest, MissingOrUnloadableModulesAreRefusedInOneLine) {
 
     WriteFile(Bin() / ViewerModuleName, "not a shared object\n");
     fs::permissions(Bin() / ViewerModuleName, fs::perms(0644));
-    ExpectRefusal(Run(), (Bin() / ViewerModuleName).string() + " cannot be loaded: ");
+    RunResult result = Run();
+    ExpectRefusal(result, (Bin() / ViewerModuleName).string() + " cannot be loaded: ");
+    EXPECT_EQ(result.err.find("/proc/self/fd"), std::string::npos) << result.err;
 
     const std::string library = LoadedLibrary("libstdc++.so");
     ASSERT_FALSE(library.empty());
