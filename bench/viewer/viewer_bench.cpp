@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "viewer/event_viewer_doc.h"
+#include "viewer_core/viewer_document.h"
 #include "viewer/event_viewer_frame.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/messages.h"

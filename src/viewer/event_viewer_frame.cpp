@@ -8,21 +8,25 @@
 #include <QMenuBar>
 
 #include "log/log_ops.h"
-#include "viewer/event_viewer_doc.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/messages.h"
+#include "viewer/qt_shell.h"
 #include "viewer/viewer_text.h"
 
 namespace kestrav {
 
 CEventViewerFrame::CEventViewerFrame(CEventViewerDoc& document, QWidget* parent)
-    : QMainWindow(parent), document_(&document), view_(new CEventViewerView(document, this)) {
+    : QMainWindow(parent), document_(&document), view_(new CEventViewerView(document, this)),
+      commands_(document, *view_) {
     setCentralWidget(view_);
     setWindowTitle(LoadText(ApplicationTitle));
     CreateMenus();
     resize(1000, 600);
     if (MainWindow() == nullptr) {
         SetMainWindow(this);
+    }
+    if (QtShell().Frame() == nullptr) {
+        QtShell().SetFrame(this);
     }
     connect(view_, &CEventViewerView::selectionCountChanged, this, &CEventViewerFrame::UpdateCommandStates);
     UpdateCommandStates();
@@ -33,6 +37,9 @@ CEventViewerFrame::CEventViewerFrame(CEventViewerDoc& document, QWidget* parent)
 CEventViewerFrame::~CEventViewerFrame() {
     if (MainWindow() == this) {
         SetMainWindow(nullptr);
+    }
+    if (QtShell().Frame() == this) {
+        QtShell().SetFrame(nullptr);
     }
 }
 
@@ -63,63 +70,27 @@ void CEventViewerFrame::CreateMenus() {
 }
 
 void CEventViewerFrame::UpdateCommandStates() {
-    exportLog_->setEnabled(m_bLogSupported);
-    clearAllEntries_->setEnabled(m_bLogSupported);
-    addNote_->setEnabled(m_bLogSupported);
-    markRepaired_->setEnabled(view_->SelectedCount() > 0);
-}
-
-void CEventViewerFrame::RepaintNow() {
-    update();
-    repaint();
+    exportLog_->setEnabled(commands_.IsCommandEnabled(ExportLogCommand));
+    clearAllEntries_->setEnabled(commands_.IsCommandEnabled(ClearAllEntriesCommand));
+    addNote_->setEnabled(commands_.IsCommandEnabled(AddMaintenanceNoteCommand));
+    markRepaired_->setEnabled(commands_.IsCommandEnabled(MarkRepairedCommand));
 }
 
 void CEventViewerFrame::OnInitialLoad() {
-    document_->ClearViews();
-    RepaintNow();
-    ResetViews();
-    setWindowTitle(LoadText(ApplicationTitle));
-    const uint32_t status = QueryLogSupport(m_bLogSupported);
-    // The log commands are greyed before any message box can be answered.
-    UpdateCommandStates();
-    if (status != StatusSuccess) {
-        ShowErrorMessage(this, status);
-    } else if (!m_bLogSupported) {
-        ShowMessage(this, LogNotSupportedText, MessageStyleWarning);
-    } else if (document_->LoadLog()) {
-        for (CEventViewerView* view : document_->Views()) {
-            view->setEnabled(true);
-        }
-    }
-    UpdateCommandStates();
-    view_->setFocus();
-    initialLoadDone_ = true;
+    commands_.OnInitialLoad();
     emit initialLoadFinished();
 }
 
 void CEventViewerFrame::ResetViews() {
-    setWindowTitle(LoadText(ApplicationTitle));
-    document_->ClearViews();
-    RepaintNow();
+    commands_.ResetViews();
 }
 
 void CEventViewerFrame::OnRefresh() {
-    setWindowTitle(LoadText(ApplicationTitle));
-    if (document_->LoadLog()) {
-        document_->m_bSortAscending = document_->m_bSortAscending == 0 ? 1 : 0;
-        SortList(*document_, *view_, document_->m_nSortColumn);
-    } else {
-        ResetViews();
-    }
-    UpdateCommandStates();
+    commands_.OnRefresh();
 }
 
 void CEventViewerFrame::OnMarkRepaired() {
-    document_->MarkSelectedRepaired(*view_);
-    document_->FillList(*view_);
-    view_->ListModel().Sort(document_->m_nSortColumn, document_->m_bSortAscending != 0);
-    RepaintNow();
-    UpdateCommandStates();
+    commands_.OnMarkRepaired();
 }
 
 } // namespace kestrav

@@ -4,12 +4,13 @@
 
 #include <QMainWindow>
 
+#include "viewer_core/viewer_document.h"
+
 class QAction;
 class QMenu;
 
 namespace kestrav {
 
-class CEventViewerDoc;
 class CEventViewerView;
 
 class CEventViewerFrame : public QMainWindow {
@@ -30,7 +31,8 @@ public:
     // Enables or greys every command by its rule; run whenever one of the rules' inputs may have changed.
     void UpdateCommandStates();
 
-    bool InitialLoadDone() const { return initialLoadDone_; }
+    bool InitialLoadDone() const { return commands_.InitialLoadDone(); }
+    ViewerCommands& Commands() { return commands_; }
 
     QAction* ExportLogAction() const { return exportLog_; }
     QAction* ClearAllEntriesAction() const { return clearAllEntries_; }
@@ -41,14 +43,11 @@ public:
     QMenu* LogMenu() const { return logMenu_; }
     QMenu* ViewMenu() const { return viewMenu_; }
 
-    bool m_bLogSupported = false;
-
 signals:
     void initialLoadFinished();
 
 private:
     void CreateMenus();
-    void RepaintNow();
 
     CEventViewerDoc* document_;
     CEventViewerView* view_;
@@ -60,7 +59,7 @@ private:
     QAction* addNote_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* refresh_ = nullptr;
-    bool initialLoadDone_ = false;
+    ViewerCommands commands_;
 };
 
 } // namespace kestrav

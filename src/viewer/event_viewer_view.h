@@ -10,39 +10,12 @@
 #include <vector>
 
 #include "decode/event_text.h"
+#include "viewer_core/list_order.h"
+#include "viewer_core/viewer_document.h"
 
 namespace kestrav {
 
-class CEventLogEntry;
-class CEventViewerDoc;
-
-inline constexpr int ListColumnCount = 7;
-
-enum ListColumn : int {
-    SeverityColumn = 0,
-    EventNumberColumn = 1,
-    ClassColumn = 2,
-    UpdateTimeColumn = 3,
-    InitialTimeColumn = 4,
-    CountColumn = 5,
-    DescriptionColumn = 6,
-};
-
-// The icon of a row: 0 critical, 1 caution, 2 repaired, 3 everything else.
-int SeverityImageIndex(uint8_t severity);
 const QIcon& SeverityIcon(int imageIndex);
-
-// Byte-wise comparison of two texts in which an empty text comes after every other: -1, 0 or 1.
-int CompareTexts(const char* a, const char* b);
-
-// The ascending order of two entries by a column, ties broken by event number. textA and textB are the two
-// entries' texts for the Class and Description columns; the other columns compare stored fields and ignore
-// them.
-int CompareAscending(const CEventLogEntry& a, const CEventLogEntry& b, int column, const char* textA,
-                     const char* textB);
-
-// Negative when a comes first in the list's order by column and direction.
-int CompareEntries(const CEventLogEntry& a, const CEventLogEntry& b, int column, bool ascending);
 
 // Rows refer to the document's entry objects; texts are formatted into one shared buffer when asked for.
 class CEventListModel : public QAbstractTableModel {
@@ -74,24 +47,28 @@ private:
     mutable uint64_t textsProduced_ = 0;
 };
 
-class CEventViewerView : public QTreeView {
+class CEventViewerView : public QTreeView, public EntryList {
     Q_OBJECT
 
 public:
     explicit CEventViewerView(CEventViewerDoc& document, QWidget* parent = nullptr);
+    ~CEventViewerView() override;
 
     CEventViewerDoc* GetDocument() const { return document_; }
     CEventListModel& ListModel() { return model_; }
 
-    int SelectedCount() const;
+    // The list control's side of the document.
+    void SetRows(const std::vector<CEventLogEntry*>& rows) override;
+    void SelectOnly(size_t row) override;
+    std::vector<CEventLogEntry*> SelectedEntries() const override;
+    size_t SelectedCount() const override;
+    void Sort(int column, bool ascending) override;
+    void SetEnabled(bool enabled) override;
+
     // The selected rows from the top of the list to the bottom.
     std::vector<int> SelectedRows() const;
-    void SelectOnly(int row);
 
-    void OnUpdate();
     void OnColumnClick(int section);
-    // Disables the list and deletes every row.
-    void ClearList();
 
 signals:
     void selectionCountChanged();
@@ -100,8 +77,5 @@ private:
     CEventViewerDoc* document_;
     CEventListModel model_;
 };
-
-// First click on a column sorts ascending; another click on the same column reverses the direction.
-void SortList(CEventViewerDoc& document, CEventViewerView& view, int column);
 
 } // namespace kestrav

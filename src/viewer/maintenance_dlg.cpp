@@ -13,26 +13,11 @@
 
 #include "viewer/messages.h"
 #include "viewer/viewer_text.h"
+#include "viewer_core/note_rules.h"
 
 namespace kestrav {
 
 namespace {
-
-bool IsNoteSpace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
-}
-
-QString TrimNoteSpace(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsNoteSpace(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsNoteSpace(text[end - 1])) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
 
 // Pasted text may carry any of the three line-break forms; the field holds line feeds only.
 QString NormaliseLineBreaks(QString text) {
@@ -165,7 +150,7 @@ bool CMaintenanceDlg::OnInitDialog() {
 
 void CMaintenanceDlg::OnOkClicked() {
     DoDataExchange(true);
-    if (TrimNoteSpace(m_strNote).isEmpty()) {
+    if (NoteIsBlank(m_strNote.toUtf8().toStdString())) {
         ShowMessage(MainWindow(), NotePromptText, MessageStyleWarning);
         m_editNote->setFocus();
         return;
@@ -175,24 +160,7 @@ void CMaintenanceDlg::OnOkClicked() {
 }
 
 void CMaintenanceDlg::PrepareNote() {
-    QString folded;
-    folded.reserve(m_strNote.size());
-    QChar previous = m_strNote.isEmpty() ? QChar() : m_strNote[0];
-    for (const QChar c : m_strNote) {
-        if (c == u'\r') {
-            if (previous != u' ') {
-                folded += u' ';
-            }
-        } else if (c != u'\n') {
-            folded += c;
-        }
-        previous = c;
-    }
-    const QByteArray stored = TrimNoteSpace(folded).toUtf8();
-    // The field's limit already keeps the note within MaxNoteLength bytes; the copy is bounded all the same.
-    const size_t length = std::min(static_cast<size_t>(stored.size()), MaxNoteLength);
-    std::memcpy(m_szNote, stored.constData(), length);
-    m_szNote[length] = '\0';
+    kestrav::PrepareNote(m_strNote.toUtf8().toStdString(), m_szNote);
 }
 
 } // namespace kestrav

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "cli/status_log.h"
 #include "viewer/viewer_text.h"
 
 namespace kestrav {
@@ -109,12 +108,9 @@ int ShowMessage(QWidget* owner, uint32_t stringId, uint32_t style) {
     return CurrentPrompts().Message(owner, LoadText(ApplicationTitle), LoadText(stringId), style);
 }
 
-QString StatusCodeMessage(uint32_t status) {
-    return QString::fromLocal8Bit(StatusErrorText(status).c_str());
-}
-
 int ShowErrorMessage(QWidget* owner, uint32_t status) {
-    return CurrentPrompts().Message(owner, LoadText(ApplicationTitle), StatusCodeMessage(status),
+    return CurrentPrompts().Message(owner, LoadText(ApplicationTitle),
+                                    QString::fromUtf8(StatusCodeMessage(status).c_str()),
                                     MessageStyleWarning);
 }
 

@@ -6,19 +6,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "viewer_core/viewer_document.h"
+
 class QMessageBox;
 class QWidget;
 
 namespace kestrav {
-
-// Message-box styles: an OK button with the exclamation icon, and OK/Cancel with the exclamation icon and
-// Cancel as the default button.
-inline constexpr uint32_t MessageStyleWarning = 0x30;
-inline constexpr uint32_t MessageStyleConfirm = 0x131;
-
-// Button numbers a message box returns.
-inline constexpr int ButtonOk = 1;
-inline constexpr int ButtonCancel = 2;
 
 class UserPrompts {
 public:
@@ -67,8 +60,7 @@ void SetMainWindow(QWidget* window);
 // A string-table text as a message box; returns the button pressed.
 int ShowMessage(QWidget* owner, uint32_t stringId, uint32_t style);
 
-// The message for a status code: the missing-driver text, the system's own text, or the unknown-error text.
-QString StatusCodeMessage(uint32_t status);
+// The message for a status code (StatusCodeMessage) as a message box.
 int ShowErrorMessage(QWidget* owner, uint32_t status);
 
 } // namespace kestrav

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "viewer/event_viewer_doc.h"
 #include "viewer/event_viewer_frame.h"
+#include "viewer/qt_shell.h"
 
 namespace kestrav {
 
@@ -43,7 +43,7 @@ CEventViewerApp::~CEventViewerApp() {
 }
 
 bool CEventViewerApp::InitInstance() {
-    document_ = std::make_unique<CEventViewerDoc>();
+    document_ = std::make_unique<CEventViewerDoc>(QtShell());
     frame_ = std::make_unique<CEventViewerFrame>(*document_);
     frame_->show();
     return true;

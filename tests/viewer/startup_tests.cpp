@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "resources/string_table.h"
-#include "viewer/event_viewer_doc.h"
+#include "viewer_core/viewer_document.h"
 #include "viewer/event_viewer_frame.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/maintenance_dlg.h"

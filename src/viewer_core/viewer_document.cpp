@@ -1,0 +1,354 @@
+// The document: loading the log into entry objects, the sort state, the log commands, and the frame's
+// commands with their enabling rules.
+#include "viewer_core/viewer_document.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/command_line.h"
+#include "cli/csv_export.h"
+#include "cli/output_file.h"
+#include "cli/status_log.h"
+#include "log/log_ops.h"
+#include "platform/system.h"
+#include "resources/string_table.h"
+#include "viewer_core/list_order.h"
+#include "viewer_core/note_rules.h"
+
+namespace kestrav {
+
+namespace {
+
+constexpr uint8_t HighestUnmarkableSeverity = 6; // informational, repaired and the unknown values below
+constexpr size_t AccountNameSize = 32;
+
+// The busy cursor for the time a driver call blocks the window.
+class WaitCursor {
+public:
+    explicit WaitCursor(ViewerShell& shell) : shell_(&shell) { shell_->BeginWait(); }
+    ~WaitCursor() { Restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    void Restore() {
+        if (shell_ != nullptr) {
+            shell_->EndWait();
+            shell_ = nullptr;
+        }
+    }
+
+private:
+    ViewerShell* shell_;
+};
+
+std::string FormatTableText(uint32_t id, const char* argument) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, TableText(id), argument);
+    return buffer;
+}
+
+} // namespace
+
+CEventViewerDoc::CEventViewerDoc(ViewerShell& shell) : shell_(&shell) {}
+
+CEventViewerDoc::~CEventViewerDoc() {
+    DeleteContents();
+}
+
+bool CEventViewerDoc::LoadLog() {
+    WaitCursor cursor(*shell_);
+    DeleteContents();
+    UpdateAllViews();
+
+    WalkReport walk;
+    const uint32_t status = WalkLog(
+        [this](const LogEntry& entry) {
+            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+            ++m_nEntryCount;
+        },
+        walk);
+    if (status != StatusSuccess || walk.empty) {
+        cursor.Restore();
+        ClearViews();
+        DeleteContents();
+        UpdateAllViews();
+        if (status != StatusSuccess) {
+            ShowErrorMessage(status);
+        } else {
+            ShowMessage(LogEmptyText, MessageStyleWarning);
+        }
+        return false;
+    }
+
+    UpdateAllViews();
+    // A successful load always leaves a usable list, also when an earlier failed load had disabled it.
+    for (EntryList* view : views_) {
+        view->SetEnabled(true);
+    }
+    cursor.Restore();
+    // The list shows what was read; the administrator learns that it is not the whole log.
+    for (const std::string& text : WalkProblemTexts(walk)) {
+        shell_->Message(text, MessageStyleWarning);
+    }
+    return true;
+}
+
+void CEventViewerDoc::DeleteContents() {
+    // Rows refer to the entry objects: they go first.
+    for (EntryList* view : views_) {
+        view->SetRows({});
+    }
+    m_entries.clear();
+    m_nEntryCount = 0;
+}
+
+bool CEventViewerDoc::ClearViews() {
+    for (EntryList* view : views_) {
+        view->SetEnabled(false);
+        view->SetRows({});
+    }
+    shell_->CommandStatesChanged();
+    return true;
+}
+
+void CEventViewerDoc::UpdateAllViews() {
+    for (EntryList* view : views_) {
+        FillList(*view);
+        view->Sort(m_nSortColumn, m_bSortAscending != 0);
+    }
+    shell_->CommandStatesChanged();
+}
+
+void CEventViewerDoc::AddView(EntryList& view) {
+    views_.push_back(&view);
+}
+
+void CEventViewerDoc::RemoveView(EntryList& view) {
+    views_.erase(std::remove(views_.begin(), views_.end(), &view), views_.end());
+}
+
+void CEventViewerDoc::FillList(EntryList& list) {
+    std::vector<CEventLogEntry*> rows;
+    rows.reserve(m_entries.size());
+    for (const auto& entry : m_entries) {
+        rows.push_back(entry.get());
+    }
+    list.SetRows(rows);
+    if (!rows.empty()) {
+        list.SelectOnly(rows.size() - 1);
+    }
+}
+
+bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
+    bool notEligible = false;
+    bool failed = false;
+    {
+        WaitCursor cursor(*shell_);
+        for (CEventLogEntry* item : list.SelectedEntries()) {
+            const uint32_t eventNumber = item->m_entry.EventNumber();
+            if (item->m_entry.Severity() <= HighestUnmarkableSeverity) {
+                notEligible = true;
+                continue;
+            }
+            uint8_t driverStatus = 0;
+            if (MarkRepaired(eventNumber, driverStatus) != StatusSuccess ||
+                driverStatus != DriverStatusDone) {
+                failed = true;
+                continue;
+            }
+            // The driver answers a read with the nearest entry at or after the number; only the same entry
+            // may replace the copy.
+            LogEntry fresh;
+            if (ReadLogEntry(eventNumber, driverStatus, fresh) == StatusSuccess &&
+                driverStatus == DriverStatusDone && fresh.EventNumber() == eventNumber) {
+                item->m_entry = fresh;
+            }
+        }
+    }
+    if (notEligible) {
+        ShowMessage(NotMarkedRepairedText, MessageStyleWarning);
+    }
+    if (failed) {
+        ShowMessage(MarkRepairedFailedText, MessageStyleWarning);
+    }
+    return true;
+}
+
+CEventViewerDoc::ExportResult CEventViewerDoc::WriteExport(const std::string& fileName) const {
+    OutputFile file;
+    if (!file.Open(fileName, OutputFile::Mode::Replace)) {
+        return ExportResult::OpenFailed;
+    }
+    file.Write(CsvHeaderLine());
+    std::string line;
+    for (const auto& entry : m_entries) {
+        line.clear();
+        AppendCsvLine(line, entry->m_entry);
+        file.Write(line);
+    }
+    return file.Close() ? ExportResult::Written : ExportResult::WriteFailed;
+}
+
+void CEventViewerDoc::OnExportLog() {
+    const std::string fileName =
+        shell_->SaveFileName(TableText(ExportDialogTitle), TableText(ExportFileFilter), "csv");
+    if (fileName.empty()) {
+        return;
+    }
+    // A file that could not be opened or written is reported: the administrator would otherwise believe the
+    // log saved.
+    const ExportResult result = WriteExport(fileName);
+    if (result != ExportResult::Written) {
+        const uint32_t message =
+            result == ExportResult::OpenFailed ? ExportOpenFailedText : ExportWriteFailedText;
+        shell_->Message(FormatTableText(message, fileName.c_str()), MessageStyleWarning);
+    }
+}
+
+bool CEventViewerDoc::ClearLogAsUser() {
+    char userName[AccountNameSize] = "<UNKNOWN USER>";
+    platform::GetAccountName(userName);
+    bool cleared = false;
+    uint32_t status = 0;
+    {
+        WaitCursor cursor(*shell_);
+        status = ClearLog(userName, cleared);
+    }
+    if (status != StatusSuccess) {
+        ShowErrorMessage(status);
+        return false;
+    }
+    return cleared;
+}
+
+void CEventViewerDoc::OnClearAllEntries() {
+    if (ShowMessage(ConfirmClearText, MessageStyleConfirm) != ButtonOk) {
+        return;
+    }
+    if (ClearLogAsUser()) {
+        LoadLog();
+    } else {
+        ShowMessage(ClearLogFailedText, MessageStyleWarning);
+    }
+}
+
+void CEventViewerDoc::OnAddMaintenanceNote() {
+    std::string typed;
+    if (!shell_->RunNoteDialog(typed)) {
+        return;
+    }
+    char note[MaxNoteLength + 1] = {};
+    PrepareNote(typed, note);
+    uint8_t driverStatus = 0;
+    const uint32_t status = WriteMaintenanceNote(note, driverStatus);
+    if (status != StatusSuccess) {
+        ShowErrorMessage(status);
+        return;
+    }
+    if (driverStatus != DriverStatusDone) {
+        ShowMessage(NoteNotLoggedText, MessageStyleWarning);
+    }
+    LoadLog();
+}
+
+int CEventViewerDoc::ShowMessage(uint32_t stringId, uint32_t style) {
+    return shell_->Message(TableText(stringId), style);
+}
+
+int CEventViewerDoc::ShowErrorMessage(uint32_t status) {
+    return shell_->Message(StatusCodeMessage(status), MessageStyleWarning);
+}
+
+std::string StatusCodeMessage(uint32_t status) {
+    return StatusErrorText(status);
+}
+
+void SortList(CEventViewerDoc& document, EntryList& list, int column) {
+    if (column != document.m_nSortColumn) {
+        document.m_bSortAscending = 1;
+    } else {
+        document.m_bSortAscending = document.m_bSortAscending == 0 ? 1 : 0;
+    }
+    document.m_nSortColumn = column;
+    list.Sort(column, document.m_bSortAscending != 0);
+}
+
+ViewerCommands::ViewerCommands(CEventViewerDoc& document, EntryList& view)
+    : document_(&document), view_(&view) {}
+
+void ViewerCommands::OnInitialLoad() {
+    ViewerShell& shell = document_->Shell();
+    document_->ClearViews();
+    shell.RepaintNow();
+    ResetViews();
+    shell.SetCaption(TableText(ApplicationTitle));
+    const uint32_t status = QueryLogSupport(m_bLogSupported);
+    // The log commands are greyed before any message box can be answered.
+    shell.CommandStatesChanged();
+    if (status != StatusSuccess) {
+        document_->ShowErrorMessage(status);
+    } else if (!m_bLogSupported) {
+        document_->ShowMessage(LogNotSupportedText, MessageStyleWarning);
+    } else if (document_->LoadLog()) {
+        for (EntryList* view : document_->Views()) {
+            view->SetEnabled(true);
+        }
+    }
+    shell.CommandStatesChanged();
+    shell.FocusView();
+    initialLoadDone_ = true;
+}
+
+void ViewerCommands::ResetViews() {
+    document_->Shell().SetCaption(TableText(ApplicationTitle));
+    document_->ClearViews();
+    document_->Shell().RepaintNow();
+}
+
+void ViewerCommands::OnRefresh() {
+    document_->Shell().SetCaption(TableText(ApplicationTitle));
+    if (document_->LoadLog()) {
+        document_->m_bSortAscending = document_->m_bSortAscending == 0 ? 1 : 0;
+        SortList(*document_, *view_, document_->m_nSortColumn);
+    } else {
+        ResetViews();
+    }
+    document_->Shell().CommandStatesChanged();
+}
+
+void ViewerCommands::OnMarkRepaired() {
+    document_->MarkSelectedRepaired(*view_);
+    document_->FillList(*view_);
+    view_->Sort(document_->m_nSortColumn, document_->m_bSortAscending != 0);
+    document_->Shell().RepaintNow();
+    document_->Shell().CommandStatesChanged();
+}
+
+bool ViewerCommands::IsCommandEnabled(uint32_t command) const {
+    switch (command) {
+    case ExportLogCommand:
+    case ClearAllEntriesCommand:
+    case AddMaintenanceNoteCommand: return m_bLogSupported;
+    case MarkRepairedCommand: return view_->SelectedCount() > 0;
+    case RefreshCommand:
+    case ExitCommand:
+    case InitialLoadCommand: return true;
+    default: return false;
+    }
+}
+
+bool ViewerCommands::Execute(uint32_t command) {
+    if (!IsCommandEnabled(command)) {
+        return false;
+    }
+    switch (command) {
+    case ExportLogCommand: document_->OnExportLog(); return true;
+    case ClearAllEntriesCommand: document_->OnClearAllEntries(); return true;
+    case AddMaintenanceNoteCommand: document_->OnAddMaintenanceNote(); return true;
+    case MarkRepairedCommand: OnMarkRepaired(); return true;
+    case RefreshCommand: OnRefresh(); return true;
+    case InitialLoadCommand: OnInitialLoad(); return true;
+    default: return false;
+    }
+}
+
+} // namespace kestrav
