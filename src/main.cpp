@@ -2,16 +2,16 @@
 #include <cstdio>
 
 #include "cli/command_line.h"
-#ifdef KESTRAV_WITH_VIEWER
-#include "viewer/viewer_main.h"
+#ifndef _WIN32
+#include "cli/viewer_module.h"
 #endif
 
 int main(int argc, char** argv) {
     if (argc > 1 && (argv[1][0] == '/' || argv[1][0] == '-')) {
         return kestrav::RunCommandLineMode(argc, argv);
     }
-#ifdef KESTRAV_WITH_VIEWER
-    return kestrav::RunViewer(argc, argv);
+#ifndef _WIN32
+    return kestrav::RunViewerModule(argc, argv);
 #else
     std::fprintf(
         stderr, "kestrav: this build has no window; run it with command-line options such as /export:file\n");

@@ -7,6 +7,8 @@
 
 #include "cli/csv_export.h"
 #include "cli/options.h"
+#include "cli/query.h"
+#include "cli/query_options.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/system.h"
@@ -175,6 +177,10 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
 
 } // namespace
 
+std::span<const char* const> ClassicUsageLines() {
+    return UsageLines;
+}
+
 std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
     std::vector<std::string> texts;
     char text[StatusLineBufferSize];
@@ -251,6 +257,10 @@ bool ClearLogAndReport(StatusLog& log) {
 int RunCommandLineMode(int argc, char** argv) {
     std::span<char* const> all(argv, static_cast<size_t>(argc));
     std::vector<std::string_view> arguments(all.begin() + (argc > 0 ? 1 : 0), all.end());
+    // A query run opens no status log: it only reads and prints.
+    if (HasQueryOption(arguments)) {
+        return RunQueryMode(arguments);
+    }
     CommandLineOptions options = ParseCommandLine(arguments);
 
     StatusLog log;

@@ -17,8 +17,12 @@ inline constexpr int ExitSuccess = 0; // every requested operation done
 inline constexpr int ExitFailure = 1; // nothing to work on, or an operation failed
 inline constexpr int ExitInvalidCommandLine = 2;
 
-// Performs the whole run for the process arguments (argv[0] the program) and returns its exit status.
+// Performs the whole run for the process arguments (argv[0] the program) and returns its exit status. A
+// command line with an argument that starts with "--" is a query run (cli/query.h): no status log.
 int RunCommandLineMode(int argc, char** argv);
+
+// The eight lines of usage that an invalid command line writes to the status log, also part of --help.
+std::span<const char* const> ClassicUsageLines();
 
 // The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
 // when the log was cleared.

@@ -1,16 +1,21 @@
 // Running the built kestrav against emulated devices made with healthsim, in a folder of its own: the
-// standard two-entry device, its export, and status logs as a run writes them (date lines masked).
+// standard two-entry device, its export, a store damaged as a failing medium would, and status logs as a run
+// writes them (date lines masked).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/entry_support.h"
+#include "emulator/device_store.h"
 #include "log/log_entry.h"
 #include "support/test_support.h"
 
@@ -37,22 +42,6 @@ inline const std::string CsvHeader =
     "Severity,Event Number,Class,Code,Update Time,Initial Time,Count,Description\r\n";
 
 // The two entries of the standard test device and their export lines in the English locale.
-inline LogEntry MakeEntry(uint32_t number, uint8_t severity, uint16_t eventClass, uint16_t code,
-                          LogTime initial, LogTime update, uint32_t count, const std::string& data) {
-    LogEntry entry;
-    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + data.size() + 1));
-    entry.SetEventNumber(number);
-    entry.SetHeaderByte6(1);
-    entry.SetSeverity(severity);
-    entry.SetClass(eventClass);
-    entry.SetCode(code);
-    entry.SetInitialTime(initial);
-    entry.SetUpdateTime(update);
-    entry.SetCount(count);
-    std::memcpy(entry.EventData(), data.data(), data.size());
-    return entry;
-}
-
 inline const LogTime Dec7{20, 26, 12, 7, 14, 5};
 inline const LogTime Jan2{20, 27, 1, 2, 9, 30};
 
@@ -102,6 +91,28 @@ inline std::string Usage() {
     std::vector<std::string> lines{""};
     lines.insert(lines.end(), UsageLines.begin(), UsageLines.end());
     return Indented(lines);
+}
+
+// Overwrites the store page that holds the record of entry number with garbage, as a failing medium would.
+inline void DamagePageOf(const std::string& device, uint32_t number) {
+    std::string error;
+    std::unique_ptr<emulator::DeviceStore> store = emulator::DeviceStore::Open(device, error);
+    ASSERT_TRUE(store) << error;
+    std::string record;
+    store->ForEach([&](uint32_t n, const LogEntry& entry) {
+        if (n == number) {
+            record.assign(reinterpret_cast<const char*>(entry.bytes), LogEntrySize);
+        }
+    });
+    store.reset();
+    std::string bytes = ReadFile(device);
+    size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    const size_t pageSize = 4096;
+    size_t page = at / pageSize * pageSize;
+    std::fstream file(device, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(page));
+    file.write(std::string(pageSize, '\x5A').data(), pageSize);
 }
 
 // A folder with an emulated device in it, where kestrav runs.

@@ -24,28 +24,6 @@ size_t Lines(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// Overwrites the store page that holds the record of entry number with garbage, as a failing medium would.
-void DamagePageOf(const std::string& device, uint32_t number) {
-    std::string error;
-    std::unique_ptr<emulator::DeviceStore> store = emulator::DeviceStore::Open(device, error);
-    ASSERT_TRUE(store) << error;
-    std::string record;
-    store->ForEach([&](uint32_t n, const LogEntry& entry) {
-        if (n == number) {
-            record.assign(reinterpret_cast<const char*>(entry.bytes), LogEntrySize);
-        }
-    });
-    store.reset();
-    std::string bytes = ReadFile(device);
-    size_t at = bytes.find(record);
-    ASSERT_NE(at, std::string::npos);
-    const size_t pageSize = 4096;
-    size_t page = at / pageSize * pageSize;
-    std::fstream file(device, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>(page));
-    file.write(std::string(pageSize, '\x5A').data(), pageSize);
-}
-
 struct BrokenCase {
     std::string name;
     std::function<void(const Folder&)> damage;

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Times query runs beside the export as whole processes on a seeded device of ENTRIES entries (default
+# 100000): `kestrav /export:out.csv`, `kestrav --list`, `kestrav --json` and `kestrav --csv`, standard output to
+# /dev/null. Prints wall time, CPU time, entries per second and peak memory, best of RUNS runs (default 3).
+# Usage: bench/time_query.sh [build-dir]     (build-dir defaults to ./build; needs kestrav and healthsim built)
+set -eu
+
+build=${1:-build}
+bin=$(cd "$build/bin" && pwd)
+entries=${ENTRIES:-100000}
+runs=${RUNS:-3}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export ZORHLTH_DEVICE="$work/cvr.db"
+export LC_ALL=C
+
+"$bin/healthsim" init "$ZORHLTH_DEVICE"
+"$bin/healthsim" seed "$ZORHLTH_DEVICE" --entries "$entries" >/dev/null
+
+# The lines each run prints, checked once so that a run that fails is not timed as a fast one.
+[ "$(cd "$work" && "$bin/kestrav" --json | wc -l)" -eq "$entries" ] || { echo "--json: wrong line count" >&2; exit 1; }
+[ "$(cd "$work" && "$bin/kestrav" --list | wc -l)" -eq $((entries + 1)) ] || { echo "--list: wrong line count" >&2; exit 1; }
+
+# time_one LABEL ARGUMENT...: the best of RUNS runs of kestrav with the arguments.
+time_one() {
+    label=$1
+    shift
+    best=""
+    for run in $(seq "$runs"); do
+        rm -f "$work/out.csv" "$work/kestrav.log"
+        (cd "$work" && /usr/bin/time -v -o "$work/time.txt" "$bin/kestrav" "$@" >/dev/null)
+        seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+            n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$work/time.txt")
+        rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+        cpu=$(awk -F': ' '/User time|System time/ {s += $2} END {print s}' "$work/time.txt")
+        if [ -z "$best" ] || awk "BEGIN {exit !($seconds < $best)}"; then
+            best=$seconds
+            bestRss=$rss
+            bestCpu=$cpu
+        fi
+    done
+    printf '%-22s best wall %6s s  CPU %6s s  entries/s %8s  peak memory %7s KiB\n' "$label" "$best" "$bestCpu" \
+        "$(awk "BEGIN {printf \"%.0f\", $entries / $best}")" "$bestRss"
+}
+
+echo "entries: $entries; best of $runs runs each"
+time_one "/export:out.csv" /export:out.csv
+time_one "--list" --list
+time_one "--json" --json
+time_one "--csv" --csv
+time_one "--json --last=10" --json --last=10

@@ -1,0 +1,328 @@
+#include "cli/query_options.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "cli/options.h"
+#include "cli/status_log.h"
+
+namespace kestrav {
+
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+// The whole text as an unsigned number not above max: decimal digits, or "0x" and hexadecimal digits when
+// hex is allowed. No sign, blank or empty text.
+std::optional<uint64_t> ParseNumber(std::string_view text, bool hex, uint64_t max) {
+    int base = 10;
+    if (hex && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    if (text.empty() || text[0] == '+' || text[0] == '-') {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size() || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The comma-separated items of a list, empty items included (so that "a,,b" and "a," are refused).
+std::vector<std::string_view> SplitList(std::string_view text) {
+    std::vector<std::string_view> items;
+    for (;;) {
+        size_t comma = text.find(',');
+        items.push_back(text.substr(0, comma));
+        if (comma == std::string_view::npos) {
+            return items;
+        }
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + EscapeControls(text) + "'";
+}
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+bool IsCalendarDate(int year, int month, int day) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
+        return false;
+    }
+    return day <= (month == 2 && IsLeapYear(year) ? 29 : days[month - 1]);
+}
+
+MinuteKey KeyOf(int year, int month, int day, int hour, int minute) {
+    return (((static_cast<MinuteKey>(year) * 100 + month) * 100 + day) * 100 + hour) * 100 + minute;
+}
+
+// The digits at text[at, at + count) as a number; -1 when any of them is not a digit.
+int DigitsAt(std::string_view text, size_t at, size_t count) {
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM"; a date alone stands for its first minute, or for its last one when
+// endOfDay is set.
+std::optional<MinuteKey> ParseTime(std::string_view text, bool endOfDay) {
+    if ((text.size() != 10 && text.size() != 16) || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    int year = DigitsAt(text, 0, 4);
+    int month = DigitsAt(text, 5, 2);
+    int day = DigitsAt(text, 8, 2);
+    if (!IsCalendarDate(year, month, day)) {
+        return std::nullopt;
+    }
+    if (text.size() == 10) {
+        return endOfDay ? KeyOf(year, month, day, 23, 59) : KeyOf(year, month, day, 0, 0);
+    }
+    if (text[10] != 'T' || text[13] != ':') {
+        return std::nullopt;
+    }
+    int hour = DigitsAt(text, 11, 2);
+    int minute = DigitsAt(text, 14, 2);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+        return std::nullopt;
+    }
+    return KeyOf(year, month, day, hour, minute);
+}
+
+// The severity bytes that one item of --severity names: a name (any case) or a number.
+bool AddSeverities(std::string_view item, std::vector<uint8_t>& severities) {
+    struct Name {
+        std::string_view name;
+        uint8_t values[2];
+        size_t count;
+    };
+    static const Name names[] = {
+        {"critical", {15, 0}, 1},
+        {"caution", {9, 0}, 1},
+        {"repaired", {6, 0}, 1},
+        {"informational", {2, 3}, 2},
+    };
+    for (const Name& name : names) {
+        if (EqualsIgnoringCase(item, name.name)) {
+            severities.insert(severities.end(), name.values, name.values + name.count);
+            return true;
+        }
+    }
+    if (auto number = ParseNumber(item, true, UINT8_MAX)) {
+        severities.push_back(static_cast<uint8_t>(*number));
+        return true;
+    }
+    return false;
+}
+
+// "A-B", "A-", "-B" or "A", A not above B.
+bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
+    size_t dash = text.find('-');
+    std::string_view low = text.substr(0, dash);
+    std::string_view high = dash == std::string_view::npos ? low : text.substr(dash + 1);
+    if (low.empty() && high.empty()) {
+        return false;
+    }
+    auto a = low.empty() ? std::optional<uint64_t>(0) : ParseNumber(low, false, UINT32_MAX);
+    auto b = high.empty() ? std::optional<uint64_t>(UINT32_MAX) : ParseNumber(high, false, UINT32_MAX);
+    if (!a || !b || *a > *b) {
+        return false;
+    }
+    first = static_cast<uint32_t>(*a);
+    last = static_cast<uint32_t>(*b);
+    return true;
+}
+
+enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last };
+
+struct Spec {
+    std::string_view name;
+    Name id;
+    bool takesValue;
+};
+
+// --help and --version are taken before the others are looked at; here they are only refused with a value.
+const Spec Specs[] = {
+    {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
+    {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
+    {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
+    {"--until", Name::Until, true}, {"--last", Name::Last, true},
+};
+
+// Applies one recognised option with its value to options; returns the problem, or "" when there is none.
+std::string Apply(const Spec& spec, std::string_view value, QueryOptions& options) {
+    QueryFilter& filter = options.filter;
+    const std::string named = std::string(spec.name) + ": ";
+    switch (spec.id) {
+    case Name::Help:
+    case Name::Version: return "";
+    case Name::List: options.output = QueryOutput::List; return "";
+    case Name::Json: options.output = QueryOutput::Json; return "";
+    case Name::Csv: options.output = QueryOutput::Csv; return "";
+    case Name::Severity:
+        for (std::string_view item : SplitList(value)) {
+            if (!AddSeverities(item, filter.severities)) {
+                return named + "invalid severity " + Quoted(item) +
+                       " (critical, caution, repaired, informational or a number 0 to 255)";
+            }
+        }
+        return "";
+    case Name::Class:
+        for (std::string_view item : SplitList(value)) {
+            auto number = ParseNumber(item, true, UINT16_MAX);
+            if (!number) {
+                return named + "invalid class " + Quoted(item) + " (a number 0 to 65535, decimal or 0x hex)";
+            }
+            filter.classes.push_back(static_cast<uint16_t>(*number));
+        }
+        return "";
+    case Name::Number:
+        if (!ParseRange(value, filter.firstNumber, filter.lastNumber)) {
+            return named + "invalid range " + Quoted(value) +
+                   " (A-B, A-, -B or A, event numbers 0 to 4294967295, A not above B)";
+        }
+        return "";
+    case Name::Since:
+    case Name::Until: {
+        auto key = ParseTime(value, spec.id == Name::Until);
+        if (!key) {
+            return named + "invalid time " + Quoted(value) + " (YYYY-MM-DD or YYYY-MM-DDTHH:MM)";
+        }
+        (spec.id == Name::Since ? filter.since : filter.until) = key;
+        return "";
+    }
+    case Name::Last: {
+        auto count = ParseNumber(value, false, UINT32_MAX);
+        if (!count) {
+            return named + "invalid count " + Quoted(value) + " (a number 0 to 4294967295)";
+        }
+        filter.lastCount = static_cast<uint32_t>(*count);
+        return "";
+    }
+    }
+    return "";
+}
+
+// The problem with one argument, given which options came before it; "" when it is a valid option.
+std::string ParseArgument(std::string_view argument, QueryOptions& options, std::vector<Name>& seen) {
+    if (!IsQueryOption(argument)) {
+        if (RecognizeOption(argument)) {
+            return "the option " + Quoted(argument) + " cannot be combined with '--' options";
+        }
+        return "unexpected argument " + Quoted(argument);
+    }
+    size_t equals = argument.find('=');
+    std::string_view name = argument.substr(0, equals);
+    const Spec* spec = nullptr;
+    for (const Spec& candidate : Specs) {
+        if (candidate.name == name) {
+            spec = &candidate;
+        }
+    }
+    if (spec == nullptr) {
+        return "unrecognized option " + Quoted(name);
+    }
+    if (!spec->takesValue && equals != std::string_view::npos) {
+        return "option " + Quoted(name) + " takes no value";
+    }
+    if (spec->takesValue && equals == std::string_view::npos) {
+        return "option " + Quoted(name) + " needs a value: " + std::string(name) + "=...";
+    }
+    const bool isOutput = spec->id == Name::List || spec->id == Name::Json || spec->id == Name::Csv;
+    for (Name earlier : seen) {
+        const bool earlierOutput = earlier == Name::List || earlier == Name::Json || earlier == Name::Csv;
+        if (isOutput && earlierOutput) {
+            return "only one of --list, --json and --csv can be given";
+        }
+        if (earlier == spec->id) {
+            return "option " + Quoted(name) + " can be given only once";
+        }
+    }
+    seen.push_back(spec->id);
+    return Apply(*spec, equals == std::string_view::npos ? "" : argument.substr(equals + 1), options);
+}
+
+} // namespace
+
+bool IsQueryOption(std::string_view argument) {
+    return argument.size() >= 2 && argument[0] == '-' && argument[1] == '-';
+}
+
+bool HasQueryOption(std::span<const std::string_view> arguments) {
+    return std::any_of(arguments.begin(), arguments.end(), IsQueryOption);
+}
+
+std::optional<MinuteKey> StampMinute(const LogTime& time) {
+    int year = time.century * 100 + time.year;
+    if (!IsCalendarDate(year, time.month, time.day) || time.hour > 23 || time.minute > 59) {
+        return std::nullopt;
+    }
+    return KeyOf(year, time.month, time.day, time.hour, time.minute);
+}
+
+bool EntryMatches(const QueryFilter& filter, const LogEntry& entry) {
+    auto listed = [](const auto& values, auto value) {
+        return values.empty() || std::find(values.begin(), values.end(), value) != values.end();
+    };
+    if (!listed(filter.severities, entry.Severity()) || !listed(filter.classes, entry.Class())) {
+        return false;
+    }
+    if (entry.EventNumber() < filter.firstNumber || entry.EventNumber() > filter.lastNumber) {
+        return false;
+    }
+    if (filter.since || filter.until) {
+        std::optional<MinuteKey> updated = StampMinute(entry.UpdateTime());
+        if (!updated || (filter.since && *updated < *filter.since) ||
+            (filter.until && *updated > *filter.until)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments) {
+    QueryOptions options;
+    auto given = [&arguments](std::string_view name) {
+        return std::find(arguments.begin(), arguments.end(), name) != arguments.end();
+    };
+    if (given("--help")) {
+        options.action = QueryAction::Help;
+        return options;
+    }
+    if (given("--version")) {
+        options.action = QueryAction::Version;
+        return options;
+    }
+    std::vector<Name> seen;
+    for (std::string_view argument : arguments) {
+        std::string problem = ParseArgument(argument, options, seen);
+        if (!problem.empty()) {
+            options.action = QueryAction::Invalid;
+            options.error = problem;
+            return options;
+        }
+    }
+    return options;
+}
+
+} // namespace kestrav

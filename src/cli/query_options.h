@@ -1,0 +1,57 @@
+// The options of a query run (every one begins with "--"): what to print (--list, --json, --csv), which
+// entries (the filters), or --help and --version. A command line with at least one "--" argument is a query
+// run; it reads the log, prints it to standard output and changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/log_entry.h"
+
+namespace kestrav {
+
+// True when the argument starts with "--": the command line is then a query run.
+bool IsQueryOption(std::string_view argument);
+bool HasQueryOption(std::span<const std::string_view> arguments);
+
+enum class QueryOutput { List, Json, Csv };
+enum class QueryAction { Print, Help, Version, Invalid };
+
+// A minute of local time as one ordered number, YYYYMMDDHHMM.
+using MinuteKey = int64_t;
+
+// The minute of a stored timestamp; unset when its bytes are not a valid date and time (year 1 to 9999 as
+// century * 100 + year in century, a calendar day, hour 0 to 23, minute 0 to 59).
+std::optional<MinuteKey> StampMinute(const LogTime& time);
+
+// Which entries a query run prints. Every filter that is set must match (a set list matches when any of its
+// values does); the event-number range is inclusive.
+struct QueryFilter {
+    std::vector<uint8_t> severities; // empty: any severity
+    std::vector<uint16_t> classes;   // empty: any class
+    uint32_t firstNumber = 0;
+    uint32_t lastNumber = UINT32_MAX;
+    std::optional<MinuteKey> since;    // on the update time; an entry whose update time is invalid never
+    std::optional<MinuteKey> until;    // matches a time filter
+    std::optional<uint32_t> lastCount; // --last=N: applied after the others, to the entries they kept
+};
+
+bool EntryMatches(const QueryFilter& filter, const LogEntry& entry);
+
+struct QueryOptions {
+    QueryAction action = QueryAction::Print;
+    QueryOutput output = QueryOutput::List;
+    QueryFilter filter;
+    std::string error; // for Invalid: the one line that names the problem, without the program prefix
+};
+
+// Reads the arguments after the program name. --help wins over everything, then --version; otherwise the
+// first problem found (an unknown option, a bad value, an option given twice, two outputs, a classic option
+// or a stray argument) makes the command line invalid.
+QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments);
+
+} // namespace kestrav

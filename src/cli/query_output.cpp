@@ -1,0 +1,325 @@
+#include "cli/query_output.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "cli/query_options.h"
+#include "decode/event_text.h"
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+constexpr size_t ListColumns = 8;
+constexpr const char* ColumnGap = "  ";
+constexpr const char* HexDigits = "0123456789abcdef";
+
+// The length of the valid UTF-8 sequence at text[at] (1 to 4) with its code point; 0 when the bytes there
+// are not one (a stray continuation byte, a cut sequence, an overlong form, a surrogate, above U+10FFFF).
+size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t& codePoint) {
+    const unsigned char first = static_cast<unsigned char>(text[at]);
+    if (first < 0x80) {
+        codePoint = first;
+        return 1;
+    }
+    size_t length = first >= 0xC2 && first <= 0xDF   ? 2
+                    : first >= 0xE0 && first <= 0xEF ? 3
+                    : first >= 0xF0 && first <= 0xF4 ? 4
+                                                     : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    uint32_t value = first & (0xFF >> (length + 1));
+    for (size_t i = 1; i < length; ++i) {
+        const unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = value << 6 | (next & 0x3F);
+    }
+    static const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    codePoint = value;
+    return length;
+}
+
+bool IsWide(uint32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+           (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+void AppendNumber(std::string& out, int64_t value) {
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
+    const size_t at = out.size();
+    out.resize(at + 2 * count);
+    char* hex = out.data() + at;
+    for (size_t i = 0; i < count; ++i) {
+        hex[2 * i] = HexDigits[bytes[i] >> 4];
+        hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
+    }
+}
+
+// The description with every control character, C1 ones included, as an escape ("\n", "\x1B", "\xC2\x9B").
+void AppendEscapedForTerminal(std::string& out, std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        uint32_t codePoint = 0;
+        size_t length = Utf8SequenceAt(text, at, codePoint);
+        const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+        if (length == 0 || !control) {
+            out.append(text.substr(at, std::max<size_t>(length, 1)));
+            at += std::max<size_t>(length, 1);
+            continue;
+        }
+        for (size_t i = 0; i < length; ++i) {
+            const unsigned char byte = static_cast<unsigned char>(text[at + i]);
+            switch (byte) {
+            case '\n': out.append("\\n"); break;
+            case '\r': out.append("\\r"); break;
+            case '\t': out.append("\\t"); break;
+            default:
+                out.append("\\x");
+                out.push_back("0123456789ABCDEF"[byte >> 4]);
+                out.push_back("0123456789ABCDEF"[byte & 0x0F]);
+                break;
+            }
+        }
+        at += length;
+    }
+}
+
+// The texts of the first seven columns of an entry, into seven buffers.
+struct ListCells {
+    char severity[DescriptionBufferSize];
+    char number[24];
+    char className[DescriptionBufferSize];
+    char code[24];
+    char updated[DescriptionBufferSize];
+    char initial[DescriptionBufferSize];
+    char count[24];
+
+    explicit ListCells(const LogEntry& entry) {
+        FormatSeverityName(entry.Severity(), severity);
+        std::snprintf(number, sizeof number, "%ld",
+                      static_cast<long>(static_cast<int32_t>(entry.EventNumber())));
+        FormatClassName(entry.Class(), className);
+        std::snprintf(code, sizeof code, "%ld", static_cast<long>(entry.Code()));
+        FormatEntryTime(entry.UpdateTime(), updated);
+        FormatEntryTime(entry.InitialTime(), initial);
+        std::snprintf(count, sizeof count, "%ld", static_cast<long>(static_cast<int32_t>(entry.Count())));
+    }
+
+    std::string_view Cell(size_t column) const {
+        const char* const cells[] = {severity, number, className, code, updated, initial, count};
+        return cells[column];
+    }
+};
+
+void AppendListCells(std::string& out, const ListLayout& layout, const std::string_view (&cells)[ListColumns],
+                     bool escapeLast) {
+    for (size_t column = 0; column + 1 < ListColumns; ++column) {
+        out.append(cells[column]);
+        size_t width = DisplayWidth(cells[column]);
+        out.append(layout.widths[column] > width ? layout.widths[column] - width : 0, ' ');
+        out.append(ColumnGap);
+    }
+    if (escapeLast) {
+        AppendEscapedForTerminal(out, cells[ListColumns - 1]);
+    } else {
+        out.append(cells[ListColumns - 1]);
+    }
+    out.push_back('\n');
+}
+
+const StringId ListTitles[ListColumns] = {SeverityColumnTitle, EventNumberColumnTitle, ClassColumnTitle,
+                                          CodeColumnTitle,     UpdateTimeColumnTitle,  InitialTimeColumnTitle,
+                                          CountColumnTitle,    DescriptionColumnTitle};
+
+// A CSV field as it is, or in quotes with its quotes doubled when it holds a comma, quote, CR or LF.
+void AppendCsvField(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char c : field) {
+        if (c == '"') {
+            out.push_back('"');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+} // namespace
+
+size_t DisplayWidth(std::string_view text) {
+    size_t width = 0;
+    for (size_t at = 0; at < text.size();) {
+        uint32_t codePoint = 0;
+        size_t length = Utf8SequenceAt(text, at, codePoint);
+        width += length != 0 && IsWide(codePoint) ? 2 : 1;
+        at += std::max<size_t>(length, 1);
+    }
+    return width;
+}
+
+ListLayout MeasureListing(std::span<const LogEntry> entries) {
+    ListLayout layout;
+    for (size_t column = 0; column + 1 < ListColumns; ++column) {
+        layout.widths[column] = DisplayWidth(TableText(ListTitles[column]));
+    }
+    for (const LogEntry& entry : entries) {
+        const ListCells cells(entry);
+        for (size_t column = 0; column + 1 < ListColumns; ++column) {
+            layout.widths[column] = std::max(layout.widths[column], DisplayWidth(cells.Cell(column)));
+        }
+    }
+    return layout;
+}
+
+void AppendListHeader(std::string& out, const ListLayout& layout) {
+    std::string_view cells[ListColumns];
+    for (size_t column = 0; column < ListColumns; ++column) {
+        cells[column] = TableText(ListTitles[column]);
+    }
+    AppendListCells(out, layout, cells, false);
+}
+
+void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry) {
+    const ListCells texts(entry);
+    char description[DescriptionBufferSize];
+    FormatEntryDescription(entry, description);
+    std::string_view cells[ListColumns];
+    for (size_t column = 0; column + 1 < ListColumns; ++column) {
+        cells[column] = texts.Cell(column);
+    }
+    cells[ListColumns - 1] = description;
+    AppendListCells(out, layout, cells, true);
+}
+
+bool AppendIsoTime(std::string& out, const LogTime& time) {
+    std::optional<MinuteKey> minute = StampMinute(time);
+    if (!minute) {
+        return false;
+    }
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", time.century * 100 + time.year, time.month,
+                  time.day, time.hour, time.minute);
+    out.append(text);
+    return true;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    out.push_back('"');
+    for (size_t at = 0; at < text.size();) {
+        uint32_t codePoint = 0;
+        size_t length = Utf8SequenceAt(text, at, codePoint);
+        if (length == 0) {
+            out.append("\\ufffd");
+            ++at;
+            continue;
+        }
+        if (codePoint == '"' || codePoint == '\\') {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(codePoint));
+        } else if (codePoint < 0x20 || codePoint == 0x7F) {
+            out.append("\\u00");
+            out.push_back(HexDigits[codePoint >> 4]);
+            out.push_back(HexDigits[codePoint & 0x0F]);
+        } else {
+            out.append(text.substr(at, length));
+        }
+        at += length;
+    }
+    out.push_back('"');
+}
+
+void AppendJsonLine(std::string& out, const LogEntry& entry) {
+    char text[DescriptionBufferSize];
+    out.append("{\"event_number\":");
+    AppendNumber(out, entry.EventNumber());
+    out.append(",\"severity\":");
+    AppendNumber(out, entry.Severity());
+    out.append(",\"severity_name\":");
+    FormatSeverityName(entry.Severity(), text);
+    AppendJsonString(out, text);
+    out.append(",\"class\":");
+    AppendNumber(out, entry.Class());
+    out.append(",\"class_name\":");
+    FormatClassName(entry.Class(), text);
+    AppendJsonString(out, text);
+    out.append(",\"code\":");
+    AppendNumber(out, entry.Code());
+    const LogTime times[] = {entry.UpdateTime(), entry.InitialTime()};
+    const char* const keys[] = {",\"update_time\":", ",\"initial_time\":"};
+    for (size_t i = 0; i < 2; ++i) {
+        out.append(keys[i]);
+        if (StampMinute(times[i])) {
+            out.push_back('"');
+            AppendIsoTime(out, times[i]);
+            out.push_back('"');
+        } else {
+            out.append("null");
+        }
+    }
+    out.append(",\"count\":");
+    AppendNumber(out, entry.Count());
+    out.append(",\"description\":");
+    FormatEntryDescription(entry, text);
+    AppendJsonString(out, text);
+    out.append(",\"data\":\"");
+    AppendHex(out, entry.EventData(), EventDataSize);
+    out.append("\",\"raw\":\"");
+    AppendHex(out, entry.bytes, LogEntrySize);
+    out.append("\"}\n");
+}
+
+void AppendCsvHeaderRow(std::string& out) {
+    out.append("event_number,severity,severity_name,class,class_name,code,update_time,initial_time,count,"
+               "description,data,raw\r\n");
+}
+
+void AppendCsvRow(std::string& out, const LogEntry& entry) {
+    char text[DescriptionBufferSize];
+    AppendNumber(out, entry.EventNumber());
+    out.push_back(',');
+    AppendNumber(out, entry.Severity());
+    out.push_back(',');
+    FormatSeverityName(entry.Severity(), text);
+    AppendCsvField(out, text);
+    out.push_back(',');
+    AppendNumber(out, entry.Class());
+    out.push_back(',');
+    FormatClassName(entry.Class(), text);
+    AppendCsvField(out, text);
+    out.push_back(',');
+    AppendNumber(out, entry.Code());
+    out.push_back(',');
+    AppendIsoTime(out, entry.UpdateTime());
+    out.push_back(',');
+    AppendIsoTime(out, entry.InitialTime());
+    out.push_back(',');
+    AppendNumber(out, entry.Count());
+    out.push_back(',');
+    FormatEntryDescription(entry, text);
+    AppendCsvField(out, text);
+    out.push_back(',');
+    AppendHex(out, entry.EventData(), EventDataSize);
+    out.push_back(',');
+    AppendHex(out, entry.bytes, LogEntrySize);
+    out.append("\r\n");
+}
+
+} // namespace kestrav
