@@ -5,11 +5,17 @@
 #ifdef KESTRAV_WITH_VIEWER
 #include "viewer/viewer_main.h"
 #endif
+#ifdef _WIN32
+#include "viewer_win32/viewer_app.h"
+#endif
 
 int main(int argc, char** argv) {
     if (argc > 1 && (argv[1][0] == '/' || argv[1][0] == '-')) {
         return kestrav::RunCommandLineMode(argc, argv);
     }
+#ifdef _WIN32
+    return kestrav::win32::RunViewer(argc, argv);
+#endif
 #ifdef KESTRAV_WITH_VIEWER
     return kestrav::RunViewer(argc, argv);
 #else
