@@ -1,6 +1,6 @@
 // The Windows window on a large log, under Wine on a virtual display with the test driver: the time from
 // creating the window until the whole log is listed and drawn, and the time of sorting by a column through a
-// heading click. With --grab FILE it pictures the window instead (a 24-bit bitmap made with PrintWindow).
+// heading click. With --grab FILE it pictures the window instead (a 24-bit bitmap copied from the display).
 //
 //   win32_viewer_bench.exe RECORDS [--grab FILE]
 //
@@ -84,6 +84,8 @@ void ClickHeading(win32::CEventViewerFrame& frame, int column) {
 }
 
 bool Grab(HWND window, const char* path) {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT area{};
     GetWindowRect(window, &area);
     const int width = area.right - area.left;
@@ -100,7 +102,9 @@ bool Grab(HWND window, const char* path) {
         CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(memory, picture);
-    const bool printed = PrintWindow(window, memory, 0) != 0;
+    // Wine's PrintWindow leaves the children undrawn; the window as the display shows it is copied instead.
+    const bool printed =
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT) != 0;
     GdiFlush();
     const DWORD rowSize = static_cast<DWORD>((width * 3 + 3) & ~3);
     const DWORD imageSize = rowSize * static_cast<DWORD>(height);

@@ -175,6 +175,9 @@ void CEventViewerView::SetRows(const std::vector<CEventLogEntry*>& rows) {
 }
 
 void CEventViewerView::SelectOnly(size_t row) {
+    // The control brings a row that takes the focus into view; the list is not to scroll, so the first
+    // visible row is brought back.
+    const auto top = static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
@@ -182,6 +185,9 @@ void CEventViewerView::SelectOnly(size_t row) {
     one.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     one.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&one));
+    if (static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0)) != top) {
+        SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top), FALSE);
+    }
 }
 
 std::vector<CEventLogEntry*> CEventViewerView::SelectedEntries() const {

@@ -117,6 +117,7 @@ TEST_F(ViewerWindow, OpensWithTheLogNewestFirstAndTheLastEntrySelected) {
 
     EXPECT_EQ(ColumnTexts(list, 1), Numbers({13, 12, 10, 8, 5, 3}));
     EXPECT_EQ(SelectedRows(list), std::vector<int>{0});
+    EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 0);
     // Every cell from the entry, through the control's own request.
     const std::vector<std::string> row5 = {"Informational",    "5",  "Maintenance",
                                            "1/2/2026 3:04 AM", "5/5/2024 5:05 AM", "40",
