@@ -95,7 +95,8 @@ void CEventViewerFrame::UpdateMenuStates(HMENU menu) {
 
 LRESULT CALLBACK CEventViewerFrame::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* frame = static_cast<CEventViewerFrame*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* frame =
+            static_cast<CEventViewerFrame*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         frame->window_ = window;
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
     }
@@ -109,12 +110,8 @@ LRESULT CALLBACK CEventViewerFrame::WindowProc(HWND window, UINT message, WPARAM
 LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate();
-    case WM_SIZE:
-        MoveWindow(view_.Handle(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus(view_.Handle());
-        return 0;
+    case WM_SIZE: MoveWindow(view_.Handle(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 0;
+    case WM_SETFOCUS: SetFocus(view_.Handle()); return 0;
     case WM_NOTIFY: {
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
         LRESULT result = 0;

@@ -58,7 +58,8 @@ bool CEventViewerView::Create(HWND parent, HINSTANCE module) {
         column.cx = ListColumns[position].width;
         column.pszText = const_cast<char*>(TableText(ListColumns[position].heading));
         column.iSubItem = position;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column));
+        SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(position),
+                     reinterpret_cast<LPARAM>(&column));
     }
     m_imageList = ImageList_LoadImageA(module, MAKEINTRESOURCEA(SeverityBitmapResource), IconWidth, 0,
                                        TransparentColour, IMAGE_BITMAP, LR_CREATEDIBSECTION);
@@ -132,7 +133,8 @@ void CEventViewerView::OnColumnClick(const NMLISTVIEW& info) {
 int CEventViewerView::ColumnSubItem(int position) const {
     LVCOLUMNA column{};
     column.mask = LVCF_SUBITEM;
-    if (!SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column))) {
+    if (!SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(position),
+                      reinterpret_cast<LPARAM>(&column))) {
         return -1;
     }
     return column.iSubItem;
@@ -159,7 +161,8 @@ void CEventViewerView::SetRows(const std::vector<CEventLogEntry*>& rows) {
         item.pszText = LPSTR_TEXTCALLBACKA;
         item.iImage = I_IMAGECALLBACK;
         item.lParam = reinterpret_cast<LPARAM>(rows[row]);
-        const auto at = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const auto at =
+            static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) {
             continue;
         }
@@ -223,7 +226,8 @@ void CEventViewerView::Sort(int column, bool ascending) {
     for (size_t rank = 0; rank < order.size(); ++rank) {
         ranks.emplace(rows[order[rank]], rank);
     }
-    SendMessageA(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks), reinterpret_cast<LPARAM>(&CompareRanks));
+    SendMessageA(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks),
+                 reinterpret_cast<LPARAM>(&CompareRanks));
 }
 
 void CEventViewerView::SetEnabled(bool enabled) {

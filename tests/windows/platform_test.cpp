@@ -224,9 +224,10 @@ std::string Utf8(const WCHAR* text) {
 // Menu 128 holds the program's menu texts, in the window's order, in both languages; a separator stands
 // before Exit.
 TEST(Resources, MenuMatchesTheProgramsTexts) {
-    const std::vector<std::vector<uint32_t>> items = {
-        {ExportLogCommand, ClearAllEntriesCommand, MarkRepairedCommand, AddMaintenanceNoteCommand, 0, ExitCommand},
-        {RefreshCommand}};
+    const std::vector<std::vector<uint32_t>> items = {{ExportLogCommand, ClearAllEntriesCommand,
+                                                       MarkRepairedCommand, AddMaintenanceNoteCommand, 0,
+                                                       ExitCommand},
+                                                      {RefreshCommand}};
     for (const auto& language : ResourceLanguages) {
         const void* data = ResourceData(MAKEINTRESOURCEA(4), 128, language.langId);
         ASSERT_NE(data, nullptr) << language.langId;
@@ -309,7 +310,8 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
         return readText(at);
     };
     for (const auto& language : ResourceLanguages) {
-        const auto* dialog = static_cast<const BYTE*>(ResourceData(MAKEINTRESOURCEA(5), 143, language.langId));
+        const auto* dialog =
+            static_cast<const BYTE*>(ResourceData(MAKEINTRESOURCEA(5), 143, language.langId));
         ASSERT_NE(dialog, nullptr) << language.langId;
         DLGTEMPLATE frame;
         std::memcpy(&frame, dialog, sizeof frame);
@@ -325,7 +327,8 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
         EXPECT_EQ(*at++, 8);
         EXPECT_EQ(Utf8(readText(at).c_str()), "MS Shell Dlg");
         for (const Control& control : expected) {
-            const BYTE* item = reinterpret_cast<const BYTE*>((reinterpret_cast<uintptr_t>(at) + 3) & ~uintptr_t{3});
+            const BYTE* item =
+                reinterpret_cast<const BYTE*>((reinterpret_cast<uintptr_t>(at) + 3) & ~uintptr_t{3});
             DLGITEMTEMPLATE stored;
             std::memcpy(&stored, item, sizeof stored);
             EXPECT_EQ(stored.id, control.id);
@@ -337,7 +340,8 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
             at = reinterpret_cast<const WORD*>(item + 18);
             std::wstring className = readNameOrNumber(at, number);
             const char* atoms[] = {"Button", "Edit", "Static"};
-            std::string name = number >= 0x80 && number <= 0x82 ? atoms[number - 0x80] : Utf8(className.c_str());
+            std::string name =
+                number >= 0x80 && number <= 0x82 ? atoms[number - 0x80] : Utf8(className.c_str());
             EXPECT_EQ(_stricmp(name.c_str(), control.className), 0) << control.id << " " << name;
             const std::wstring text = readNameOrNumber(at, number);
             EXPECT_EQ(Utf8(text.c_str()), LoadNoteDialogText(control.id, language.language)) << control.id;

@@ -15,13 +15,13 @@ namespace {
 
 using namespace kestrav::testdriver;
 
-constexpr int MessageTextId = 0xFFFF; // the text of a message box
-constexpr int FileNameEditId = 0x480; // edt1
+constexpr int MessageTextId = 0xFFFF;  // the text of a message box
+constexpr int FileNameEditId = 0x480;  // edt1
 constexpr int FileNameComboId = 0x47C; // cmb13
 
 bool SendSetup(SetupBlock& block) {
-    HANDLE device = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) {
         ADD_FAILURE() << "cannot open the test driver (error " << GetLastError() << ")";
         return false;
@@ -146,7 +146,8 @@ bool DriverService(bool running) {
     bool done = false;
     if (service != nullptr) {
         SERVICE_STATUS status{};
-        done = running ? StartServiceA(service, 0, nullptr) != 0 : ControlService(service, SERVICE_CONTROL_STOP, &status) != 0;
+        done = running ? StartServiceA(service, 0, nullptr) != 0
+                       : ControlService(service, SERVICE_CONTROL_STOP, &status) != 0;
         // The service reaches its new state on its own: wait for it.
         const DWORD wanted = running ? SERVICE_RUNNING : SERVICE_STOPPED;
         for (int attempt = 0; done && attempt < 200; ++attempt) {
@@ -205,7 +206,8 @@ void PressKey(win32::CEventViewerFrame& frame, HWND target, UINT key, bool contr
     const LPARAM context = 1 | (alt ? (1 << 29) : 0);
     PostMessageA(target, down, key, context);
     PumpWaiting(frame);
-    PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, static_cast<LPARAM>(context | (1u << 30) | (1u << 31)));
+    PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, key,
+                 static_cast<LPARAM>(context | (1u << 30) | (1u << 31)));
     PumpWaiting(frame);
     SetKeyboardState(keys);
 }
@@ -319,7 +321,8 @@ void DialogScript::Run(const std::function<void(DialogScript&)>& script) {
     // Whatever else comes up until the command returns is closed, so that the command can end.
     while (!finished_) {
         for (HWND dialog : VisibleDialogs(uiThread_)) {
-            failures_.push_back("an unexpected dialog: " + (IsMessageBox(dialog) ? MessageText(dialog) : Caption(dialog)));
+            failures_.push_back("an unexpected dialog: " +
+                                (IsMessageBox(dialog) ? MessageText(dialog) : Caption(dialog)));
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
             WaitGone(dialog);
@@ -436,8 +439,8 @@ DWORD RunKestrav(const std::string& folder, const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process)) {
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
         ADD_FAILURE() << "cannot start " << program << " (error " << GetLastError() << ")";
         return 0xFFFFFFFF;
     }
@@ -460,8 +463,8 @@ std::string TempFolder() {
     char base[MAX_PATH] = {};
     GetTempPathA(sizeof base, base);
     static int counter = 0;
-    const std::string folder =
-        std::string(base) + "kestrav-viewer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    const std::string folder = std::string(base) + "kestrav-viewer-" + std::to_string(GetCurrentProcessId()) +
+                               "-" + std::to_string(counter++);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }

@@ -91,14 +91,15 @@ TEST_F(ViewerWindow, OpensWithTheLogNewestFirstAndTheLastEntrySelected) {
     GetClassNameA(list, className, sizeof className);
     EXPECT_STREQ(className, "SysListView32");
     // The control adds its scroll bars itself.
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) &
+                  ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
               0x50800001u);
     EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0);
     EXPECT_TRUE(IsWindowEnabled(list));
     EXPECT_EQ(GetFocus(), list);
 
-    const char* headings[] = {"Severity", "Event Number", "Class", "Update Time", "Initial Time", "Count",
-                              "Description"};
+    const char* headings[] = {"Severity",     "Event Number", "Class",      "Update Time",
+                              "Initial Time", "Count",        "Description"};
     for (int column = 0; column < ListColumnCount; ++column) {
         char text[64] = {};
         LVCOLUMNA info{};
@@ -119,8 +120,12 @@ TEST_F(ViewerWindow, OpensWithTheLogNewestFirstAndTheLastEntrySelected) {
     EXPECT_EQ(SelectedRows(list), std::vector<int>{0});
     EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 0);
     // Every cell from the entry, through the control's own request.
-    const std::vector<std::string> row5 = {"Informational",    "5",  "Maintenance",
-                                           "1/2/2026 3:04 AM", "5/5/2024 5:05 AM", "40",
+    const std::vector<std::string> row5 = {"Informational",
+                                           "5",
+                                           "Maintenance",
+                                           "1/2/2026 3:04 AM",
+                                           "5/5/2024 5:05 AM",
+                                           "40",
                                            "Maintenance note: beta note"};
     for (int column = 0; column < ListColumnCount; ++column) {
         EXPECT_EQ(CellText(list, RowOfEvent(list, 5), column), row5[static_cast<size_t>(column)]) << column;
@@ -150,9 +155,12 @@ TEST_F(ViewerWindow, SortsByEachColumnAndRefreshKeepsTheOrder) {
         int column;
         std::vector<std::string> ascending;
     } orders[] = {
-        {SeverityColumn, Numbers({5, 13, 12, 10, 8, 3})},   {EventNumberColumn, Numbers({3, 5, 8, 10, 12, 13})},
-        {ClassColumn, Numbers({8, 3, 5, 10, 13, 12})},      {UpdateTimeColumn, Numbers({10, 3, 13, 8, 5, 12})},
-        {InitialTimeColumn, Numbers({12, 10, 5, 3, 8, 13})}, {CountColumn, Numbers({10, 8, 3, 13, 12, 5})},
+        {SeverityColumn, Numbers({5, 13, 12, 10, 8, 3})},
+        {EventNumberColumn, Numbers({3, 5, 8, 10, 12, 13})},
+        {ClassColumn, Numbers({8, 3, 5, 10, 13, 12})},
+        {UpdateTimeColumn, Numbers({10, 3, 13, 8, 5, 12})},
+        {InitialTimeColumn, Numbers({12, 10, 5, 3, 8, 13})},
+        {CountColumn, Numbers({10, 8, 3, 13, 12, 5})},
     };
     for (const auto& order : orders) {
         ClickHeading(viewer->Window(), list, order.column);
@@ -168,7 +176,8 @@ TEST_F(ViewerWindow, SortsByEachColumnAndRefreshKeepsTheOrder) {
         const int r = CompareTexts(descriptions[row - 1].c_str(), descriptions[row].c_str());
         EXPECT_TRUE(r < 0 || (r == 0 && std::stoi(numbers[row - 1]) < std::stoi(numbers[row]))) << row;
     }
-    EXPECT_EQ(std::find(numbers.begin(), numbers.end(), "10") + 1, std::find(numbers.begin(), numbers.end(), "13"));
+    EXPECT_EQ(std::find(numbers.begin(), numbers.end(), "10") + 1,
+              std::find(numbers.begin(), numbers.end(), "13"));
     ClickHeading(viewer->Window(), list, DescriptionColumn);
     EXPECT_EQ(ColumnTexts(list, 1), Reversed(numbers));
 
@@ -216,8 +225,8 @@ TEST_F(ViewerWindow, WithoutTheDriverTheLogCommandsAreGreyed) {
     EXPECT_EQ(shown, std::vector<std::string>{"No System Management driver is loaded."});
     EXPECT_EQ(RowCount(viewer->List()), 0);
     EXPECT_FALSE(IsWindowEnabled(viewer->List()));
-    for (uint32_t command : {ExportLogCommand, ClearAllEntriesCommand, AddMaintenanceNoteCommand,
-                             MarkRepairedCommand}) {
+    for (uint32_t command :
+         {ExportLogCommand, ClearAllEntriesCommand, AddMaintenanceNoteCommand, MarkRepairedCommand}) {
         EXPECT_FALSE(MenuItemEnabled(viewer->Window(), command)) << command;
     }
     EXPECT_TRUE(MenuItemEnabled(viewer->Window(), RefreshCommand));
@@ -229,7 +238,8 @@ TEST_F(ViewerWindow, WithoutTheDriverTheLogCommandsAreGreyed) {
 TEST_F(ViewerWindow, ALogThatIsNotKeptGreysTheLogCommands) {
     PrepareLog(SampleLog());
     ASSERT_TRUE(DriverSupported(false));
-    EXPECT_EQ(OpenAnswering(viewer, 1), std::vector<std::string>{"This system does not support the Corvane Log."});
+    EXPECT_EQ(OpenAnswering(viewer, 1),
+              std::vector<std::string>{"This system does not support the Corvane Log."});
     for (uint32_t command : {ExportLogCommand, ClearAllEntriesCommand, AddMaintenanceNoteCommand}) {
         EXPECT_FALSE(MenuItemEnabled(viewer->Window(), command)) << command;
     }
@@ -264,7 +274,8 @@ TEST_F(ViewerWindow, MarkRepairedMarksTheEligibleSelectionAndTellsOfTheRest) {
     SelectRows(list, {RowOfEvent(list, 3), RowOfEvent(list, 5)});
     const auto failed = RunWithAnswers([&] { Command(*viewer, MarkRepairedCommand); },
                                        [](DialogScript& script) { AnswerMessages(script, 2); });
-    EXPECT_EQ(failed, (std::vector<std::string>{TableText(NotMarkedRepairedText), TableText(MarkRepairedFailedText)}));
+    EXPECT_EQ(failed, (std::vector<std::string>{TableText(NotMarkedRepairedText),
+                                                TableText(MarkRepairedFailedText)}));
     EXPECT_EQ(CellText(list, RowOfEvent(list, 3), SeverityColumn), "Critical");
     ASSERT_TRUE(DriverClearFaults());
 
@@ -303,7 +314,8 @@ TEST_F(ViewerWindow, ClearAsksFirstAndCancelOrEnterChangesNothing) {
     ASSERT_TRUE(DriverFaultEraseRefuse());
     const auto refused = RunWithAnswers([&] { Command(*viewer, ClearAllEntriesCommand); },
                                         [](DialogScript& script) { AnswerMessages(script, 2); });
-    EXPECT_EQ(refused, (std::vector<std::string>{TableText(ConfirmClearText), TableText(ClearLogFailedText)}));
+    EXPECT_EQ(refused,
+              (std::vector<std::string>{TableText(ConfirmClearText), TableText(ClearLogFailedText)}));
     EXPECT_EQ(RowCount(viewer->List()), 6);
     ASSERT_TRUE(DriverClearFaults());
 
@@ -326,34 +338,34 @@ TEST_F(ViewerWindow, NoteDialogLimitsWarnsAndStoresOneLine) {
     std::string prompt;
     LRESULT limit = 0;
     int heldLength = 0;
-    const auto shown = RunWithAnswers(
-        [&] { Command(*viewer, AddMaintenanceNoteCommand); },
-        [&](DialogScript& script) {
-            HWND dialog = script.WaitNoteDialog();
-            HWND field = GetDlgItem(dialog, 1053);
-            caption = script.Caption(dialog);
-            prompt = script.Text(dialog, 1052);
-            limit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
-            for (int i = 0; i < 228; ++i) {
-                SendMessageA(field, WM_CHAR, 'a', 1);
-            }
-            SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("more"));
-            heldLength = GetWindowTextLengthA(field);
-            // Blanks and line breaks only: the warning, and the dialog stays.
-            SendMessageA(field, EM_SETSEL, 0, -1);
-            SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("  \r\n \t "));
-            script.Press(dialog, IDOK);
-            AnswerMessages(script, 1);
-            if (!IsWindowVisible(dialog)) {
-                script.Fail("the dialog closed on a blank text");
-            }
-            SendMessageA(field, EM_SETSEL, 0, -1);
-            SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("  abc "));
-            SendMessageA(field, WM_CHAR, '\n', 1); // Ctrl+Enter
-            SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("def  "));
-            PostMessageA(field, WM_KEYDOWN, VK_RETURN, 1);
-            script.WaitGone(dialog);
-        });
+    const auto shown =
+        RunWithAnswers([&] { Command(*viewer, AddMaintenanceNoteCommand); },
+                       [&](DialogScript& script) {
+                           HWND dialog = script.WaitNoteDialog();
+                           HWND field = GetDlgItem(dialog, 1053);
+                           caption = script.Caption(dialog);
+                           prompt = script.Text(dialog, 1052);
+                           limit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
+                           for (int i = 0; i < 228; ++i) {
+                               SendMessageA(field, WM_CHAR, 'a', 1);
+                           }
+                           SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("more"));
+                           heldLength = GetWindowTextLengthA(field);
+                           // Blanks and line breaks only: the warning, and the dialog stays.
+                           SendMessageA(field, EM_SETSEL, 0, -1);
+                           SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("  \r\n \t "));
+                           script.Press(dialog, IDOK);
+                           AnswerMessages(script, 1);
+                           if (!IsWindowVisible(dialog)) {
+                               script.Fail("the dialog closed on a blank text");
+                           }
+                           SendMessageA(field, EM_SETSEL, 0, -1);
+                           SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("  abc "));
+                           SendMessageA(field, WM_CHAR, '\n', 1); // Ctrl+Enter
+                           SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("def  "));
+                           PostMessageA(field, WM_KEYDOWN, VK_RETURN, 1);
+                           script.WaitGone(dialog);
+                       });
     EXPECT_EQ(caption, "Corvane Log Viewer");
     EXPECT_EQ(prompt, TableText(NotePromptText));
     EXPECT_EQ(limit, 227);
@@ -367,7 +379,8 @@ TEST_F(ViewerWindow, NoteDialogLimitsWarnsAndStoresOneLine) {
     RunWithAnswers([&] { Command(*viewer, AddMaintenanceNoteCommand); },
                    [](DialogScript& script) {
                        HWND dialog = script.WaitNoteDialog();
-                       SendMessageA(GetDlgItem(dialog, 1053), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
+                       SendMessageA(GetDlgItem(dialog, 1053), EM_REPLACESEL, TRUE,
+                                    reinterpret_cast<LPARAM>("x"));
                        script.PressAndWaitGone(dialog, IDCANCEL);
                    });
     EXPECT_EQ(DriverCount(), 7u);
@@ -395,8 +408,8 @@ TEST_F(ViewerWindow, NoteDialogLimitsWarnsAndStoresOneLine) {
     EXPECT_EQ(RowCount(list), 8);
 }
 
-// A note entry holds 227 bytes: text beyond that in UTF-8 is refused as it is typed, so that what is stored is
-// what the field shows.
+// A note entry holds 227 bytes: text beyond that in UTF-8 is refused as it is typed, so that what is stored
+// is what the field shows.
 TEST_F(ViewerWindow, NoteFieldHoldsNoMoreThanTheEntryStores) {
     PrepareLog(SampleLog());
     OpenAnswering(viewer, 0);
@@ -487,7 +500,8 @@ TEST(ViewerProgram, OpensTheWindowWithoutAnOption) {
                                    nullptr, &startup, &process));
         HWND window = nullptr;
         while (window == nullptr && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-            for (HWND w = FindWindowExA(nullptr, nullptr, win32::CEventViewerFrame::WindowClass, nullptr); w != nullptr;
+            for (HWND w = FindWindowExA(nullptr, nullptr, win32::CEventViewerFrame::WindowClass, nullptr);
+                 w != nullptr;
                  w = FindWindowExA(nullptr, w, win32::CEventViewerFrame::WindowClass, nullptr)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
