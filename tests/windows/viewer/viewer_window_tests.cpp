@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -472,10 +473,33 @@ TEST_F(ViewerWindow, ExportWritesWhatTheCommandLineWrites) {
     EXPECT_GT(cli.size(), 100u);
     EXPECT_EQ(ReadFileBytes(folder + "\\viewer.csv"), cli);
 
-    // Cancelled: nothing is written.
+    // Cancelled with a name typed: nothing is written.
+    ASSERT_TRUE(DeleteFileA((folder + "\\viewer.csv").c_str()));
     RunWithAnswers([&] { Command(*viewer, ExportLogCommand); },
-                   [&](DialogScript& script) { script.PressAndWaitGone(script.WaitFileDialog(), IDCANCEL); });
-    EXPECT_EQ(GetFileAttributesA((folder + "\\viewer.csv.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+                   [&](DialogScript& script) {
+                       HWND dialog = script.WaitFileDialog();
+                       HWND name = GetDlgItem(dialog, 0x480);
+                       SetWindowTextA(name != nullptr ? name : GetDlgItem(dialog, 0x47C),
+                                      (folder + "\\viewer").c_str());
+                       script.PressAndWaitGone(dialog, IDCANCEL);
+                   });
+    EXPECT_EQ(GetFileAttributesA((folder + "\\viewer.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+// Selecting the last entry read, which the sort then puts first, leaves a long list at its top.
+TEST_F(ViewerWindow, ALongLogOpensAtItsTop) {
+    std::vector<LogEntry> entries;
+    for (uint32_t number = 1; number <= 300; ++number) {
+        entries.push_back(BuildRecord({number, 2, 33, 2, 1, Noon, Noon, "note " + std::to_string(number)}));
+    }
+    PrepareLog(entries);
+    OpenAnswering(viewer, 0);
+    EXPECT_EQ(RowCount(viewer->List()), 300);
+    EXPECT_EQ(CellText(viewer->List(), 0, EventNumberColumn), "300");
+    EXPECT_EQ(SelectedRows(viewer->List()), std::vector<int>{0});
+    EXPECT_EQ(SendMessageA(viewer->List(), LVM_GETTOPINDEX, 0, 0), 0);
 }
 
 TEST_F(ViewerWindow, ExitEndsTheWindow) {
