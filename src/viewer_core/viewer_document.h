@@ -89,6 +89,8 @@ public:
     // Fills every view and sorts it by the document's column and direction.
     void UpdateAllViews();
 
+    // A view is told of every change until it is removed; a view must be removed before it goes, since the
+    // document empties its views when it is destroyed.
     void AddView(EntryList& view);
     void RemoveView(EntryList& view);
     const std::vector<EntryList*>& Views() const { return views_; }

@@ -80,41 +80,6 @@ class ListTests : public QObject {
     Q_OBJECT
 
 private slots:
-    void sortSequences_data() {
-        QTest::addColumn<std::vector<int>>("clicks");
-        QTest::addColumn<std::vector<int32_t>>("expected");
-        const int64_t m = -2147483648LL;
-        QTest::newRow("no click: event number descending") << std::vector<int>{} << Numbers({4, 3, 2, 1, m});
-        QTest::newRow("event number again: ascending") << std::vector<int>{1} << Numbers({m, 1, 2, 3, 4});
-        QTest::newRow("severity by number, unknown 4 between 3 and 6")
-            << std::vector<int>{0} << Numbers({2, 3, 4, m, 1});
-        QTest::newRow("severity twice: descending") << std::vector<int>{0, 0} << Numbers({1, m, 4, 3, 2});
-        QTest::newRow("class by name, ties by event number")
-            << std::vector<int>{2} << Numbers({3, m, 1, 2, 4});
-        QTest::newRow("class twice: ties follow the direction")
-            << std::vector<int>{2, 2} << Numbers({4, 2, 1, m, 3});
-        QTest::newRow("count signed, no overflow at the extremes")
-            << std::vector<int>{5} << Numbers({4, m, 2, 1, 3});
-        QTest::newRow("count, count, class") << std::vector<int>{5, 5, 2} << Numbers({3, m, 1, 2, 4});
-        QTest::newRow("update time by stored bytes: year before month")
-            << std::vector<int>{3} << Numbers({2, 1, 4, m, 3});
-        QTest::newRow("initial time, equal times by event number")
-            << std::vector<int>{4} << Numbers({2, 4, m, 1, 3});
-        QTest::newRow("another heading restarts ascending")
-            << std::vector<int>{0, 0, 5} << Numbers({4, m, 2, 1, 3});
-    }
-
-    void sortSequences() {
-        QFETCH(std::vector<int>, clicks);
-        QFETCH(std::vector<int32_t>, expected);
-        ListFixture list;
-        list.Load(SortSample());
-        for (int column : clicks) {
-            list.view.OnColumnClick(column);
-        }
-        QCOMPARE(list.Order(), expected);
-    }
-
     void headingClickSorts() {
         ListFixture list;
         list.Load(SortSample());
@@ -127,71 +92,6 @@ private slots:
         QCOMPARE(list.doc.m_nSortColumn, int32_t{CountColumn});
         QCOMPARE(list.doc.m_bSortAscending, int32_t{1});
         QCOMPARE(list.Order(), Numbers({4, -2147483648LL, 2, 1, 3}));
-    }
-
-    void compareTexts_data() {
-        QTest::addColumn<QByteArray>("a");
-        QTest::addColumn<QByteArray>("b");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("both empty") << QByteArray("") << QByteArray("") << 0;
-        QTest::newRow("empty after text") << QByteArray("") << QByteArray("x") << 1;
-        QTest::newRow("text before empty") << QByteArray("x") << QByteArray("") << -1;
-        QTest::newRow("equal") << QByteArray("abc") << QByteArray("abc") << 0;
-        QTest::newRow("prefix first") << QByteArray("ab") << QByteArray("abc") << -1;
-        QTest::newRow("case by byte value") << QByteArray("a") << QByteArray("B") << 1;
-        QTest::newRow("high bytes unsigned") << QByteArray("\xe9") << QByteArray("z") << 1;
-    }
-
-    void compareTexts() {
-        QFETCH(QByteArray, a);
-        QFETCH(QByteArray, b);
-        QFETCH(int, expected);
-        QCOMPARE(CompareTexts(a.constData(), b.constData()), expected);
-    }
-
-    void compareEntriesDirectionAndUnknownColumn() {
-        const CEventLogEntry low(MakeEntry(Min32, 3, 33, 2, Min32));
-        const CEventLogEntry high(MakeEntry(Max32, 3, 33, 2, Max32));
-        QVERIFY(CompareEntries(low, high, EventNumberColumn, true) < 0);
-        QVERIFY(CompareEntries(low, high, EventNumberColumn, false) > 0);
-        QVERIFY(CompareEntries(low, high, CountColumn, true) < 0);
-        QCOMPARE(CompareEntries(low, high, 7, true), 0);
-        QCOMPARE(CompareEntries(low, high, -1, false), 0);
-    }
-
-    // The sort precomputes text keys; its order must be the comparator's for every column and direction.
-    void sortAgreesWithComparator() {
-        std::mt19937 random(7);
-        const uint16_t classes[] = {2, 3, 11, 19, 33, 34, 99};
-        const char* notes[] = {"", "alpha", "Alpha", "beta", "alpha", "\xc3\xa9t\xc3\xa9"};
-        std::vector<LogEntry> entries;
-        for (uint32_t i = 0; i < 300; ++i) {
-            const auto byte = [&](int bound) {
-                return static_cast<uint8_t>(random() % static_cast<unsigned>(bound));
-            };
-            const LogTime update{20, byte(3), byte(3), 1, byte(2), 0};
-            const LogTime initial{20, byte(3), 1, byte(3), 0, byte(2)};
-            entries.push_back(MakeEntry(i * 7919u, byte(16), classes[random() % 7], byte(4),
-                                        random() % 3 ? byte(4) : Min32, update, initial,
-                                        notes[random() % 6]));
-        }
-        for (int column = 0; column < ListColumnCount; ++column) {
-            for (const bool ascending : {true, false}) {
-                ListFixture list;
-                list.Load(entries);
-                list.view.ListModel().Sort(column, ascending);
-                std::vector<const CEventLogEntry*> expected;
-                for (const auto& entry : list.doc.m_entries) {
-                    expected.push_back(entry.get());
-                }
-                std::stable_sort(expected.begin(), expected.end(), [&](const auto* a, const auto* b) {
-                    return CompareEntries(*a, *b, column, ascending) < 0;
-                });
-                const auto& rows = list.view.ListModel().Rows();
-                QVERIFY2(std::equal(rows.begin(), rows.end(), expected.begin(), expected.end()),
-                         qPrintable(QStringLiteral("column %1 ascending %2").arg(column).arg(ascending)));
-            }
-        }
     }
 
     void fillSelectsTheLastEntryReadWhereverItSorts() {

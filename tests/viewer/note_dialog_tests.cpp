@@ -16,31 +16,6 @@ class NoteDialogTests : public QObject {
     Q_OBJECT
 
 private slots:
-    void prepareNote_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("line break becomes a blank") << "abc\r\ndef" << QByteArray("abc def");
-        QTest::newRow("no doubled blank at a line end") << "abc \r\ndef" << QByteArray("abc def");
-        QTest::newRow("two line breaks, two blanks") << "abc\r\n\r\ndef" << QByteArray("abc  def");
-        QTest::newRow("trimmed on both sides") << "  \t abc  \r\n" << QByteArray("abc");
-        QTest::newRow("tabs inside stay") << "a\tb" << QByteArray("a\tb");
-        QTest::newRow("leading line break") << "\r\nabc" << QByteArray("abc");
-        QTest::newRow("bare line feed adds nothing") << "abc\ndef" << QByteArray("abcdef");
-        QTest::newRow("empty") << "" << QByteArray("");
-        QTest::newRow("non-ASCII kept as UTF-8") << "Lüfter getauscht"
-                                                 << QByteArray("L\xc3\xbc"
-                                                               "fter getauscht");
-    }
-
-    void prepareNote() {
-        QFETCH(QString, typed);
-        QFETCH(QByteArray, stored);
-        CMaintenanceDlg dialog;
-        dialog.m_strNote = typed;
-        dialog.PrepareNote();
-        QCOMPARE(QByteArray(dialog.m_szNote), stored);
-    }
-
     void dialogLooksAsSet() {
         CMaintenanceDlg dialog;
         dialog.OnInitDialog();
