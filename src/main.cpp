@@ -1,8 +1,9 @@
-// kestrav: the first argument chooses the unattended command line ('/' or '-') or the window.
-#include <cstdio>
-
+// kestrav: the first argument chooses the unattended command line ('/' or '-') or the window: the Win32
+// window on Windows, the separately loaded Qt window module elsewhere.
 #include "cli/command_line.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "viewer_win32/viewer_app.h"
+#else
 #include "cli/viewer_module.h"
 #endif
 
@@ -10,11 +11,9 @@ int main(int argc, char** argv) {
     if (argc > 1 && (argv[1][0] == '/' || argv[1][0] == '-')) {
         return kestrav::RunCommandLineMode(argc, argv);
     }
-#ifndef _WIN32
-    return kestrav::RunViewerModule(argc, argv);
+#ifdef _WIN32
+    return kestrav::win32::RunViewer(argc, argv);
 #else
-    std::fprintf(
-        stderr, "kestrav: this build has no window; run it with command-line options such as /export:file\n");
-    return 1;
+    return kestrav::RunViewerModule(argc, argv);
 #endif
 }

@@ -122,16 +122,28 @@ const char* TableText(uint32_t id) {
     return TableText(id, CurrentLanguage());
 }
 
+const char* LoadMenuTitle(size_t position, Language language) {
+    return position < MenuCount ? Find(MenuTitles, static_cast<uint32_t>(position), language) : "";
+}
+
+const char* LoadMenuItemText(uint32_t command, Language language) {
+    return Find(MenuItems, command, language);
+}
+
+const char* LoadNoteDialogText(uint32_t controlId, Language language) {
+    return Find(NoteDialogTexts, controlId, language);
+}
+
 const char* LoadMenuTitle(size_t position) {
-    return position < MenuCount ? Find(MenuTitles, static_cast<uint32_t>(position), CurrentLanguage()) : "";
+    return LoadMenuTitle(position, CurrentLanguage());
 }
 
 const char* LoadMenuItemText(uint32_t command) {
-    return Find(MenuItems, command, CurrentLanguage());
+    return LoadMenuItemText(command, CurrentLanguage());
 }
 
 const char* LoadNoteDialogText(uint32_t controlId) {
-    return Find(NoteDialogTexts, controlId, CurrentLanguage());
+    return LoadNoteDialogText(controlId, CurrentLanguage());
 }
 
 } // namespace kestrav

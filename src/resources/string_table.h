@@ -73,6 +73,8 @@ enum CommandId : uint32_t {
 inline constexpr size_t MenuCount = 2;
 const char* LoadMenuTitle(size_t position);
 const char* LoadMenuItemText(uint32_t command);
+const char* LoadMenuTitle(size_t position, Language language);
+const char* LoadMenuItemText(uint32_t command, Language language);
 
 // Dialog 143, the maintenance note: the texts of its controls by id ("" for an id without text).
 enum NoteDialogControl : uint32_t {
@@ -82,5 +84,6 @@ enum NoteDialogControl : uint32_t {
     NoteEditField = 1053,
 };
 const char* LoadNoteDialogText(uint32_t controlId);
+const char* LoadNoteDialogText(uint32_t controlId, Language language);
 
 } // namespace kestrav

@@ -203,6 +203,154 @@ TEST(Resources, StringTableMatchesTheProgramsTexts) {
     }
 }
 
+const struct {
+    Language language;
+    WORD langId;
+} ResourceLanguages[] = {{Language::English, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)},
+                         {Language::Japanese, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)}};
+
+const void* ResourceData(LPCSTR type, WORD id, WORD langId) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), langId);
+    return found != nullptr ? LockResource(LoadResource(module, found)) : nullptr;
+}
+
+std::string Utf8(const WCHAR* text) {
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+    return utf8;
+}
+
+// Menu 128 holds the program's menu texts, in the window's order, in both languages; a separator stands
+// before Exit.
+TEST(Resources, MenuMatchesTheProgramsTexts) {
+    const std::vector<std::vector<uint32_t>> items = {{ExportLogCommand, ClearAllEntriesCommand,
+                                                       MarkRepairedCommand, AddMaintenanceNoteCommand, 0,
+                                                       ExitCommand},
+                                                      {RefreshCommand}};
+    for (const auto& language : ResourceLanguages) {
+        const void* data = ResourceData(MAKEINTRESOURCEA(4), 128, language.langId);
+        ASSERT_NE(data, nullptr) << language.langId;
+        HMENU menu = LoadMenuIndirectW(data);
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(MenuCount));
+        for (size_t position = 0; position < MenuCount; ++position) {
+            WCHAR text[256] = {};
+            GetMenuStringW(menu, static_cast<UINT>(position), text, 256, MF_BYPOSITION);
+            EXPECT_EQ(Utf8(text), LoadMenuTitle(position, language.language));
+            HMENU popup = GetSubMenu(menu, static_cast<int>(position));
+            ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(items[position].size()));
+            for (size_t item = 0; item < items[position].size(); ++item) {
+                const uint32_t command = items[position][item];
+                const auto at = static_cast<int>(item);
+                if (command == 0) {
+                    EXPECT_NE(GetMenuState(popup, static_cast<UINT>(at), MF_BYPOSITION) & MF_SEPARATOR, 0u);
+                    continue;
+                }
+                EXPECT_EQ(GetMenuItemID(popup, at), command);
+                GetMenuStringW(popup, static_cast<UINT>(at), text, 256, MF_BYPOSITION);
+                EXPECT_EQ(Utf8(text), LoadMenuItemText(command, language.language)) << command;
+            }
+        }
+        DestroyMenu(menu);
+    }
+}
+
+// Accelerator table 128: Ctrl+L, Alt+R, F5, Ctrl+E, Ctrl+R and Ctrl+M, all virtual keys, in both languages.
+TEST(Resources, AcceleratorsAreTheWindowsKeys) {
+    struct Key {
+        WORD flags;
+        WORD key;
+        WORD command;
+        WORD padding;
+    };
+    const Key expected[] = {{FVIRTKEY | FCONTROL, 'L', 61210, 0}, {FVIRTKEY | FALT, 'R', 1027, 0},
+                            {FVIRTKEY, VK_F5, 1027, 0},           {FVIRTKEY | FCONTROL, 'E', 32786, 0},
+                            {FVIRTKEY | FCONTROL, 'R', 32789, 0}, {FVIRTKEY | FCONTROL, 'M', 32799, 0x80}};
+    for (const auto& language : ResourceLanguages) {
+        const auto* keys = static_cast<const Key*>(ResourceData(MAKEINTRESOURCEA(9), 128, language.langId));
+        ASSERT_NE(keys, nullptr) << language.langId;
+        for (size_t i = 0; i < std::size(expected); ++i) {
+            EXPECT_EQ(keys[i].flags, expected[i].flags | (i + 1 == std::size(expected) ? 0x80 : 0)) << i;
+            EXPECT_EQ(keys[i].key, expected[i].key) << i;
+            EXPECT_EQ(keys[i].command, expected[i].command) << i;
+        }
+    }
+}
+
+// Dialog 143: its frame, font and controls (ids, classes, styles, places, in tab order) and the program's
+// texts, in both languages.
+TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
+    struct Control {
+        WORD id;
+        const char* className;
+        DWORD style;
+        short x, y, cx, cy;
+    };
+    const Control expected[] = {{1053, "Edit", 0x50810044, 7, 30, 188, 45},
+                                {1, "Button", 0x50010001, 36, 85, 50, 14},
+                                {2, "Button", 0x50010000, 118, 85, 50, 14},
+                                {1052, "Static", 0x50020000, 7, 7, 191, 17}};
+    const auto readText = [](const WORD*& at) {
+        std::wstring text;
+        while (*at != 0) {
+            text += static_cast<WCHAR>(*at++);
+        }
+        ++at;
+        return text;
+    };
+    // A class or text: 0xFFFF and a number, or a text.
+    const auto readNameOrNumber = [&](const WORD*& at, WORD& number) {
+        number = 0;
+        if (*at == 0xFFFF) {
+            number = at[1];
+            at += 2;
+            return std::wstring();
+        }
+        return readText(at);
+    };
+    for (const auto& language : ResourceLanguages) {
+        const auto* dialog =
+            static_cast<const BYTE*>(ResourceData(MAKEINTRESOURCEA(5), 143, language.langId));
+        ASSERT_NE(dialog, nullptr) << language.langId;
+        DLGTEMPLATE frame;
+        std::memcpy(&frame, dialog, sizeof frame);
+        EXPECT_EQ(frame.style, 0x80C800C0u);
+        EXPECT_EQ(frame.cdit, std::size(expected));
+        EXPECT_EQ(frame.cx, 204);
+        EXPECT_EQ(frame.cy, 106);
+        const WORD* at = reinterpret_cast<const WORD*>(dialog + 18);
+        WORD number = 0;
+        EXPECT_TRUE(readNameOrNumber(at, number).empty()); // no menu
+        EXPECT_TRUE(readNameOrNumber(at, number).empty()); // the dialog class
+        EXPECT_TRUE(readText(at).empty());                 // the caption is set when the dialog opens
+        EXPECT_EQ(*at++, 8);
+        EXPECT_EQ(Utf8(readText(at).c_str()), "MS Shell Dlg");
+        for (const Control& control : expected) {
+            const BYTE* item =
+                reinterpret_cast<const BYTE*>((reinterpret_cast<uintptr_t>(at) + 3) & ~uintptr_t{3});
+            DLGITEMTEMPLATE stored;
+            std::memcpy(&stored, item, sizeof stored);
+            EXPECT_EQ(stored.id, control.id);
+            EXPECT_EQ(stored.style, control.style) << control.id;
+            EXPECT_EQ(stored.x, control.x) << control.id;
+            EXPECT_EQ(stored.y, control.y) << control.id;
+            EXPECT_EQ(stored.cx, control.cx) << control.id;
+            EXPECT_EQ(stored.cy, control.cy) << control.id;
+            at = reinterpret_cast<const WORD*>(item + 18);
+            std::wstring className = readNameOrNumber(at, number);
+            const char* atoms[] = {"Button", "Edit", "Static"};
+            std::string name =
+                number >= 0x80 && number <= 0x82 ? atoms[number - 0x80] : Utf8(className.c_str());
+            EXPECT_EQ(_stricmp(name.c_str(), control.className), 0) << control.id << " " << name;
+            const std::wstring text = readNameOrNumber(at, number);
+            EXPECT_EQ(Utf8(text.c_str()), LoadNoteDialogText(control.id, language.language)) << control.id;
+            const WORD extra = *at++;
+            at = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(at) + extra);
+        }
+    }
+}
+
 TEST(EnglishLocale, AccountName) {
     char name[32] = "<UNKNOWN USER>";
     ASSERT_TRUE(platform::GetAccountName(name));

@@ -6,8 +6,13 @@
 #   wine.sh BUILD_DIR start          create the prefix if needed, start a persistent server, load the driver
 #   wine.sh BUILD_DIR stop           stop the server and every program of the prefix
 #   wine.sh BUILD_DIR run PROGRAM [ARGUMENT...]
+#   wine.sh BUILD_DIR display PROGRAM [ARGUMENT...]
+#                                    run one program on a display: a virtual X display (Xvfb) on a free
+#                                    number, a server with the driver started on it, the program, then the
+#                                    display stopped and the server started again without one
 #
-# Programs run with no display, in en-US unless KESTRAV_WINE_LANG names another locale (ja_JP.UTF-8).
+# Programs run with no display (except in the display mode), in en-US unless KESTRAV_WINE_LANG names another
+# locale (ja_JP.UTF-8).
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -26,8 +31,9 @@ quiet() {
     "$@" >/dev/null 2>&1
 }
 
-case "$command" in
-start)
+# Creates the prefix if needed, starts a persistent server and loads the driver; the server and the programs
+# it starts on demand (the desktop among them) inherit DISPLAY as it is now.
+start_server() {
     mkdir -p "$LOCPATH"
     for locale in en_US ja_JP; do
         if [ ! -d "$LOCPATH/$locale.UTF-8" ]; then
@@ -50,19 +56,73 @@ start)
         quiet wine sc create ZorHlth type= kernel start= demand binPath= "$path" || true
         quiet wine sc start ZorHlth || true
         if wine sc query ZorHlth 2>/dev/null | grep -q RUNNING; then
-            exit 0
+            return 0
         fi
         sleep 1
     done
     echo "wine.sh: the test driver did not start" >&2
-    exit 1
-    ;;
-stop)
+    return 1
+}
+
+stop_server() {
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
+}
+
+xvfb_pid=
+xvfb_folder=
+stop_display() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=
+    fi
+    [ -z "$xvfb_folder" ] || rm -rf "$xvfb_folder"
+}
+
+# Starts Xvfb on a free display number (it reports the number once it accepts clients) and exports DISPLAY.
+start_display() {
+    xvfb_folder=$(mktemp -d)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$xvfb_folder/display" 2>"$xvfb_folder/log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$xvfb_folder/display" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$xvfb_folder/display" ]; then
+        echo "wine.sh: Xvfb did not start:" >&2
+        cat "$xvfb_folder/log" >&2
+        return 1
+    fi
+    export DISPLAY=":$(cat "$xvfb_folder/display")"
+}
+
+case "$command" in
+start)
+    start_server
+    ;;
+stop)
+    stop_server
     ;;
 run)
     exec wine "$@"
+    ;;
+display)
+    # The desktop of a server is made once, on the display its first window-making program had, so the
+    # server is started anew on the virtual display and again without it afterwards.
+    trap 'stop_server; stop_display' EXIT
+    trap 'exit 143' TERM INT
+    start_display
+    stop_server
+    start_server
+    status=0
+    wine "$@" || status=$?
+    stop_server
+    stop_display
+    trap - EXIT
+    unset DISPLAY
+    start_server
+    exit "$status"
     ;;
 *)
     echo "wine.sh: unknown command $command" >&2

@@ -11,7 +11,7 @@ namespace {
 using namespace kestrav;
 using namespace kestrav::testdriver;
 
-constexpr uint32_t Capacity = 65536;
+constexpr uint32_t Capacity = 131072; // room for the viewer benchmark's 100,000 entries
 constexpr uint8_t BadRequestStatus = 1;
 constexpr uint8_t LogFullStatus = 3;
 constexpr uint8_t NoSuchEntryStatus = 4;

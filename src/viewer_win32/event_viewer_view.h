@@ -1,0 +1,53 @@
+// The list of the Windows window: a report-style "SysListView32" control with seven columns and one row per
+// entry object (the row's item data). Texts and icons are produced when the control asks for them; clicking
+// a heading sorts by that column, the sort state living in the document.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "viewer_core/viewer_document.h"
+
+namespace kestrav::win32 {
+
+class CEventViewerView final : public EntryList {
+public:
+    explicit CEventViewerView(CEventViewerDoc& document);
+    ~CEventViewerView() override;
+    CEventViewerView(const CEventViewerView&) = delete;
+    CEventViewerView& operator=(const CEventViewerView&) = delete;
+
+    // Makes the control as a child of parent, with its columns and the severity icons, and attaches it to
+    // the document; false when the control or its icons cannot be made.
+    bool Create(HWND parent, HINSTANCE module);
+    // Detaches from the document and destroys the control and the icons.
+    void Destroy();
+
+    HWND Handle() const { return list_; }
+    CEventViewerDoc* GetDocument() const { return document_; }
+
+    // A notification of the control, passed on by the frame; true when handled, with its result.
+    bool OnNotify(const NMHDR& header, LRESULT& result);
+
+    // The list control's side of the document.
+    void SetRows(const std::vector<CEventLogEntry*>& rows) override;
+    void SelectOnly(size_t row) override;
+    std::vector<CEventLogEntry*> SelectedEntries() const override;
+    size_t SelectedCount() const override;
+    void Sort(int column, bool ascending) override;
+    void SetEnabled(bool enabled) override;
+
+private:
+    void OnGetDispInfo(NMLVDISPINFOA& info);
+    void OnColumnClick(const NMLISTVIEW& info);
+    // The sub-item number of the column at a position, as the control holds it.
+    int ColumnSubItem(int position) const;
+    CEventLogEntry* EntryAt(int row) const;
+
+    CEventViewerDoc* document_;
+    HWND list_ = nullptr;
+    HIMAGELIST m_imageList = nullptr;
+};
+
+} // namespace kestrav::win32

@@ -1,0 +1,107 @@
+// The Windows shell of the document. The manifest makes UTF-8 the program's code page, so the system's
+// "A" calls take the program's texts as they are.
+#include "viewer_win32/win32_shell.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "resources/string_table.h"
+#include "viewer_win32/event_viewer_frame.h"
+#include "viewer_win32/maintenance_dlg.h"
+
+namespace kestrav::win32 {
+
+namespace {
+
+// Room for a long path in UTF-8.
+constexpr size_t FileNameSize = 4096;
+// The read-only check box is hidden; the dialog asks nothing about an existing file.
+constexpr DWORD SaveDialogFlags = 0x4;
+
+} // namespace
+
+HWND Win32ViewerShell::MainWindow() const {
+    return frame_ != nullptr ? frame_->Handle() : nullptr;
+}
+
+int Win32ViewerShell::Message(const std::string& text, uint32_t style) {
+    return MessageBoxA(MainWindow(), text.c_str(), TableText(ApplicationTitle), style);
+}
+
+std::string Win32ViewerShell::SaveFileName(const std::string& title, const std::string& filter,
+                                           const std::string& defaultExtension) {
+    // The filter's '|' separate its labels and patterns; the system's form separates them by NULs and ends
+    // with two.
+    std::vector<char> filters(filter.begin(), filter.end());
+    std::replace(filters.begin(), filters.end(), '|', '\0');
+    filters.push_back('\0');
+    filters.push_back('\0');
+    std::vector<char> fileName(FileNameSize, '\0');
+
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    // The main window owns the dialog, as it owns the message boxes, so that the frame takes no command
+    // while the dialog is open.
+    dialog.hwndOwner = MainWindow();
+    dialog.lpstrFilter = filters.data();
+    dialog.lpstrFile = fileName.data();
+    dialog.nMaxFile = static_cast<DWORD>(fileName.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = defaultExtension.c_str();
+    dialog.Flags = SaveDialogFlags;
+    if (!GetSaveFileNameA(&dialog)) {
+        return {};
+    }
+    fileName.back() = '\0';
+    return fileName.data();
+}
+
+bool Win32ViewerShell::RunNoteDialog(std::string& typed) {
+    CMaintenanceDlg dialog(*this);
+    dialog.m_strNote.clear();
+    if (dialog.DoModal(module_, MainWindow()) != IDOK) {
+        return false;
+    }
+    typed = dialog.m_strNote;
+    return true;
+}
+
+void Win32ViewerShell::BeginWait() {
+    if (waitDepth_++ == 0) {
+        cursorBeforeWait_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
+    }
+}
+
+void Win32ViewerShell::EndWait() {
+    if (waitDepth_ > 0 && --waitDepth_ == 0) {
+        SetCursor(cursorBeforeWait_);
+    }
+}
+
+void Win32ViewerShell::SetCaption(const std::string& text) {
+    if (HWND frame = MainWindow()) {
+        SetWindowTextA(frame, text.c_str());
+    }
+}
+
+void Win32ViewerShell::RepaintNow() {
+    if (HWND frame = MainWindow()) {
+        RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+}
+
+void Win32ViewerShell::FocusView() {
+    if (frame_ != nullptr && frame_->GetActiveView().Handle() != nullptr) {
+        SetFocus(frame_->GetActiveView().Handle());
+    }
+}
+
+void Win32ViewerShell::CommandStatesChanged() {
+    if (frame_ != nullptr) {
+        frame_->UpdateMenuStates();
+    }
+}
+
+} // namespace kestrav::win32
