@@ -155,14 +155,14 @@ bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
 
 enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last };
 
-struct Spec {
+struct OptionForm {
     std::string_view name;
     Name id;
     bool takesValue;
 };
 
 // --help and --version are taken before the others are looked at; here they are only refused with a value.
-const Spec Specs[] = {
+const OptionForm OptionForms[] = {
     {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
     {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
     {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
@@ -170,10 +170,10 @@ const Spec Specs[] = {
 };
 
 // Applies one recognised option with its value to options; returns the problem, or "" when there is none.
-std::string Apply(const Spec& spec, std::string_view value, QueryOptions& options) {
+std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& options) {
     QueryFilter& filter = options.filter;
-    const std::string named = std::string(spec.name) + ": ";
-    switch (spec.id) {
+    const std::string named = std::string(form.name) + ": ";
+    switch (form.id) {
     case Name::Help:
     case Name::Version: return "";
     case Name::List: options.output = QueryOutput::List; return "";
@@ -204,11 +204,11 @@ std::string Apply(const Spec& spec, std::string_view value, QueryOptions& option
         return "";
     case Name::Since:
     case Name::Until: {
-        auto key = ParseTime(value, spec.id == Name::Until);
+        auto key = ParseTime(value, form.id == Name::Until);
         if (!key) {
             return named + "invalid time " + Quoted(value) + " (YYYY-MM-DD or YYYY-MM-DDTHH:MM)";
         }
-        (spec.id == Name::Since ? filter.since : filter.until) = key;
+        (form.id == Name::Since ? filter.since : filter.until) = key;
         return "";
     }
     case Name::Last: {
@@ -233,33 +233,33 @@ std::string ParseArgument(std::string_view argument, QueryOptions& options, std:
     }
     size_t equals = argument.find('=');
     std::string_view name = argument.substr(0, equals);
-    const Spec* spec = nullptr;
-    for (const Spec& candidate : Specs) {
+    const OptionForm* form = nullptr;
+    for (const OptionForm& candidate : OptionForms) {
         if (candidate.name == name) {
-            spec = &candidate;
+            form = &candidate;
         }
     }
-    if (spec == nullptr) {
+    if (form == nullptr) {
         return "unrecognized option " + Quoted(name);
     }
-    if (!spec->takesValue && equals != std::string_view::npos) {
+    if (!form->takesValue && equals != std::string_view::npos) {
         return "option " + Quoted(name) + " takes no value";
     }
-    if (spec->takesValue && equals == std::string_view::npos) {
+    if (form->takesValue && equals == std::string_view::npos) {
         return "option " + Quoted(name) + " needs a value: " + std::string(name) + "=...";
     }
-    const bool isOutput = spec->id == Name::List || spec->id == Name::Json || spec->id == Name::Csv;
+    const bool isOutput = form->id == Name::List || form->id == Name::Json || form->id == Name::Csv;
     for (Name earlier : seen) {
         const bool earlierOutput = earlier == Name::List || earlier == Name::Json || earlier == Name::Csv;
         if (isOutput && earlierOutput) {
             return "only one of --list, --json and --csv can be given";
         }
-        if (earlier == spec->id) {
+        if (earlier == form->id) {
             return "option " + Quoted(name) + " can be given only once";
         }
     }
-    seen.push_back(spec->id);
-    return Apply(*spec, equals == std::string_view::npos ? "" : argument.substr(equals + 1), options);
+    seen.push_back(form->id);
+    return Apply(*form, equals == std::string_view::npos ? "" : argument.substr(equals + 1), options);
 }
 
 } // namespace
