@@ -84,23 +84,6 @@ QStringList ScriptedPrompts::Texts() const {
     return texts;
 }
 
-LogEntry MakeEntry(uint32_t eventNumber, uint8_t severity, uint16_t eventClass, uint16_t code, uint32_t count,
-                   const LogTime& update, const LogTime& initial, const std::string& text) {
-    LogEntry entry;
-    entry.SetEventNumber(eventNumber);
-    entry.SetSeverity(severity);
-    entry.SetClass(eventClass);
-    entry.SetCode(code);
-    entry.SetCount(count);
-    entry.SetUpdateTime(update);
-    entry.SetInitialTime(initial);
-    entry.SetHeaderByte6(1);
-    const size_t length = std::min(text.size(), MaxNoteLength);
-    std::memcpy(entry.EventData(), text.data(), length);
-    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + length + 1));
-    return entry;
-}
-
 QString Text(uint32_t id) {
     return LoadText(id);
 }

@@ -14,6 +14,7 @@
 
 #include "log/log_entry.h"
 #include "support/test_support.h"
+#include "viewer_core/core_support.h"
 #include "viewer/messages.h"
 
 namespace kestrav::test {
@@ -64,9 +65,7 @@ public:
     QStringList saveFilters;
 };
 
-LogEntry MakeEntry(uint32_t eventNumber, uint8_t severity, uint16_t eventClass, uint16_t code,
-                   uint32_t count = 1, const LogTime& update = {20, 26, 12, 7, 14, 5},
-                   const LogTime& initial = {20, 26, 12, 7, 14, 5}, const std::string& text = {});
+// MakeEntry comes from the viewer core's test support.
 
 // The string-table text of a number, as the viewer shows it.
 QString Text(uint32_t id);
