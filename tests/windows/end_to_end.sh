@@ -244,6 +244,58 @@ japanese)
         "$(sed -n 3p out.csv | tr -d '\r')" \
         'Informational,7,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: seventh, with a comma'
     ;;
+event_log)
+    # What each run hands to ReportEventW, as Wine's event log channel shows it: event number, type
+    # (1 error, 2 warning, 4 information) and the text, one line per event in the order of the run.
+    events() {
+        status=0
+        KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" "$@" 2>events.txt || status=$?
+        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) { ($t, $id) = (hex $1, hex $2); }
+                  elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) { print "$id $t $1\n"; }' events.txt
+    }
+    expect_events() {
+        local actual expected
+        events "${@:2}" >events-seen.txt
+        actual=$(cat events-seen.txt)
+        expected=$1
+        if [ "$actual" != "$expected" ]; then
+            fail "events of ${*:2} differ"
+            diff <(echo "$expected") <(echo "$actual") >&2 || true
+        fi
+    }
+    sample_log
+    expect_events "100 4 Successfully exported CVR data to file out.csv
+101 1 Couldn't open file 'missing/x.csv'.
+102 4 Successfully cleared all entries from the Corvane Log.
+104 4 Successfully logged maintenance note to the Corvane Log." \
+        /export:out /export:missing/x.csv /clear '/note:Replaced fan 3'
+    expect_status 1
+    # The status log stays as it is without the event log.
+    expect_log kestrav.log "   Executing: kestrav.exe /export:out /export:missing/x.csv /clear \"/note:Replaced fan 3\"" \
+        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'." \
+        '   Successfully cleared all entries from the Corvane Log.' \
+        '   Successfully logged maintenance note to the Corvane Log.' '   Finished!' '  '
+    sample_log
+    drive fault read-status 2 5
+    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
+100 4 Successfully exported CVR data to file out.csv
+103 2 Unable to clear the log - attempt(s) to save the log first have failed." /export:out /clear
+    expect_status 1
+    drive fault clear
+    drive fault erase-refuse
+    drive fault write-status 136
+    expect_events "103 2 Unable to clear the entries from the Corvane Log.
+105 1 Unable to log maintenance note to the Corvane Log." /clear /note:refused
+    expect_status 1
+    drive fault clear
+    drive supported 0
+    expect_events "107 1 This system does not support the Corvane Log." /export:out
+    expect_status 1
+    # A run that asks for nothing and finds nothing wrong reports nothing.
+    drive supported 1
+    expect_events "" /f:quiet
+    expect_status 0
+    ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
         echo "same_as_linux: no Linux build in '$linux_bin'; skipped"

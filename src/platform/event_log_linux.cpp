@@ -1,0 +1,8 @@
+// Linux has no event log of this kind here: the journal is reached another way.
+#include "platform/event_log.h"
+
+namespace kestrav::platform {
+
+void ReportSystemEvent(uint32_t, EventKind, std::span<const std::string_view>) {}
+
+} // namespace kestrav::platform
