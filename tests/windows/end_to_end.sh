@@ -296,6 +296,86 @@ event_log)
     expect_events "" /f:quiet
     expect_status 0
     ;;
+installer)
+    # kestrav.msi installed, the shipped scheduled task's command run from where an elevated task starts,
+    # and everything the installer added removed again (a run's status log and export stay).
+    msi="$build/kestrav.msi"
+    task="$here/../../packaging/windows/kestrav-task.xml"
+    [ -f "$msi" ] || { echo "installer: no $msi (wixl missing); skipped"; exit 77; }
+    export WINEPREFIX="$build/wine-prefix"
+    drive_c="$WINEPREFIX/drive_c"
+    files() { (cd "$drive_c" && find . | LC_ALL=C sort); }
+    key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrav'
+    product=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }')
+    uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    # The key's lines, none when it is missing (reg then says so on stdout).
+    query() { "$wine_sh" "$build" run reg query "$@" 2>/dev/null | tr -d '\r' | grep -E '^(HKEY| )' || true; }
+    rm -rf "$drive_c/ProgramData/Kestrav"
+    files >before.txt
+    msi_path=$(winepath -w "$msi" 2>/dev/null)
+    listed() { query "$uninstall" | grep -F "$product" >/dev/null; }
+    unlisted() { ! listed && [ ! -e "$drive_c/Program Files/Kestrav" ] && [ -z "$(query "$key")" ]; }
+    # Wine's msiexec may return before the installer has published the product, its last step.
+    settle() {
+        for _ in $(seq 50); do
+            "$@" && return 0
+            sleep 0.2
+        done
+        return 1
+    }
+    "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
+    settle listed || fail "no entry in the installed programs"
+    installed="$drive_c/Program Files/Kestrav"
+    for file in kestrav.exe README.md LICENSE.txt kestrav-task.xml; do
+        [ -f "$installed/$file" ] || fail "$file not installed"
+    done
+    cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the release copy"
+    sections=$(x86_64-w64-mingw32-objdump -h "$installed/kestrav.exe")
+    [[ "$sections" == *.text* && "$sections" != *.debug* ]] || fail "the installed kestrav.exe holds debug information"
+    [ -d "$drive_c/ProgramData/Kestrav" ] || fail "no ProgramData\\Kestrav"
+    # The common Start menu on Windows (a per-machine installation); Wine puts it into the user's.
+    shortcuts=$(find "$drive_c/ProgramData" "$drive_c/users" -path '*/Start Menu/Programs/Kestrav.lnk')
+    [ -n "$shortcuts" ] || fail "no Start-menu shortcut"
+    query "$key" | grep -E '^ +EventMessageFile +REG_SZ +C:\\Program Files\\Kestrav\\kestrav\.exe$' >/dev/null ||
+        fail "event source: $(query "$key")"
+    query "$key" | grep -E '^ +TypesSupported +REG_DWORD +0x7$' >/dev/null || fail "event types: $(query "$key")"
+
+    # The task as shipped: SYSTEM, highest privileges, and the command line of its action, run from System32.
+    if command -v xmllint >/dev/null; then
+        xpath() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
+        [ "$(xpath UserId)" = S-1-5-18 ] || fail "the task does not run as SYSTEM"
+        [ "$(xpath RunLevel)" = HighestAvailable ] || fail "the task does not run with the highest privileges"
+        command=$(xpath Command | tr -d '"')
+        arguments=$(xpath Arguments)
+    else
+        echo "installer: xmllint missing; the task's definition is not checked"
+        command='C:\Program Files\Kestrav\kestrav.exe'
+        arguments='/f:C:\ProgramData\Kestrav\kestrav.log /export:C:\ProgramData\Kestrav\cvr.csv /clear'
+    fi
+    sample_log
+    status=0
+    # shellcheck disable=SC2086 # the task's arguments are split as the system splits them (no quotes)
+    (cd "$drive_c/windows/system32" && "$wine_sh" "$build" run "$command" $arguments) || status=$?
+    expect_status 0
+    data="$drive_c/ProgramData/Kestrav"
+    expect_log "$data/kestrav.log" "   Executing: kestrav.exe $arguments" \
+        '   Successfully exported CVR data to file C:\ProgramData\Kestrav\cvr.csv' \
+        '   Successfully cleared all entries from the Corvane Log.' '   Finished!' '  '
+    [ "$(wc -l <"$data/cvr.csv")" = 4 ] || fail "cvr.csv has $(wc -l <"$data/cvr.csv") lines"
+    expect_count 1
+
+    "$wine_sh" "$build" run msiexec /x "$msi_path" /qn || fail "msiexec /x: exit status $?"
+    settle unlisted || fail "the installed programs still list Kestrav"
+    files >after.txt
+    # Wine keeps its folder of installer caches once made; the run's own files stay.
+    left=$(diff before.txt after.txt | grep '^[<>]' |
+        grep -Fvx -e '> ./windows/Installer' -e '> ./ProgramData/Kestrav' -e '> ./ProgramData/Kestrav/cvr.csv' \
+            -e '> ./ProgramData/Kestrav/kestrav.log' || true)
+    [ -z "$left" ] || fail "uninstalling left or removed: $left"
+    [ -z "$(query "$key")" ] || fail "the event source is still registered"
+    [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"
+    rm -rf "$data"
+    ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
         echo "same_as_linux: no Linux build in '$linux_bin'; skipped"
