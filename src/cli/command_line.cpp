@@ -91,6 +91,7 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
     const bool clearAllowed = !saveAsked || (anyExportSucceeded && walk.ReadWhole());
     std::optional<uint32_t> end = walk.end;
     bool endKnown = true;
+    bool forwarded = false;
     for (size_t i = 0; i < options.clearCount; ++i) {
         if (!clearAllowed) {
             WriteStatusLine(log, "%s", TableText(ClearRefusedText));
@@ -108,6 +109,10 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
         }
         const bool cleared = ClearLogAndReport(log);
         allSucceeded = cleared && allSucceeded;
+        if (cleared && !forwarded) {
+            ForwardErasedEntries(entries);
+            forwarded = true;
+        }
         // What the erase left (the entry that records it) counts as seen by the next /clear of the run.
         if (cleared && saveAsked && end) {
             endKnown = FindLogEnd(*end, end) == StatusSuccess && end.has_value();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "cli/status_log.h"
+#include "log/log_entry.h"
 #include "platform/event_log.h"
 
 namespace kestrav {
@@ -38,7 +40,25 @@ inline constexpr OutcomeEvent OutcomeEvents[] = {
     {Outcome::RunStopped, 107, platform::EventKind::Error},
 };
 
+struct EntryEvent {
+    uint8_t severity;
+    uint32_t eventId;
+    platform::EventKind kind;
+};
+
+// The events of forwarded entries by severity; a severity not listed has EntryEventUnknown.
+inline constexpr EntryEvent EntryEvents[] = {
+    {15, 200, platform::EventKind::Error},      {9, 201, platform::EventKind::Warning},
+    {6, 202, platform::EventKind::Information}, {2, 203, platform::EventKind::Information},
+    {3, 203, platform::EventKind::Information},
+};
+inline constexpr EntryEvent EntryEventUnknown = {0, 204, platform::EventKind::Information};
+
 // Reports the status log's last line as the event of the outcome.
 void ReportOutcome(const StatusLog& log, Outcome outcome);
+
+// Forwards each entry to the event log, as the event of its severity: entries that an erase has removed,
+// so that the event log keeps them.
+void ForwardErasedEntries(const std::vector<LogEntry>& entries);
 
 } // namespace kestrav

@@ -10,7 +10,7 @@ namespace kestrav::platform {
 
 namespace {
 
-constexpr size_t MaxTexts = 2;
+constexpr size_t MaxTexts = 8;
 
 HANDLE EventSource() {
     static HANDLE source = RegisterEventSourceW(nullptr, L"Kestrav");

@@ -183,6 +183,19 @@ note)
     expect_count 2
     ;;
 read_faults)
+    # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
+    # read skipped cannot be.
+    sample_log
+    record 9 33 2 15 "critical" >critical.cvr
+    drive import critical.cvr
+    drive fault read-status 2 5
+    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
+102 4 Successfully cleared all entries from the Corvane Log.
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
+200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical
+102 4 Successfully cleared all entries from the Corvane Log." /clear /clear
+    expect_status 1
     sample_log
     drive fault read-status 2 5
     run /export:out /clear
@@ -246,12 +259,18 @@ japanese)
     ;;
 event_log)
     # What each run hands to ReportEventW, as Wine's event log channel shows it: event number, type
-    # (1 error, 2 warning, 4 information) and the text, one line per event in the order of the run.
+    # (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in the
+    # order of the run.
     events() {
         status=0
         KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" "$@" 2>events.txt || status=$?
-        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) { ($t, $id) = (hex $1, hex $2); }
-                  elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) { print "$id $t $1\n"; }' events.txt
+        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
+                      print "$event\n" if defined $event;
+                      ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
+                  } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
+                      ($event, $separator) = ("$event$separator$1", " | ");
+                  }
+                  END { print "$event\n" if defined $event; }' events.txt
     }
     expect_events() {
         local actual expected
@@ -267,6 +286,9 @@ event_log)
     expect_events "100 4 Successfully exported CVR data to file out.csv
 101 1 Couldn't open file 'missing/x.csv'.
 102 4 Successfully cleared all entries from the Corvane Log.
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
+201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01)
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
 104 4 Successfully logged maintenance note to the Corvane Log." \
         /export:out /export:missing/x.csv /clear '/note:Replaced fan 3'
     expect_status 1
@@ -275,6 +297,19 @@ event_log)
         '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'." \
         '   Successfully cleared all entries from the Corvane Log.' \
         '   Successfully logged maintenance note to the Corvane Log.' '   Finished!' '  '
+    # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
+    # read skipped cannot be.
+    sample_log
+    record 9 33 2 15 "critical" >critical.cvr
+    drive import critical.cvr
+    drive fault read-status 2 5
+    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
+102 4 Successfully cleared all entries from the Corvane Log.
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
+200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical
+102 4 Successfully cleared all entries from the Corvane Log." /clear /clear
+    expect_status 1
     sample_log
     drive fault read-status 2 5
     expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -164,9 +165,9 @@ std::string FormatEvent(HMODULE module, DWORD id, const std::vector<std::wstring
     for (const std::wstring& text : texts) {
         arguments.push_back(reinterpret_cast<DWORD_PTR>(text.c_str()));
     }
-    wchar_t message[512] = {};
+    wchar_t message[1024] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id,
-                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), message, 512,
+                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), message, 1024,
                                   reinterpret_cast<va_list*>(arguments.data()));
     return length == 0 ? "(none)" : Utf8(message, static_cast<int>(length));
 }
@@ -177,22 +178,40 @@ TEST_F(ProgramResources, MessageTableHoldsEveryEvent) {
         EXPECT_EQ(FormatEvent(module_, event.eventId, {L"Finished the step."}), "Finished the step.\r\n")
             << event.eventId;
     }
+    const char* const forwarded =
+        ", erased from the log: Power Supply, code 5, updated 12/7/2026 2:05 PM, count 3."
+        "\r\nPower supply 2 failed.\r\n";
     const struct {
         DWORD id;
-        const char* expected;
+        std::string expected;
     } entries[] = {
-        {200, "Critical Corvane Log entry 12: Fan 3 failed.\r\n"},
-        {201, "Caution Corvane Log entry 12: Fan 3 failed.\r\n"},
-        {202, "Repaired Corvane Log entry 12: Fan 3 failed.\r\n"},
-        {203, "Informational Corvane Log entry 12: Fan 3 failed.\r\n"},
-        {204, "Corvane Log entry 12 of unknown severity: Fan 3 failed.\r\n"},
+        {200, std::string("Critical Corvane Log entry 12") + forwarded},
+        {201, std::string("Caution Corvane Log entry 12") + forwarded},
+        {202, std::string("Repaired Corvane Log entry 12") + forwarded},
+        {203, std::string("Informational Corvane Log entry 12") + forwarded},
+        {204, std::string("Corvane Log entry 12 of unknown severity") + forwarded},
     };
     for (const auto& entry : entries) {
-        EXPECT_EQ(FormatEvent(module_, entry.id, {L"12", L"Fan 3 failed."}), entry.expected) << entry.id;
+        EXPECT_EQ(FormatEvent(
+                      module_, entry.id,
+                      {L"12", L"Power Supply", L"5", L"12/7/2026 2:05 PM", L"3", L"Power supply 2 failed."}),
+                  entry.expected)
+            << entry.id;
+    }
+    // The program's table of forwarded entries uses exactly these.
+    std::vector<DWORD> used = {EntryEventUnknown.eventId};
+    for (const EntryEvent& event : EntryEvents) {
+        used.push_back(event.eventId);
+    }
+    for (DWORD id : used) {
+        EXPECT_TRUE(std::any_of(std::begin(entries), std::end(entries), [&](const auto& e) {
+            return e.id == id;
+        })) << id;
     }
     // Nothing beyond them: a number reported by mistake would show as a missing message.
     EXPECT_EQ(FormatEvent(module_, 99, {L"x"}), "(none)");
     EXPECT_EQ(FormatEvent(module_, 108, {L"x"}), "(none)");
+    EXPECT_EQ(FormatEvent(module_, 205, {L"x"}), "(none)");
 }
 
 } // namespace
