@@ -183,19 +183,6 @@ note)
     expect_count 2
     ;;
 read_faults)
-    # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
-    # read skipped cannot be.
-    sample_log
-    record 9 33 2 15 "critical" >critical.cvr
-    drive import critical.cvr
-    drive fault read-status 2 5
-    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
-102 4 Successfully cleared all entries from the Corvane Log.
-203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
-203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
-200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical
-102 4 Successfully cleared all entries from the Corvane Log." /clear /clear
-    expect_status 1
     sample_log
     drive fault read-status 2 5
     run /export:out /clear
@@ -326,8 +313,12 @@ event_log)
     drive supported 0
     expect_events "107 1 This system does not support the Corvane Log." /export:out
     expect_status 1
-    # A run that asks for nothing and finds nothing wrong reports nothing.
     drive supported 1
+    drive reset
+    expect_events "107 1 The Corvane Log is empty." /clear
+    expect_status 1
+    sample_log
+    # A run that asks for nothing and finds nothing wrong reports nothing.
     expect_events "" /f:quiet
     expect_status 0
     ;;
@@ -375,15 +366,14 @@ installer)
         fail "event source: $(query "$key")"
     query "$key" | grep -E '^ +TypesSupported +REG_DWORD +0x7$' >/dev/null || fail "event types: $(query "$key")"
 
-    # The task as shipped: SYSTEM, highest privileges, and the command line of its action, run from System32.
+    # The command line of the shipped task's action (task_definition.sh checks the rest of the task), run
+    # from System32.
     if command -v xmllint >/dev/null; then
         xpath() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
-        [ "$(xpath UserId)" = S-1-5-18 ] || fail "the task does not run as SYSTEM"
-        [ "$(xpath RunLevel)" = HighestAvailable ] || fail "the task does not run with the highest privileges"
         command=$(xpath Command | tr -d '"')
         arguments=$(xpath Arguments)
     else
-        echo "installer: xmllint missing; the task's definition is not checked"
+        echo "installer: xmllint missing; the task's command is taken as documented"
         command='C:\Program Files\Kestrav\kestrav.exe'
         arguments='/f:C:\ProgramData\Kestrav\kestrav.log /export:C:\ProgramData\Kestrav\cvr.csv /clear'
     fi

@@ -41,9 +41,14 @@ cases=(
 for row in "${cases[@]}"; do
     IFS='|' read -r name password certificate expected <<<"$row"
     case $name in
-    kestrav.exe) cp "$build/release/kestrav.exe" "$name" ;;
-    kestrav.msi) cp "$build/kestrav.msi" "$name" ;;
+    kestrav.exe) source="$build/release/kestrav.exe" ;;
+    kestrav.msi) source="$build/kestrav.msi" ;;
     esac
+    if [ ! -f "$source" ]; then
+        echo "sign_windows: no $source; $row skipped"
+        continue
+    fi
+    cp "$source" "$name"
     cp "$name" original
     arguments=()
     [ "$certificate" = - ] || read -ra arguments <<<"$certificate"
