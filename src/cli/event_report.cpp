@@ -18,6 +18,9 @@ void ReportOutcome(const StatusLog& log, Outcome outcome) {
 }
 
 void ForwardErasedEntries(const std::vector<LogEntry>& entries) {
+    if (!platform::SystemEventsReported()) {
+        return;
+    }
     char number[16];
     char className[DescriptionBufferSize];
     char code[8];

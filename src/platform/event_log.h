@@ -10,6 +10,9 @@ namespace kestrav::platform {
 
 enum class EventKind : uint8_t { Information, Warning, Error };
 
+// Whether events reach a log at all, so that a caller can spare itself the work of their texts.
+bool SystemEventsReported();
+
 // Reports one event with its insertion texts (UTF-8, at most eight). A failure to report is ignored: the
 // event log only repeats what the program reports in its own files and exit status.
 void ReportSystemEvent(uint32_t eventId, EventKind kind, std::span<const std::string_view> texts);

@@ -3,6 +3,10 @@
 
 namespace kestrav::platform {
 
+bool SystemEventsReported() {
+    return false;
+}
+
 void ReportSystemEvent(uint32_t, EventKind, std::span<const std::string_view>) {}
 
 } // namespace kestrav::platform

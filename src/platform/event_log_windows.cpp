@@ -41,6 +41,10 @@ WORD EventType(EventKind kind) {
 
 } // namespace
 
+bool SystemEventsReported() {
+    return true;
+}
+
 void ReportSystemEvent(uint32_t eventId, EventKind kind, std::span<const std::string_view> texts) {
     HANDLE source = EventSource();
     if (source == nullptr) {
