@@ -28,6 +28,7 @@ if(KESTRAV_WIXL)
     set(msi_files ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav.wxs
                   ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSE.txt
                   ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav-task.xml ${PROJECT_SOURCE_DIR}/README.md
+                  ${PROJECT_SOURCE_DIR}/docs/windows.md
                   ${PROJECT_SOURCE_DIR}/src/resources/kestrav.ico)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/kestrav.msi

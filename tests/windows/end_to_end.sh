@@ -352,7 +352,7 @@ installer)
     "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
     settle listed || fail "no entry in the installed programs"
     installed="$drive_c/Program Files/Kestrav"
-    for file in kestrav.exe README.md LICENSE.txt kestrav-task.xml; do
+    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml; do
         [ -f "$installed/$file" ] || fail "$file not installed"
     done
     cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the release copy"
