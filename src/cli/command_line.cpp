@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/csv_export.h"
+#include "cli/event_report.h"
 #include "cli/options.h"
 #include "cli/query.h"
 #include "cli/query_options.h"
@@ -68,6 +69,9 @@ bool LogUnchangedSinceSave(StatusLog& log, const std::optional<uint32_t>& end) {
     } else if (tail == LogTail::Unknown) {
         WriteStatusLine(log, "%s", TableText(LogNotClearedText));
     }
+    if (status != StatusSuccess || tail != LogTail::Unchanged) {
+        ReportOutcome(log, Outcome::ClearRefused);
+    }
     return status == StatusSuccess && tail == LogTail::Unchanged;
 }
 
@@ -87,21 +91,28 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
     const bool clearAllowed = !saveAsked || (anyExportSucceeded && walk.ReadWhole());
     std::optional<uint32_t> end = walk.end;
     bool endKnown = true;
+    bool forwarded = false;
     for (size_t i = 0; i < options.clearCount; ++i) {
         if (!clearAllowed) {
             WriteStatusLine(log, "%s", TableText(ClearRefusedText));
+            ReportOutcome(log, Outcome::ClearRefused);
             allSucceeded = false;
             continue;
         }
         if (saveAsked && (!endKnown || !LogUnchangedSinceSave(log, end))) {
             if (!endKnown) {
                 WriteStatusLine(log, "%s", TableText(LogNotClearedText));
+                ReportOutcome(log, Outcome::ClearRefused);
             }
             allSucceeded = false;
             continue;
         }
         const bool cleared = ClearLogAndReport(log);
         allSucceeded = cleared && allSucceeded;
+        if (cleared && !forwarded) {
+            ForwardErasedEntries(entries);
+            forwarded = true;
+        }
         // What the erase left (the entry that records it) counts as seen by the next /clear of the run.
         if (cleared && saveAsked && end) {
             endKnown = FindLogEnd(*end, end) == StatusSuccess && end.has_value();
@@ -117,6 +128,8 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
         } else {
             WriteStatusLine(log, "%s", TableText(NoteNotLoggedStatusText));
         }
+        ReportOutcome(log, status == StatusSuccess && driverStatus == DriverStatusDone ? Outcome::NoteWritten
+                                                                                       : Outcome::NoteFailed);
         allSucceeded = allSucceeded && status == StatusSuccess && driverStatus == DriverStatusDone;
     }
     return allSucceeded;
@@ -146,6 +159,7 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
         } else {
             WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
         }
+        ReportOutcome(log, Outcome::RunStopped);
         WriteStatusLine(log, "%s", TableText(DidNothingText));
         return ExitFailure;
     }
@@ -155,18 +169,24 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
     status = ReadAllEntries(entries, walk);
     if (status != StatusSuccess) {
         WriteStatusError(log, status);
+        ReportOutcome(log, Outcome::RunStopped);
         return ExitFailure;
     }
     if (walk.outOfMemory) {
         WriteStatusLine(log, "%s", TableText(ReadOutOfMemoryText));
+        ReportOutcome(log, Outcome::WalkIncomplete);
         return ExitFailure;
     }
     if (walk.empty) {
         WriteStatusLine(log, "%s", TableText(LogEmptyText));
+        if (RequestsOperations(options)) {
+            ReportOutcome(log, Outcome::RunStopped);
+        }
         return RequestsOperations(options) ? ExitFailure : ExitSuccess;
     }
     for (const std::string& text : WalkProblemTexts(walk)) {
         WriteStatusLine(log, "%s", text.c_str());
+        ReportOutcome(log, Outcome::WalkIncomplete);
     }
 
     bool succeeded = PerformOperations(log, options, entries, walk);
@@ -251,6 +271,7 @@ bool ClearLogAndReport(StatusLog& log) {
     } else {
         WriteStatusLine(log, "%s", TableText(LogNotClearedText));
     }
+    ReportOutcome(log, cleared ? Outcome::LogCleared : Outcome::ClearRefused);
     return cleared;
 }
 

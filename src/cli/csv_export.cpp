@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "cli/event_report.h"
 #include "cli/output_file.h"
 #include "cli/status_log.h"
 #include "decode/event_text.h"
@@ -67,6 +68,7 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
         WriteStatusLine(log, TableText(ExportOpenFailedText), shownName.c_str());
+        ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }
     file.Write(CsvHeaderLine());
@@ -78,9 +80,11 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
     }
     if (!file.Close()) {
         WriteStatusLine(log, TableText(ExportWriteFailedText), shownName.c_str());
+        ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }
     WriteStatusLine(log, TableText(ExportSucceededText), shownName.c_str());
+    ReportOutcome(log, Outcome::ExportDone);
     return true;
 }
 

@@ -64,7 +64,8 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
     if (length >= sizeof text) {
         length = WholeCharacterLength(text, sizeof text - 1);
     }
-    WriteIndented(log, std::string_view(text, length));
+    log.lastLine.assign(text, length);
+    WriteIndented(log, log.lastLine);
 }
 
 std::string EscapeControls(std::string_view text) {

@@ -16,6 +16,8 @@ inline constexpr const char* DefaultStatusLogName = "kestrav.log";
 
 struct StatusLog {
     OutputFile file;
+    // The text of the last status line written (no indent, no line end), for the system's event log.
+    std::string lastLine;
 };
 
 // Opens (creating it if missing) for appending, other writers shut out; false when that is not possible.

@@ -244,6 +244,170 @@ japanese)
         "$(sed -n 3p out.csv | tr -d '\r')" \
         'Informational,7,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: seventh, with a comma'
     ;;
+event_log)
+    # What each run hands to ReportEventW, as Wine's event log channel shows it: event number, type
+    # (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in the
+    # order of the run.
+    events() {
+        status=0
+        KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" "$@" 2>events.txt || status=$?
+        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
+                      print "$event\n" if defined $event;
+                      ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
+                  } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
+                      ($event, $separator) = ("$event$separator$1", " | ");
+                  }
+                  END { print "$event\n" if defined $event; }' events.txt
+    }
+    expect_events() {
+        local actual expected
+        events "${@:2}" >events-seen.txt
+        actual=$(cat events-seen.txt)
+        expected=$1
+        if [ "$actual" != "$expected" ]; then
+            fail "events of ${*:2} differ"
+            diff <(echo "$expected") <(echo "$actual") >&2 || true
+        fi
+    }
+    sample_log
+    expect_events "100 4 Successfully exported CVR data to file out.csv
+101 1 Couldn't open file 'missing/x.csv'.
+102 4 Successfully cleared all entries from the Corvane Log.
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
+201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01)
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
+104 4 Successfully logged maintenance note to the Corvane Log." \
+        /export:out /export:missing/x.csv /clear '/note:Replaced fan 3'
+    expect_status 1
+    # The status log stays as it is without the event log.
+    expect_log kestrav.log "   Executing: kestrav.exe /export:out /export:missing/x.csv /clear \"/note:Replaced fan 3\"" \
+        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'." \
+        '   Successfully cleared all entries from the Corvane Log.' \
+        '   Successfully logged maintenance note to the Corvane Log.' '   Finished!' '  '
+    # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
+    # read skipped cannot be.
+    sample_log
+    record 9 33 2 15 "critical" >critical.cvr
+    drive import critical.cvr
+    drive fault read-status 2 5
+    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
+102 4 Successfully cleared all entries from the Corvane Log.
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
+200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical
+102 4 Successfully cleared all entries from the Corvane Log." /clear /clear
+    expect_status 1
+    sample_log
+    drive fault read-status 2 5
+    expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
+100 4 Successfully exported CVR data to file out.csv
+103 2 Unable to clear the log - attempt(s) to save the log first have failed." /export:out /clear
+    expect_status 1
+    drive fault clear
+    drive fault erase-refuse
+    drive fault write-status 136
+    expect_events "103 2 Unable to clear the entries from the Corvane Log.
+105 1 Unable to log maintenance note to the Corvane Log." /clear /note:refused
+    expect_status 1
+    drive fault clear
+    drive supported 0
+    expect_events "107 1 This system does not support the Corvane Log." /export:out
+    expect_status 1
+    drive supported 1
+    drive reset
+    expect_events "107 1 The Corvane Log is empty." /clear
+    expect_status 1
+    sample_log
+    # A run that asks for nothing and finds nothing wrong reports nothing.
+    expect_events "" /f:quiet
+    expect_status 0
+    ;;
+installer)
+    # kestrav.msi installed, the shipped scheduled task's command run from where an elevated task starts,
+    # and everything the installer added removed again (a run's status log and export stay).
+    msi="$build/kestrav.msi"
+    task="$here/../../packaging/windows/kestrav-task.xml"
+    [ -f "$msi" ] || { echo "installer: no $msi (wixl missing); skipped"; exit 77; }
+    export WINEPREFIX="$build/wine-prefix"
+    drive_c="$WINEPREFIX/drive_c"
+    files() { (cd "$drive_c" && find . | LC_ALL=C sort); }
+    key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrav'
+    product=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }')
+    uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    # The key's lines, none when it is missing (reg then says so on stdout).
+    query() { "$wine_sh" "$build" run reg query "$@" 2>/dev/null | tr -d '\r' | grep -E '^(HKEY| )' || true; }
+    rm -rf "$drive_c/ProgramData/Kestrav"
+    files >before.txt
+    msi_path=$(winepath -w "$msi" 2>/dev/null)
+    listed() { query "$uninstall" | grep -F "$product" >/dev/null; }
+    unlisted() { ! listed && [ ! -e "$drive_c/Program Files/Kestrav" ] && [ -z "$(query "$key")" ]; }
+    # Wine's msiexec may return before the installer has published the product, its last step.
+    settle() {
+        for _ in $(seq 50); do
+            "$@" && return 0
+            sleep 0.2
+        done
+        return 1
+    }
+    "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
+    settle listed || fail "no entry in the installed programs"
+    installed="$drive_c/Program Files/Kestrav"
+    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml; do
+        [ -f "$installed/$file" ] || fail "$file not installed"
+    done
+    cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the release copy"
+    sections=$(x86_64-w64-mingw32-objdump -h "$installed/kestrav.exe")
+    [[ "$sections" == *.text* && "$sections" != *.debug* ]] || fail "the installed kestrav.exe holds debug information"
+    [ -d "$drive_c/ProgramData/Kestrav" ] || fail "no ProgramData\\Kestrav"
+    # The common Start menu on Windows (a per-machine installation); Wine puts it into the user's.
+    shortcuts=$(find "$drive_c/ProgramData" "$drive_c/users" -path '*/Start Menu/Programs/Kestrav.lnk')
+    [ -n "$shortcuts" ] || fail "no Start-menu shortcut"
+    query "$key" | grep -E '^ +EventMessageFile +REG_SZ +C:\\Program Files\\Kestrav\\kestrav\.exe$' >/dev/null ||
+        fail "event source: $(query "$key")"
+    query "$key" | grep -E '^ +TypesSupported +REG_DWORD +0x7$' >/dev/null || fail "event types: $(query "$key")"
+
+    # The command line of the shipped task's action (task_definition.sh checks the rest of the task), run
+    # from System32.
+    if command -v xmllint >/dev/null; then
+        xpath() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
+        command=$(xpath Command | tr -d '"')
+        arguments=$(xpath Arguments)
+    else
+        echo "installer: xmllint missing; the task's command is taken as documented"
+        command='C:\Program Files\Kestrav\kestrav.exe'
+        arguments='/f:C:\ProgramData\Kestrav\kestrav.log /export:C:\ProgramData\Kestrav\cvr.csv /clear'
+    fi
+    sample_log
+    status=0
+    # shellcheck disable=SC2086 # the task's arguments are split as the system splits them (no quotes)
+    (cd "$drive_c/windows/system32" && "$wine_sh" "$build" run "$command" $arguments) || status=$?
+    expect_status 0
+    data="$drive_c/ProgramData/Kestrav"
+    expect_log "$data/kestrav.log" "   Executing: kestrav.exe $arguments" \
+        '   Successfully exported CVR data to file C:\ProgramData\Kestrav\cvr.csv' \
+        '   Successfully cleared all entries from the Corvane Log.' '   Finished!' '  '
+    [ "$(wc -l <"$data/cvr.csv")" = 4 ] || fail "cvr.csv has $(wc -l <"$data/cvr.csv") lines"
+    expect_count 1
+    # Task Scheduler (Wine's, which reads little of it but refuses a definition that is not a task) takes
+    # the installed definition; it is deleted again, with the folder Wine leaves.
+    name='Kestrav\Save and clear the Corvane Log'
+    "$wine_sh" "$build" run schtasks /create /tn "$name" /xml "$(winepath -w "$installed/kestrav-task.xml" 2>/dev/null)" \
+        >schtasks.txt 2>&1 || fail "schtasks /create refuses the task: $(grep -v fixme schtasks.txt)"
+    "$wine_sh" "$build" run schtasks /delete /tn "$name" /f >schtasks.txt 2>&1 || fail "schtasks /delete failed"
+    rm -rf "$drive_c/windows/system32/tasks/Kestrav"
+
+    "$wine_sh" "$build" run msiexec /x "$msi_path" /qn || fail "msiexec /x: exit status $?"
+    settle unlisted || fail "the installed programs still list Kestrav"
+    files >after.txt
+    # Wine keeps its folder of installer caches once made; the run's own files stay.
+    left=$(diff before.txt after.txt | grep '^[<>]' |
+        grep -Fvx -e '> ./windows/Installer' -e '> ./ProgramData/Kestrav' -e '> ./ProgramData/Kestrav/cvr.csv' \
+            -e '> ./ProgramData/Kestrav/kestrav.log' || true)
+    [ -z "$left" ] || fail "uninstalling left or removed: $left"
+    [ -z "$(query "$key")" ] || fail "the event source is still registered"
+    [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"
+    rm -rf "$data"
+    ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
         echo "same_as_linux: no Linux build in '$linux_bin'; skipped"

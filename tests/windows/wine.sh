@@ -20,7 +20,7 @@ command=$2
 shift 2
 
 export WINEPREFIX="$build/wine-prefix"
-export WINEDEBUG=-all
+export WINEDEBUG="${KESTRAV_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LOCPATH="$build/wine-locale"
 unset DISPLAY WAYLAND_DISPLAY LC_ALL LC_MESSAGES LC_TIME LC_CTYPE LANGUAGE
