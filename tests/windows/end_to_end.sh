@@ -111,6 +111,24 @@ expect_csv() {
     fi
 }
 
+# The status log of a refused export with /clear: the export's line ("Couldn't open file 'NAME'." and what
+# follows it) and the withheld erase.
+expect_refused_export() {
+    local file=$1 opened=$2
+    expect_crlf "$file"
+    local line
+    line=$(sed -n 4p "$file" | tr -d '\r')
+    [ "$line" = "   $opened" ] || fail "the export's line '$line', expected '   $opened'"
+    line=$(sed -n 5p "$file" | tr -d '\r')
+    [ "$line" = '   Unable to clear the log - attempt(s) to save the log first have failed.' ] ||
+        fail "the erase's line '$line'"
+}
+
+# The Windows path of a file of the scratch folder.
+windows_path() {
+    "$wine_sh" "$build" run winepath -w "$1" 2>/dev/null | tr -d '\r'
+}
+
 case "$case_name" in
 export)
     sample_log
@@ -243,6 +261,28 @@ japanese)
         'Informational,1,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: first' \
         "$(sed -n 3p out.csv | tr -d '\r')" \
         'Informational,7,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: seventh, with a comma'
+    ;;
+devices)
+    # Device names and namespaces are refused as exports and as status logs; the log keeps every entry.
+    sample_log
+    for target in NUL nul.csv CON Com1 LPT1 aux.txt PRN. 'sub/COM9.csv' 'NUL .csv' '\\.\NUL' \
+        '\\.\ZorHlth' '\\?\GLOBALROOT\Device\Null'; do
+        rm -f kestrav.log
+        run "/export:$target" /clear
+        expect_status 1
+        shown=$target
+        case "$target" in *.*) ;; *) shown="$target.csv" ;; esac
+        expect_refused_export kestrav.log "Couldn't open file '$shown'."
+        expect_count 3
+    done
+    for target in NUL CON.log COM1 '\\.\NUL'; do
+        run "/f:$target" /clear
+        expect_status 1
+        grep -q "^kestrav: cannot open the status log '.*': not a regular file" stderr.txt ||
+            fail "status log $target: $(cat stderr.txt)"
+        expect_count 3
+    done
+    [ "$(find . -iname 'nul*' -o -iname 'con*' -o -iname 'com*' | wc -l)" = 0 ] || fail "files made: $(ls)"
     ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
