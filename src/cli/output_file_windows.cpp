@@ -128,18 +128,11 @@ bool LinkOwnerTrusted(const std::wstring& path) {
     return trusted;
 }
 
-// The path that a link leads to, in place of the link's; false when it leads to nothing that exists.
-bool FinalPath(std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+// The path of the file that the handle has open, links resolved; false when the system cannot say.
+bool FinalPath(HANDLE file, std::wstring& path) {
     std::wstring final(32768, L'\0');
     DWORD length =
         GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), VOLUME_NAME_DOS);
-    CloseHandle(file);
     if (length == 0 || length >= final.size()) {
         return false;
     }
@@ -195,13 +188,7 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         if (!LinkOwnerTrusted(full)) {
             return Refuse("a link that belongs to another user");
         }
-        // What the link leads to is written, and decides the rest: the link itself stays.
-        if (!FinalPath(full)) {
-            return Refuse("a link that leads nowhere");
-        }
-        if (IsDeviceFileName(full)) {
-            return Refuse("not a regular file");
-        }
+        // What the link leads to decides the rest.
         attributes = GetFileAttributesW(full.c_str());
         exists = attributes != INVALID_FILE_ATTRIBUTES;
     }
@@ -254,6 +241,11 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         return Refuse("cannot keep the file open");
     }
     placeholder_ = !exists;
+    // An older file reached through a link is replaced where it is; the link stays.
+    if (exists && !FinalPath(held, full)) {
+        ReleaseTarget(lockFd_, placeholder_, full);
+        return Refuse("cannot find where the file is");
+    }
     // A short name beside the target, so that a target near the limit of a name's length stays writable.
     static unsigned sequence = 0;
     wchar_t suffix[64];
@@ -320,8 +312,14 @@ bool OutputFile::Close() {
             _close(lockFd_);
             lockFd_ = -1;
             placeholder_ = false;
+            DWORD attributes = older ? GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
             bool replaced = older && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+            // Some implementations of ReplaceFileW keep the security but not the attributes.
+            if (replaced && attributes != INVALID_FILE_ATTRIBUTES &&
+                GetFileAttributesW(target.c_str()) != attributes) {
+                SetFileAttributesW(target.c_str(), attributes);
+            }
             if (!replaced && (!older || GetLastError() == ERROR_FILE_NOT_FOUND)) {
                 replaced = MoveFileExW(temp.c_str(), target.c_str(),
                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
