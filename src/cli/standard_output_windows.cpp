@@ -75,7 +75,10 @@ int WriteStandardOutput(const char* data, size_t size) {
         DWORD written = 0;
         if (!WriteFile(output, data, chunk, &written, nullptr)) {
             DWORD error = GetLastError();
-            return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ? EPIPE : EIO;
+            // The reader's end closed: "being closed" on Windows, "not connected" under Wine.
+            bool gone =
+                error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+            return gone ? EPIPE : EIO;
         }
         data += written;
         size -= written;

@@ -391,6 +391,39 @@ sharing)
         expect_count 3
     done
     ;;
+code_pages)
+    # The program without the manifest's UTF-8 code page (as older Windows runs it), under code pages 1252
+    # and 932: a Japanese note is stored as UTF-8, the export is the same as the program's with the
+    # manifest, file names and the status log keep every character; a closed pipe ends quietly.
+    plain="$build/bin/kestrav_no_code_page.exe"
+    note='ファン交換'
+    note_hex=$(printf '%s' "$note" | od -An -tx1 | tr -d ' \n')
+    for lang in en_US.UTF-8 ja_JP.UTF-8; do
+        sample_log
+        rm -f kestrav.log
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" "/note:$note" "/f:記録" 2>stderr.txt ||
+            fail "$lang: the note run failed: $(cat stderr.txt)"
+        perl -MEncode -0777 -ne 'decode("UTF-8", $_, Encode::FB_CROAK); exit 0' 記録.log ||
+            fail "$lang: the status log is not UTF-8"
+        grep -q "/note:$note /f:記録\$" <(tr -d '\r' <記録.log) || fail "$lang: the command line in the status log"
+        raw=$(KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" --json --number=8 | sed 's/.*"raw":"\([0-9a-f]*\)".*/\1/')
+        [ "${raw:56:${#note_hex}}" = "$note_hex" ] || fail "$lang: the stored note is ${raw:56:${#note_hex}}"
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" "/export:エクスポート-$lang.csv"
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$kestrav" "/export:manifest-$lang.csv"
+        cmp "エクスポート-$lang.csv" "manifest-$lang.csv" || fail "$lang: the exports differ"
+        tail -n 1 "manifest-$lang.csv" | tr -d '\r' | grep -q ",Maintenance note: $note\$" ||
+            fail "$lang: the exported note: $(tail -n 1 "manifest-$lang.csv")"
+        rm -f 記録.log
+    done
+    for number in $(seq 300); do
+        record "$number" 33 2 2 "$(printf 'x%.0s' $(seq 200))"
+    done >long.cvr
+    drive reset
+    drive import long.cvr
+    status=0
+    "$wine_sh" "$build" run "$kestrav" --json 2>stderr.txt | head -c 10 >/dev/null || true
+    [ ! -s stderr.txt ] || fail "a closed pipe: $(cat stderr.txt)"
+    ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
         echo "same_as_linux: no Linux build in '$linux_bin'; skipped"
