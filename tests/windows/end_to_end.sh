@@ -413,6 +413,12 @@ code_pages)
         cmp "エクスポート-$lang.csv" "manifest-$lang.csv" || fail "$lang: the exports differ"
         tail -n 1 "manifest-$lang.csv" | tr -d '\r' | grep -q ",Maintenance note: $note\$" ||
             fail "$lang: the exported note: $(tail -n 1 "manifest-$lang.csv")"
+        # A console (a pseudo-terminal, which Wine turns into one) shows the note, written as UTF-16.
+        if command -v script >/dev/null && [ -c /dev/ptmx ]; then
+            KESTRAV_WINE_LANG=$lang script -qec "$(printf '%q ' "$wine_sh" "$build" run "$plain" --list)" \
+                console.txt >/dev/null 2>&1 || fail "$lang: the console run failed"
+            grep -q "Maintenance note: $note" console.txt || fail "$lang: the console shows: $(tail -n 3 console.txt)"
+        fi
         rm -f 記録.log
     done
     for number in $(seq 300); do
