@@ -50,7 +50,7 @@ private:
     bool Refuse(const std::string& why);
 
     int fd_ = -1;
-    int lockFd_ = -1; // an export: the older file, locked while the new one is written
+    int lockFd_ = -1;          // an export: the older file, locked while the new one is written
     bool placeholder_ = false; // an export on Windows: the target was new and is held by an empty file
     Mode mode_ = Mode::Append;
     bool failed_ = false;
