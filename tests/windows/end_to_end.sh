@@ -343,6 +343,10 @@ long_paths)
             relative="$relative/$(printf 'd%.0s' $(seq 49))"
             length=$((length + 50))
         done
+        if [ $((total - length - 4)) -lt 8 ]; then
+            fail "the build folder's path ($base) is too long for a $total-character target"
+            continue
+        fi
         mkdir -p "$relative"
         relative="$relative/$(printf 'f%.0s' $(seq $((total - length - 4)))).csv"
         shown="$base\\${relative//\//\\}"
