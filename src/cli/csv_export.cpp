@@ -1,6 +1,7 @@
 #include "cli/csv_export.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/event_report.h"
@@ -67,7 +68,14 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
     const std::string shownName = EscapeControls(fileName);
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        WriteStatusLine(log, TableText(ExportOpenFailedText), shownName.c_str());
+        // A file that another program holds, or that may not be written, says so: the administrator can act.
+        char line[StatusLineBufferSize];
+        std::snprintf(line, sizeof line, TableText(ExportOpenFailedText), shownName.c_str());
+        if (file.HeldError().empty()) {
+            WriteStatusLine(log, "%s", line);
+        } else {
+            WriteStatusLine(log, "%s %s.", line, file.HeldError().c_str());
+        }
         ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }

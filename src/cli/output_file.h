@@ -30,6 +30,9 @@ public:
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& OpenError() const { return openError_; }
+    // The system's message when an existing file was refused because another program holds it or it may not
+    // be written (read-only, access denied): worth a place in the status log line. Empty otherwise.
+    const std::string& HeldError() const { return heldError_; }
 
     // Adds bytes as they are; they reach the file when the buffer fills, at Flush and at Close.
     void Write(std::string_view bytes);
@@ -47,12 +50,14 @@ private:
     bool Refuse(const std::string& why);
 
     int fd_ = -1;
-    int lockFd_ = -1; // an export: the older file, locked while the new one is written
+    int lockFd_ = -1;          // an export: the older file, locked while the new one is written
+    bool placeholder_ = false; // an export on Windows: the target was new and is held by an empty file
     Mode mode_ = Mode::Append;
     bool failed_ = false;
     std::string target_; // an export: the file that the new one replaces
     std::string temp_;   // an export: the new file until it is complete
     std::string openError_;
+    std::string heldError_;
     std::string buffer_;
 };
 

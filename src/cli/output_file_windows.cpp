@@ -1,23 +1,156 @@
-// The command line's files on Windows: opened with CreateFileA sharing only reading, so that another writer
-// (a second run on the same status log, another program) is refused at once, and written in binary, so every
-// line end is the "\r\n" the caller wrote. An export is written to a file beside the older one and takes its
-// place only once complete and flushed. Handles are kept as C runtime descriptors.
+// The command line's files on Windows. Names are UTF-8, turned into UTF-16 full paths with the "\\?\" prefix,
+// so that neither the active code page nor the old 260-character limit applies, and "\\server\share" names
+// work as well. Only files on a disk are written: device names, device namespaces and any handle that is not
+// a disk file are refused. A link or junction as the last part of the name is followed only when it belongs
+// to the running user, the Administrators or SYSTEM.
+//
+// Files are opened sharing only reading, so that another writer (a second run on the same status log, another
+// program) is refused at once, and written in binary, so every line end is the "\r\n" the caller wrote. An
+// export is written to a new file beside the older one and takes its place only once complete and flushed,
+// with ReplaceFileW, which keeps the older file's security and attributes; a failed export leaves nothing
+// at the target. Handles are kept as C runtime descriptors.
 #include <io.h>
 #include <windows.h>
 
+#include <aclapi.h>
 #include <fcntl.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "cli/output_file.h"
+#include "cli/windows_names.h"
+#include "platform/wide_text.h"
 
 namespace kestrav {
 
 namespace {
 
-
 HANDLE FileHandle(int fd) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+std::string SystemErrorText(DWORD code) {
+    wchar_t text[261] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 261, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
+                          text[length - 1] == L'.' || text[length - 1] == L' ')) {
+        --length;
+    }
+    if (length == 0) {
+        char number[32];
+        std::snprintf(number, sizeof number, "error %lu", code);
+        return number;
+    }
+    return platform::Utf8FromWide(std::wstring_view(text, length));
+}
+
+// A held file: the error of another program's handle, or of a file that may not be written.
+bool IsHeldError(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
+}
+
+int Descriptor(HANDLE handle, int flags) {
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+    }
+    return fd;
+}
+
+// The full path with the "\\?\" (or "\\?\UNC\") prefix; false when the name cannot be one.
+bool ExtendedPath(const std::wstring& name, std::wstring& out) {
+    if (name.compare(0, 4, L"\\\\?\\") == 0) {
+        out = name;
+        return true;
+    }
+    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return false;
+    }
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
+        return false;
+    }
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0) {
+        if (full.size() > 2 && (full[2] == L'.' || full[2] == L'?')) {
+            out = full; // a device namespace, refused by the caller
+        } else {
+            out = L"\\\\?\\UNC\\" + full.substr(2);
+        }
+        return true;
+    }
+    out = L"\\\\?\\" + full;
+    return true;
+}
+
+// The folder part of an extended path, with its final separator.
+std::wstring FolderOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// Whether the link itself (not what it leads to) belongs to the running user, the Administrators or SYSTEM.
+bool LinkOwnerTrusted(const std::wstring& path) {
+    HANDLE link = CreateFileW(path.c_str(), READ_CONTROL,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (link == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD result = GetSecurityInfo(link, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                   nullptr, &descriptor);
+    CloseHandle(link);
+    if (result != ERROR_SUCCESS || owner == nullptr) {
+        if (descriptor != nullptr) {
+            LocalFree(descriptor);
+        }
+        return false;
+    }
+    bool trusted =
+        IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid);
+    HANDLE token = nullptr;
+    if (!trusted && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<unsigned char> user(size);
+        if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+            trusted = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) != FALSE;
+        }
+        CloseHandle(token);
+    }
+    LocalFree(descriptor);
+    return trusted;
+}
+
+// The path of the file that the handle has open, links resolved; false when the system cannot say.
+bool FinalPath(HANDLE file, std::wstring& path) {
+    std::wstring final(32768, L'\0');
+    DWORD length =
+        GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), VOLUME_NAME_DOS);
+    if (length == 0 || length >= final.size()) {
+        return false;
+    }
+    final.resize(length);
+    path = final;
+    return true;
+}
+
+// Lets the target go after a failure: an older file as it was, a placeholder removed.
+void ReleaseTarget(int& lockFd, bool& placeholder, const std::wstring& target) {
+    if (lockFd >= 0) {
+        _close(lockFd);
+        lockFd = -1;
+    }
+    if (placeholder) {
+        DeleteFileW(target.c_str());
+        placeholder = false;
+    }
 }
 
 } // namespace
@@ -31,77 +164,108 @@ bool OutputFile::Refuse(const std::string& why) {
     return false;
 }
 
-namespace {
-
-std::string SystemErrorText(DWORD code) {
-    char text[261] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == '.')) {
-        text[--length] = '\0';
-    }
-    if (length == 0) {
-        std::snprintf(text, sizeof text, "error %lu", code);
-    }
-    return text;
-}
-
-int Descriptor(HANDLE handle, int flags) {
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | flags);
-    if (fd < 0) {
-        CloseHandle(handle);
-    }
-    return fd;
-}
-
-} // namespace
-
 bool OutputFile::Open(const std::string& path, Mode mode) {
     Close();
     failed_ = false;
     mode_ = mode;
     openError_.clear();
+    heldError_.clear();
+    buffer_.clear();
     target_.clear();
     temp_.clear();
-    // Appending asks for append access only, so that every write lands at the end of the file. An export
-    // holds the older file (other writers refused, its removal allowed) while the new one is written beside
-    // it, and the new one takes its place at Close.
-    DWORD access = mode == Mode::Append ? FILE_APPEND_DATA : GENERIC_WRITE;
-    DWORD share = mode == Mode::Append ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_DELETE;
-    HANDLE handle =
-        CreateFileA(path.c_str(), access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return Refuse(SystemErrorText(GetLastError()));
+
+    std::wstring name;
+    std::wstring full;
+    if (path.empty() || !platform::WideFromUtf8(path, name) || !ExtendedPath(name, full)) {
+        return Refuse(SystemErrorText(ERROR_INVALID_NAME));
     }
-    // Devices and pipes are written as they are: they have no content to replace.
-    if (mode == Mode::Append || GetFileType(handle) != FILE_TYPE_DISK) {
-        fd_ = Descriptor(handle, mode == Mode::Append ? _O_APPEND : 0);
+    if (IsDeviceFileName(name) || IsDeviceFileName(full)) {
+        return Refuse("not a regular file");
+    }
+    DWORD attributes = GetFileAttributesW(full.c_str());
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (!LinkOwnerTrusted(full)) {
+            return Refuse("a link that belongs to another user");
+        }
+        // What the link leads to decides the rest.
+        attributes = GetFileAttributesW(full.c_str());
+        exists = attributes != INVALID_FILE_ATTRIBUTES;
+    }
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Refuse("not a regular file");
+    }
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        heldError_ = SystemErrorText(ERROR_ACCESS_DENIED);
+        return Refuse(heldError_);
+    }
+
+    if (mode == Mode::Append) {
+        // Append access only, so that every write lands at the end of the file.
+        HANDLE handle = CreateFileW(full.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return Refuse(SystemErrorText(GetLastError()));
+        }
+        if (GetFileType(handle) != FILE_TYPE_DISK) {
+            CloseHandle(handle);
+            return Refuse("not a regular file");
+        }
+        fd_ = Descriptor(handle, _O_APPEND);
         return fd_ >= 0 || Refuse("cannot keep the file open");
     }
-    lockFd_ = Descriptor(handle, 0);
+
+    // The target is held while the new file is written: other writers are refused, and so is a program that
+    // holds an older file without letting it be written or removed (whose handle would make the replacement
+    // fail once the whole log is written). A target new to the folder is held by an empty file, removed again
+    // when the export fails.
+    HANDLE held = CreateFileW(full.c_str(), exists ? GENERIC_WRITE | DELETE : GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (IsHeldError(error) || error == ERROR_FILE_EXISTS) {
+            heldError_ = SystemErrorText(error);
+        }
+        return Refuse(SystemErrorText(error));
+    }
+    if (GetFileType(held) != FILE_TYPE_DISK) {
+        CloseHandle(held);
+        return Refuse("not a regular file");
+    }
+    lockFd_ = Descriptor(held, 0);
     if (lockFd_ < 0) {
+        if (!exists) {
+            DeleteFileW(full.c_str());
+        }
         return Refuse("cannot keep the file open");
     }
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".kestrav-%lu.tmp", GetCurrentProcessId());
-    std::string temp = path + suffix;
-    HANDLE written = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    placeholder_ = !exists;
+    // An older file reached through a link is replaced where it is; the link stays.
+    if (exists && !FinalPath(held, full)) {
+        ReleaseTarget(lockFd_, placeholder_, full);
+        return Refuse("cannot find where the file is");
+    }
+    // A short name beside the target, so that a target near the limit of a name's length stays writable.
+    static unsigned sequence = 0;
+    wchar_t suffix[64];
+    std::swprintf(suffix, 64, L".kestrav-%lu-%u.tmp", GetCurrentProcessId(), ++sequence);
+    std::wstring temp = FolderOf(full) + suffix;
+    HANDLE written = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (written == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
-        _close(lockFd_);
-        lockFd_ = -1;
+        ReleaseTarget(lockFd_, placeholder_, full);
         return Refuse(SystemErrorText(error));
     }
     fd_ = Descriptor(written, 0);
     if (fd_ < 0) {
-        DeleteFileA(temp.c_str());
-        _close(lockFd_);
-        lockFd_ = -1;
+        DeleteFileW(temp.c_str());
+        ReleaseTarget(lockFd_, placeholder_, full);
         return Refuse("cannot keep the file open");
     }
-    target_ = path;
-    temp_ = temp;
+    target_ = platform::Utf8FromWide(full);
+    temp_ = platform::Utf8FromWide(temp);
     return true;
 }
 
@@ -126,21 +290,44 @@ bool OutputFile::Close() {
     Flush();
     HANDLE handle = FileHandle(fd_);
     // Bytes the system still holds are written out now, so that a failure shows here rather than never.
-    if (!failed_ && GetFileType(handle) == FILE_TYPE_DISK && !FlushFileBuffers(handle)) {
+    if (!failed_ && !FlushFileBuffers(handle)) {
         failed_ = true;
     }
     if (_close(fd_) != 0) {
         failed_ = true;
     }
     fd_ = -1;
-    if (lockFd_ >= 0) {
-        _close(lockFd_);
-        lockFd_ = -1;
-        // The older file stays as it was unless the new one is complete.
-        if (failed_ || !MoveFileExA(temp_.c_str(), target_.c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            failed_ = true;
-            DeleteFileA(temp_.c_str());
+    if (mode_ == Mode::Replace) {
+        std::wstring target;
+        std::wstring temp;
+        platform::WideFromUtf8(target_, target);
+        platform::WideFromUtf8(temp_, temp);
+        bool older = !placeholder_;
+        // The older file stays as it was unless the new one is complete. ReplaceFileW gives the new content
+        // the older file's security and attributes; a file new to the folder takes the place of its
+        // placeholder.
+        if (failed_) {
+            ReleaseTarget(lockFd_, placeholder_, target);
+        } else {
+            _close(lockFd_);
+            lockFd_ = -1;
+            placeholder_ = false;
+            DWORD attributes = older ? GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+            bool replaced = older && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+            // Some implementations of ReplaceFileW keep the security but not the attributes.
+            if (replaced && attributes != INVALID_FILE_ATTRIBUTES &&
+                GetFileAttributesW(target.c_str()) != attributes) {
+                SetFileAttributesW(target.c_str(), attributes);
+            }
+            if (!replaced && (!older || GetLastError() == ERROR_FILE_NOT_FOUND)) {
+                replaced = MoveFileExW(temp.c_str(), target.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+            }
+            failed_ = !replaced;
+        }
+        if (failed_) {
+            DeleteFileW(temp.c_str());
         }
         temp_.clear();
         target_.clear();

@@ -82,10 +82,7 @@ public:
 private:
     void WriteOut() {
         if (error_ == 0 && !buffer_.empty()) {
-            errno = 0;
-            if (std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) {
-                error_ = errno != 0 ? errno : EIO;
-            }
+            error_ = WriteStandardOutput(buffer_.data(), buffer_.size());
         }
         buffer_.clear();
     }
@@ -103,6 +100,10 @@ void Diagnose(std::string_view text) {
 }
 
 void DiagnoseWriteError(const StandardOutput& output) {
+    // A reader that has gone (a pipe into head) ends the run quietly.
+    if (output.Error() == EPIPE) {
+        return;
+    }
     Diagnose(std::string("cannot write the output: ") + std::strerror(output.Error()));
 }
 

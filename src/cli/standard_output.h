@@ -2,8 +2,15 @@
 // and no "\n" gains a carriage return on the way.
 #pragma once
 
+#include <cstddef>
+
 namespace kestrav {
 
 void UseBinaryStandardOutput();
+
+// Writes the bytes to standard output: 0 when all left, else an errno value, EPIPE when the reader has gone.
+// On Windows a console is written in UTF-16 (the UTF-8 texts shown right whatever the console's code page);
+// a pipe or file gets the UTF-8 bytes as they are.
+int WriteStandardOutput(const char* data, size_t size);
 
 } // namespace kestrav

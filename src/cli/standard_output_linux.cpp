@@ -1,8 +1,19 @@
 // On Linux standard output never translates line ends.
 #include "cli/standard_output.h"
 
+#include <cerrno>
+#include <cstdio>
+
 namespace kestrav {
 
 void UseBinaryStandardOutput() {}
+
+int WriteStandardOutput(const char* data, size_t size) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, stdout) != size) {
+        return errno != 0 ? errno : EIO;
+    }
+    return 0;
+}
 
 } // namespace kestrav

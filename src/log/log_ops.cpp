@@ -60,7 +60,8 @@ uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inp
     completed = false;
     platform::HealthDevice* device = platform::OpenHealthDevice();
     if (device == nullptr) {
-        return DeviceNotAvailable;
+        uint32_t error = platform::HealthDeviceOpenError();
+        return error != 0 ? error : DeviceNotAvailable;
     }
     completed = platform::HealthDeviceControl(device, controlCode, input, inputSize, output, outputSize);
     platform::CloseHealthDevice(device);

@@ -14,6 +14,10 @@ struct HealthDevice; // an open device; opaque
 // Opens the device; nullptr when it cannot be opened (missing, not a device).
 HealthDevice* OpenHealthDevice();
 
+// Why the last OpenHealthDevice of this thread failed: 0 when there is no device (no driver loaded), else the
+// system's status code (access denied, a driver that refuses to open).
+uint32_t HealthDeviceOpenError();
+
 // Issues one control request; false when the request itself failed (not completed).
 bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void* input, size_t inputSize,
                          void* output, size_t outputSize);

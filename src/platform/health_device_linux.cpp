@@ -52,4 +52,9 @@ bool IsHealthDeviceStorage(const std::string& path) {
     return false;
 }
 
+// A store that cannot be opened counts as no device.
+uint32_t HealthDeviceOpenError() {
+    return 0;
+}
+
 } // namespace kestrav::platform

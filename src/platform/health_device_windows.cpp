@@ -12,12 +12,23 @@ struct HealthDevice {
     HANDLE handle;
 };
 
+namespace {
+
+thread_local uint32_t lastOpenError = 0;
+
+} // namespace
+
 HealthDevice* OpenHealthDevice() {
-    HANDLE handle = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
+    HANDLE handle = CreateFileW(L"\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        // No such device is a driver that is not loaded; anything else (access denied to a run without
+        // administrator rights, a driver that refuses) is the system's to say.
+        DWORD error = GetLastError();
+        lastOpenError = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
         return nullptr;
     }
+    lastOpenError = 0;
     HealthDevice* device = new (std::nothrow) HealthDevice{handle};
     if (device == nullptr) {
         CloseHandle(handle);
@@ -35,6 +46,10 @@ bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void*
     return DeviceIoControl(device->handle, controlCode, const_cast<void*>(input),
                            static_cast<DWORD>(inputSize), output, static_cast<DWORD>(outputSize), &returned,
                            nullptr) != FALSE;
+}
+
+uint32_t HealthDeviceOpenError() {
+    return lastOpenError;
 }
 
 void CloseHealthDevice(HealthDevice* device) {

@@ -1,10 +1,13 @@
 // Windows implementations of the operating-system services: the local clock, the account name, the system
 // message table, and the user's locale for date and time texts and for the language of the program's texts.
+// Every text is taken from the system in UTF-16 and handed on as UTF-8, whatever the active code page.
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/system.h"
+#include "platform/wide_text.h"
 
 namespace kestrav::platform {
 
@@ -25,16 +28,16 @@ std::tm LocalTimeNow() {
 
 bool GetAccountName(std::span<char> out) {
     // The longest account name is 256 characters.
-    char name[257];
-    DWORD size = static_cast<DWORD>(out.size() < sizeof name ? out.size() : sizeof name);
-    if (size == 0 || !GetUserNameA(name, &size)) {
+    wchar_t name[257];
+    DWORD size = 257;
+    if (out.empty() || !GetUserNameW(name, &size)) {
         return false;
     }
-    size_t length = strnlen(name, sizeof name);
-    if (length == 0 || length + 1 > out.size()) {
+    std::string text = Utf8FromWide(std::wstring_view(name, wcsnlen(name, 257)));
+    if (text.empty() || text.size() + 1 > out.size()) {
         return false;
     }
-    std::memcpy(out.data(), name, length + 1);
+    std::memcpy(out.data(), text.c_str(), text.size() + 1);
     return true;
 }
 
@@ -43,18 +46,25 @@ bool GetErrorText(uint32_t code, std::span<char> out) {
         return false;
     }
     // The system's message texts hold at most 260 characters.
-    char text[261];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    if (length == 0 || length >= sizeof text) {
+    wchar_t wide[261];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide, 261, nullptr);
+    if (length == 0 || length >= 261) {
         return false;
     }
+    std::string text = Utf8FromWide(std::wstring_view(wide, length));
     // The messages end their lines in "\r\n"; the status log makes its own "\r\n" of every "\n", so the
-    // carriage returns go here.
+    // carriage returns go here. A character is never cut in two.
     size_t written = 0;
-    for (DWORD i = 0; i < length && written + 1 < out.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             continue;
+        }
+        if (written + 1 >= out.size()) {
+            while (written > 0 && (static_cast<unsigned char>(out[written]) & 0xC0) == 0x80) {
+                --written;
+            }
+            break;
         }
         out[written++] = text[i];
     }
@@ -76,6 +86,16 @@ bool IsCalendarDate(int year, int month, int day) {
     return day <= (month == 2 && IsLeapYear(year) ? 29 : days[month - 1]);
 }
 
+// A formatted text in UTF-8 into out; false when it does not fit whole.
+bool CopyOut(const wchar_t* text, std::span<char> out) {
+    std::string utf8 = Utf8FromWide(text);
+    if (utf8.empty() || utf8.size() + 1 > out.size()) {
+        return false;
+    }
+    std::memcpy(out.data(), utf8.c_str(), utf8.size() + 1);
+    return true;
+}
+
 } // namespace
 
 bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
@@ -88,8 +108,9 @@ bool FormatLocaleDate(int year, int month, int day, std::span<char> out) {
     date.wYear = static_cast<WORD>(year);
     date.wMonth = static_cast<WORD>(month);
     date.wDay = static_cast<WORD>(day);
-    int size = out.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(out.size());
-    return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, out.data(), size) > 0;
+    wchar_t text[128];
+    return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, text, 128) > 0 &&
+           CopyOut(text, out);
 }
 
 bool FormatLocaleTime(int hour, int minute, std::span<char> out) {
@@ -103,8 +124,9 @@ bool FormatLocaleTime(int hour, int minute, std::span<char> out) {
     time.wDay = 1;
     time.wHour = static_cast<WORD>(hour);
     time.wMinute = static_cast<WORD>(minute);
-    int size = out.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(out.size());
-    return GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, out.data(), size) > 0;
+    wchar_t text[128];
+    return GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, 128) > 0 &&
+           CopyOut(text, out);
 }
 
 bool UserLanguageIsJapanese() {
@@ -112,7 +134,8 @@ bool UserLanguageIsJapanese() {
 }
 
 const char* ProcessCommandLine() {
-    return GetCommandLineA();
+    static const std::string received = Utf8FromWide(GetCommandLineW());
+    return received.c_str();
 }
 
 } // namespace kestrav::platform

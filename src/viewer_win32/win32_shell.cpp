@@ -1,5 +1,6 @@
-// The Windows shell of the document. The manifest makes UTF-8 the program's code page, so the system's
-// "A" calls take the program's texts as they are.
+// The Windows shell of the document. The texts it shows and the file name it asks for pass through the "W"
+// calls, converted from and to the program's UTF-8, so that they stay right where the manifest's UTF-8 code
+// page is not honoured (Windows before version 1903).
 #include "viewer_win32/win32_shell.h"
 
 #include <commdlg.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/wide_text.h"
 #include "resources/string_table.h"
 #include "viewer_win32/event_viewer_frame.h"
 #include "viewer_win32/maintenance_dlg.h"
@@ -15,10 +17,16 @@ namespace kestrav::win32 {
 
 namespace {
 
-// Room for a long path in UTF-8.
+// Room for a long path.
 constexpr size_t FileNameSize = 4096;
 // The read-only check box is hidden; the dialog asks nothing about an existing file.
 constexpr DWORD SaveDialogFlags = 0x4;
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    platform::WideFromUtf8(text, wide);
+    return wide;
+}
 
 } // namespace
 
@@ -27,20 +35,22 @@ HWND Win32ViewerShell::MainWindow() const {
 }
 
 int Win32ViewerShell::Message(const std::string& text, uint32_t style) {
-    return MessageBoxA(MainWindow(), text.c_str(), TableText(ApplicationTitle), style);
+    return MessageBoxW(MainWindow(), Wide(text).c_str(), Wide(TableText(ApplicationTitle)).c_str(), style);
 }
 
 std::string Win32ViewerShell::SaveFileName(const std::string& title, const std::string& filter,
                                            const std::string& defaultExtension) {
     // The filter's '|' separate its labels and patterns; the system's form separates them by NULs and ends
     // with two.
-    std::vector<char> filters(filter.begin(), filter.end());
-    std::replace(filters.begin(), filters.end(), '|', '\0');
-    filters.push_back('\0');
-    filters.push_back('\0');
-    std::vector<char> fileName(FileNameSize, '\0');
+    std::wstring filters = Wide(filter);
+    std::replace(filters.begin(), filters.end(), L'|', L'\0');
+    filters.push_back(L'\0');
+    filters.push_back(L'\0');
+    std::vector<wchar_t> fileName(FileNameSize, L'\0');
+    std::wstring wideTitle = Wide(title);
+    std::wstring extension = Wide(defaultExtension);
 
-    OPENFILENAMEA dialog{};
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     // The main window owns the dialog, as it owns the message boxes, so that the frame takes no command
     // while the dialog is open.
@@ -48,14 +58,14 @@ std::string Win32ViewerShell::SaveFileName(const std::string& title, const std::
     dialog.lpstrFilter = filters.data();
     dialog.lpstrFile = fileName.data();
     dialog.nMaxFile = static_cast<DWORD>(fileName.size());
-    dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = defaultExtension.c_str();
+    dialog.lpstrTitle = wideTitle.c_str();
+    dialog.lpstrDefExt = extension.c_str();
     dialog.Flags = SaveDialogFlags;
-    if (!GetSaveFileNameA(&dialog)) {
+    if (!GetSaveFileNameW(&dialog)) {
         return {};
     }
-    fileName.back() = '\0';
-    return fileName.data();
+    fileName.back() = L'\0';
+    return platform::Utf8FromWide(fileName.data());
 }
 
 bool Win32ViewerShell::RunNoteDialog(std::string& typed) {
@@ -82,7 +92,7 @@ void Win32ViewerShell::EndWait() {
 
 void Win32ViewerShell::SetCaption(const std::string& text) {
     if (HWND frame = MainWindow()) {
-        SetWindowTextA(frame, text.c_str());
+        SetWindowTextW(frame, Wide(text).c_str());
     }
 }
 

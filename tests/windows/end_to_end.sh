@@ -16,6 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine_sh="$here/wine.sh"
 kestrav="$build/bin/kestrav.exe"
 ctl="$build/bin/zorhlth_ctl.exe"
+WINEPREFIX_DIR="$build/wine-prefix"
 
 scratch=$(mktemp -d "$build/end-to-end.XXXXXX")
 trap '[ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
@@ -109,6 +110,24 @@ expect_csv() {
         fail "$file differs"
         diff <(echo "$expected") <(tr -d '\r' <"$file") >&2 || true
     fi
+}
+
+# The status log of a refused export with /clear: the export's line ("Couldn't open file 'NAME'." and what
+# follows it) and the withheld erase.
+expect_refused_export() {
+    local file=$1 opened=$2
+    expect_crlf "$file"
+    local line
+    line=$(sed -n 4p "$file" | tr -d '\r')
+    [ "$line" = "   $opened" ] || fail "the export's line '$line', expected '   $opened'"
+    line=$(sed -n 5p "$file" | tr -d '\r')
+    [ "$line" = '   Unable to clear the log - attempt(s) to save the log first have failed.' ] ||
+        fail "the erase's line '$line'"
+}
+
+# The Windows path of a file of the scratch folder.
+windows_path() {
+    "$wine_sh" "$build" run winepath -w "$1" 2>/dev/null | tr -d '\r'
 }
 
 case "$case_name" in
@@ -407,6 +426,177 @@ installer)
     [ -z "$(query "$key")" ] || fail "the event source is still registered"
     [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"
     rm -rf "$data"
+    ;;
+devices)
+    # Device names and namespaces are refused as exports and as status logs; the log keeps every entry.
+    sample_log
+    for target in NUL nul.csv CON Com1 LPT1 aux.txt PRN. 'sub/COM9.csv' 'NUL .csv' '\\.\NUL' \
+        '\\.\ZorHlth' '\\?\GLOBALROOT\Device\Null'; do
+        rm -f kestrav.log
+        run "/export:$target" /clear
+        expect_status 1
+        shown=$target
+        case "$target" in *.*) ;; *) shown="$target.csv" ;; esac
+        expect_refused_export kestrav.log "Couldn't open file '$shown'."
+        expect_count 3
+    done
+    for target in NUL CON.log COM1 '\\.\NUL'; do
+        run "/f:$target" /clear
+        expect_status 1
+        grep -q "^kestrav: cannot open the status log '.*': not a regular file" stderr.txt ||
+            fail "status log $target: $(cat stderr.txt)"
+        expect_count 3
+    done
+    [ "$(find . -iname 'nul*' -o -iname 'con*' -o -iname 'com*' | wc -l)" = 0 ] || fail "files made: $(ls)"
+    ;;
+replace)
+    # A failed write (an export of 8 KiB beyond the file size limit, with its signal ignored so that the
+    # write fails) leaves nothing at a new target and an older file byte for byte as it was.
+    for number in $(seq 40); do
+        record "$number" 33 2 2 "$(printf 'x%.0s' $(seq 200))"
+    done >long.cvr
+    drive reset
+    drive import long.cvr
+    printf 'older\r\n' >older.csv
+    for target in new.csv older.csv; do
+        rm -f kestrav.log
+        status=0
+        (trap '' XFSZ && ulimit -f 1 && "$wine_sh" "$build" run "$kestrav" "/export:$target" /clear 2>stderr.txt) ||
+            status=$?
+        expect_status 1
+        expect_refused_export kestrav.log "Couldn't write file '$target'."
+    done
+    [ ! -e new.csv ] || fail "a failed export left new.csv ($(wc -c <new.csv) bytes)"
+    [ "$(cat older.csv)" = $'older\r' ] || fail "the older export changed: $(od -c older.csv | head -2)"
+    [ -z "$(find . -name '.kestrav-*')" ] || fail "temporary files left: $(find . -name '.kestrav-*')"
+    expect_count 40
+    sample_log
+    # A read-only older export is refused with the system's reason, and stays.
+    printf 'read-only\r\n' >ro.csv
+    chmod a-w ro.csv
+    rm -f kestrav.log
+    run /export:ro.csv /clear
+    expect_status 1
+    expect_refused_export kestrav.log "Couldn't open file 'ro.csv'. Access denied."
+    [ "$(cat ro.csv)" = $'read-only\r' ] || fail "the read-only export changed"
+    expect_count 3
+    # The older export's attributes stay with the new content.
+    printf 'hidden\r\n' >hidden.csv
+    "$wine_sh" "$build" run attrib +h hidden.csv
+    run /export:hidden.csv
+    expect_status 0
+    "$wine_sh" "$build" run attrib hidden.csv | grep -q '^A   H ' || fail "attributes: $("$wine_sh" "$build" run attrib hidden.csv)"
+    [ "$(wc -l <hidden.csv)" = 4 ] || fail "hidden.csv has $(wc -l <hidden.csv) lines"
+    # A link is written through: the file it leads to gets the export, the link stays.
+    printf 'real\r\n' >real.csv
+    ln -s real.csv link.csv
+    run /export:link.csv
+    expect_status 0
+    [ -L link.csv ] && [ "$(readlink link.csv)" = real.csv ] || fail "the link was replaced"
+    [ "$(wc -l <real.csv)" = 4 ] || fail "real.csv has $(wc -l <real.csv) lines"
+    ;;
+long_paths)
+    # Targets of 250 and 300 characters (the Windows path, drive letter included), a name of 255
+    # characters, and UNC names (Wine reaches \\localhost\share through its unc folder).
+    sample_log
+    base=$(windows_path "$PWD")
+    for total in 250 300; do
+        relative=$total
+        length=$((${#base} + 1 + ${#relative} + 1))
+        while [ $((total - length)) -gt 120 ]; do
+            relative="$relative/$(printf 'd%.0s' $(seq 49))"
+            length=$((length + 50))
+        done
+        if [ $((total - length - 4)) -lt 8 ]; then
+            fail "the build folder's path ($base) is too long for a $total-character target"
+            continue
+        fi
+        mkdir -p "$relative"
+        relative="$relative/$(printf 'f%.0s' $(seq $((total - length - 4)))).csv"
+        shown="$base\\${relative//\//\\}"
+        [ "${#shown}" = "$total" ] || fail "the test made a name of ${#shown} characters"
+        run "/export:$shown"
+        expect_status 0
+        [ "$(wc -l <"$relative")" = 4 ] || fail "the $total-character export is missing"
+    done
+    name="$(printf 'n%.0s' $(seq 251)).csv"
+    run "/export:$name"
+    expect_status 0
+    [ "$(wc -l <"$name")" = 4 ] || fail "the export of a 255-character name is missing"
+    mkdir -p "$WINEPREFIX_DIR/dosdevices/unc/localhost" shared
+    ln -sfn "$PWD/shared" "$WINEPREFIX_DIR/dosdevices/unc/localhost/share-$$"
+    for target in "\\\\localhost\\share-$$\\cvr.csv" "\\\\?\\UNC\\localhost\\share-$$\\cvr2.csv" \
+        "//localhost/share-$$/cvr3.csv"; do
+        run "/export:$target"
+        expect_status 0
+    done
+    rm -f "$WINEPREFIX_DIR/dosdevices/unc/localhost/share-$$"
+    for name in cvr cvr2 cvr3; do
+        [ "$(wc -l <"shared/$name.csv")" = 4 ] || fail "the UNC export $name.csv is missing"
+    done
+    ;;
+sharing)
+    # Another program holding the older export without letting it be written (a spreadsheet) or removed:
+    # the export is refused with the system's reason, the erase is withheld and the file stays.
+    sample_log
+    hold="$build/bin/hold_file.exe"
+    for mode in deny-write deny-delete; do
+        printf 'older\r\n' >held.csv
+        rm -f ready done kestrav.log
+        "$wine_sh" "$build" run "$hold" held.csv "$mode" ready done &
+        holder=$!
+        for _ in $(seq 100); do
+            [ -e ready ] && break
+            sleep 0.1
+        done
+        [ -e ready ] || fail "$mode: the holder did not start"
+        run /export:held.csv /clear
+        touch done
+        wait "$holder" || fail "$mode: the holder failed"
+        expect_status 1
+        expect_refused_export kestrav.log "Couldn't open file 'held.csv'. Sharing violation."
+        [ "$(cat held.csv)" = $'older\r' ] || fail "$mode: the held export changed"
+        expect_count 3
+    done
+    ;;
+code_pages)
+    # The program without the manifest's UTF-8 code page (as older Windows runs it), under code pages 1252
+    # and 932: a Japanese note is stored as UTF-8, the export is the same as the program's with the
+    # manifest, file names and the status log keep every character; a closed pipe ends quietly.
+    plain="$build/bin/kestrav_no_code_page.exe"
+    note='ファン交換'
+    note_hex=$(printf '%s' "$note" | od -An -tx1 | tr -d ' \n')
+    for lang in en_US.UTF-8 ja_JP.UTF-8; do
+        sample_log
+        rm -f kestrav.log
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" "/note:$note" "/f:記録" 2>stderr.txt ||
+            fail "$lang: the note run failed: $(cat stderr.txt)"
+        perl -MEncode -0777 -ne 'decode("UTF-8", $_, Encode::FB_CROAK); exit 0' 記録.log ||
+            fail "$lang: the status log is not UTF-8"
+        grep -q "/note:$note /f:記録\$" <(tr -d '\r' <記録.log) || fail "$lang: the command line in the status log"
+        raw=$(KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" --json --number=8 | sed 's/.*"raw":"\([0-9a-f]*\)".*/\1/')
+        [ "${raw:56:${#note_hex}}" = "$note_hex" ] || fail "$lang: the stored note is ${raw:56:${#note_hex}}"
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" "/export:エクスポート-$lang.csv"
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$kestrav" "/export:manifest-$lang.csv"
+        cmp "エクスポート-$lang.csv" "manifest-$lang.csv" || fail "$lang: the exports differ"
+        tail -n 1 "manifest-$lang.csv" | tr -d '\r' | grep -q ",Maintenance note: $note\$" ||
+            fail "$lang: the exported note: $(tail -n 1 "manifest-$lang.csv")"
+        # A console (a pseudo-terminal, which Wine turns into one) shows the note, written as UTF-16.
+        if command -v script >/dev/null && [ -c /dev/ptmx ]; then
+            KESTRAV_WINE_LANG=$lang script -qec "$(printf '%q ' "$wine_sh" "$build" run "$plain" --list)" \
+                console.txt >/dev/null 2>&1 || fail "$lang: the console run failed"
+            grep -q "Maintenance note: $note" console.txt || fail "$lang: the console shows: $(tail -n 3 console.txt)"
+        fi
+        rm -f 記録.log
+    done
+    for number in $(seq 300); do
+        record "$number" 33 2 2 "$(printf 'x%.0s' $(seq 200))"
+    done >long.cvr
+    drive reset
+    drive import long.cvr
+    status=0
+    "$wine_sh" "$build" run "$kestrav" --json 2>stderr.txt | head -c 10 >/dev/null || true
+    [ ! -s stderr.txt ] || fail "a closed pipe: $(cat stderr.txt)"
     ;;
 same_as_linux)
     if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then

@@ -1,0 +1,34 @@
+// Holds a file open the way another program would, for the end-to-end runs:
+//
+//   hold_file.exe FILE deny-write|deny-delete READY DONE
+//
+// deny-write opens FILE for reading, sharing only reading (a spreadsheet that has the file open);
+// deny-delete opens it for reading, sharing reading and writing but not its removal. Once FILE is held, READY
+// is created; the hold ends when DONE appears (or after a minute). Exit status 1 when FILE cannot be opened.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: hold_file FILE deny-write|deny-delete READY DONE\n");
+        return 2;
+    }
+    DWORD share =
+        std::wcscmp(argv[2], L"deny-write") == 0 ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE held =
+        CreateFileW(argv[1], GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "hold_file: cannot open the file (error %lu)\n", GetLastError());
+        return 1;
+    }
+    HANDLE ready =
+        CreateFileW(argv[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CloseHandle(ready);
+    for (int waited = 0; waited < 600 && GetFileAttributesW(argv[4]) == INVALID_FILE_ATTRIBUTES; ++waited) {
+        Sleep(100);
+    }
+    CloseHandle(held);
+    return 0;
+}
