@@ -153,7 +153,7 @@ bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
     return true;
 }
 
-enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last };
+enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last, Dump, Input };
 
 struct OptionForm {
     std::string_view name;
@@ -166,7 +166,8 @@ const OptionForm OptionForms[] = {
     {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
     {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
     {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
-    {"--until", Name::Until, true}, {"--last", Name::Last, true},
+    {"--until", Name::Until, true}, {"--last", Name::Last, true},        {"--dump", Name::Dump, true},
+    {"--input", Name::Input, true},
 };
 
 // Applies one recognised option with its value to options; returns the problem, or "" when there is none.
@@ -219,6 +220,13 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         filter.lastCount = static_cast<uint32_t>(*count);
         return "";
     }
+    case Name::Dump:
+    case Name::Input:
+        if (value.empty()) {
+            return named + "a file name is needed";
+        }
+        (form.id == Name::Dump ? options.dumpPath : options.inputPath) = std::string(value);
+        return "";
     }
     return "";
 }
@@ -259,6 +267,7 @@ std::string ParseArgument(std::string_view argument, QueryOptions& options, std:
         }
     }
     seen.push_back(form->id);
+    options.outputGiven = options.outputGiven || isOutput;
     return Apply(*form, equals == std::string_view::npos ? "" : argument.substr(equals + 1), options);
 }
 
