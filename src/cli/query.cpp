@@ -16,6 +16,7 @@
 #include "cli/query_output.h"
 #include "cli/standard_output.h"
 #include "cli/status_log.h"
+#include "cli/viewer_module.h"
 #include "log/log_ops.h"
 #include "resources/string_table.h"
 
@@ -60,6 +61,8 @@ Files:
   --input=FILE      decode such a file instead of the device; a damaged
                     record is left out and named on standard error (records
                     counted from 0), the others are printed, exit status 1
+  --window          with --input=FILE alone: show FILE in the window,
+                    read-only (the commands that change the log greyed)
 Other:
   --help            print this help and exit
   --version         print the version and exit
@@ -324,6 +327,9 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
         std::fprintf(stderr, "Try 'kestrav --help'.\n");
         return ExitInvalidCommandLine;
     case QueryAction::Print: break;
+    }
+    if (options.window) {
+        return RunViewerOnDump(options.inputPath);
     }
     return PrintLog(options);
 }

@@ -29,7 +29,7 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --dump= --help --input= --json --last= --list --number= --severity= --since= --until= --version"
+    "--class= --csv --dump= --help --input= --json --last= --list --number= --severity= --since= --until= --version --window"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since="
 check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "=caution =critical =informational =repaired"
