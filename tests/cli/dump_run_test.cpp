@@ -231,6 +231,9 @@ TEST_F(CommandLineRun, DamagedDumpsNameEachProblem) {
          {3, 4, 5}},
     };
     Folder folder; // no device: a dump needs none
+    WriteFile(folder / "good.bin", good);
+    const std::string goodJson = folder.Run({"--json", "--input=good.bin"}).out;
+    ASSERT_EQ(JsonNumbers(goodJson), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string bytes = good;
@@ -244,15 +247,15 @@ TEST_F(CommandLineRun, DamagedDumpsNameEachProblem) {
         EXPECT_EQ(result.err, err);
         EXPECT_EQ(result.exitStatus, c.lines.empty() ? 0 : 1);
         EXPECT_EQ(JsonNumbers(result.out), c.printed);
-        // The good records print exactly as they would from a device.
-        RunResult one = folder.Run({"--json", "--number=3", "--input=" + name});
-        if (std::find(c.printed.begin(), c.printed.end(), 3u) != c.printed.end() &&
-            c.what != "lengths at the bounds") {
-            Folder device;
-            device.MakeEmptyDevice();
-            WriteFile(device / "three.bin", good.substr(at(2, 0), LogEntrySize));
-            device.Sim({"import", device.Device(), (device / "three.bin").string()});
-            EXPECT_EQ(one.out, device.Run({"--json"}).out);
+        // Every record printed under one of the good numbers is the good file's own, moved or not.
+        if (c.what != "lengths at the bounds") {
+            std::istringstream lines(result.out);
+            std::string line;
+            while (std::getline(lines, line)) {
+                if (JsonNumbers(line + "\n") <= std::vector<uint32_t>{6}) {
+                    EXPECT_NE(goodJson.find(line + "\n"), std::string::npos) << line.substr(0, 40);
+                }
+            }
         }
     }
 }
