@@ -1,17 +1,22 @@
 #include "cli/query.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/dump_file.h"
+#include "cli/output_file.h"
 #include "cli/query_options.h"
 #include "cli/query_output.h"
 #include "cli/standard_output.h"
 #include "cli/status_log.h"
+#include "cli/viewer_module.h"
 #include "log/log_ops.h"
 #include "resources/string_table.h"
 
@@ -48,6 +53,16 @@ Filters, each at most once; an entry is printed when all of them match:
                     first minute for --since, its last for --until) or
                     YYYY-MM-DDTHH:MM, local time
   --last=N          only the last N of the entries the other filters kept
+Files:
+  --dump=FILE       save the entries kept as raw 256-byte records in
+                    ascending event number (an older FILE is replaced once
+                    the new one is complete); nothing is printed unless
+                    --list, --json or --csv is given as well
+  --input=FILE      decode such a file instead of the device; a damaged
+                    record is left out and named on standard error (records
+                    counted from 0), the others are printed, exit status 1
+  --window          with --input=FILE alone: show FILE in the window,
+                    read-only (the commands that change the log greyed)
 Other:
   --help            print this help and exit
   --version         print the version and exit
@@ -178,43 +193,112 @@ void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntr
     }
 }
 
-int PrintLog(const QueryOptions& options) {
+// The entries a query run prints and dumps, and what kept it from reading the whole log.
+struct ReadResult {
+    std::vector<LogEntry> entries;
+    std::vector<std::string> problems; // diagnosed after the output
+    bool whole = true;
+    bool outOfMemory = false; // nothing is printed or dumped
+};
+
+// False when nothing could be read (diagnosed here).
+bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     bool supported = false;
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
         Diagnose(StatusErrorText(status));
-        return ExitFailure;
+        return false;
     }
     if (!supported) {
         Diagnose(TableText(LogNotSupportedText));
-        return ExitFailure;
+        return false;
     }
 
-    KeptEntries kept(options.filter);
+    KeptEntries kept(filter);
     WalkReport walk;
     status = WalkLog([&kept](const LogEntry& entry) { kept.Offer(entry); }, walk);
     if (status != StatusSuccess) {
         Diagnose(StatusErrorText(status));
+        return false;
+    }
+    result.entries.swap(kept.Finish());
+    if (walk.outOfMemory) {
+        std::vector<LogEntry>().swap(result.entries);
+    }
+    result.problems = WalkProblemTexts(walk);
+    result.whole = walk.ReadWhole();
+    result.outOfMemory = walk.outOfMemory;
+    return true;
+}
+
+// A dump file in place of the device: every record that can be one is decoded, each damaged one reported.
+bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult& result) {
+    size_t tailBytes = 0;
+    std::string why;
+    if (!ReadRecordFile(path, result.entries, tailBytes, why)) {
+        Diagnose(EscapeControls(path) + ": " + why);
+        return false;
+    }
+    try {
+        CheckDumpRecords(path, result.entries, tailBytes, result.problems);
+    } catch (const std::bad_alloc&) {
+        std::vector<LogEntry>().swap(result.entries);
+        Diagnose(EscapeControls(path) + ": too large to read into memory");
+        return false;
+    }
+    result.whole = result.problems.empty();
+    std::vector<LogEntry>& entries = result.entries;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&filter](const LogEntry& entry) { return !EntryMatches(filter, entry); }),
+                  entries.end());
+    if (filter.lastCount && entries.size() > *filter.lastCount) {
+        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(*filter.lastCount));
+    }
+    return true;
+}
+
+// Saves the entries as raw records, replacing an older file only once the new one is complete.
+bool WriteDump(const std::string& path, const std::vector<LogEntry>& entries) {
+    const std::string shown = "'" + EscapeControls(path) + "'";
+    OutputFile file;
+    if (!file.Open(path, OutputFile::Mode::Replace)) {
+        Diagnose("cannot write the dump " + shown + ": " + file.OpenError());
+        return false;
+    }
+    for (const LogEntry& entry : entries) {
+        file.Write(std::string_view(reinterpret_cast<const char*>(entry.bytes), LogEntrySize));
+    }
+    if (!file.Close()) {
+        Diagnose("the dump " + shown + " could not be written whole; an older file stays as it was");
+        return false;
+    }
+    return true;
+}
+
+int PrintLog(const QueryOptions& options) {
+    ReadResult read;
+    const bool readAny = options.inputPath.empty() ? ReadFromDevice(options.filter, read)
+                                                   : ReadFromDump(options.inputPath, options.filter, read);
+    if (!readAny) {
         return ExitFailure;
     }
-    std::vector<LogEntry>& entries = kept.Finish();
-    if (walk.outOfMemory) {
-        std::vector<LogEntry>().swap(entries);
-    }
 
+    // A dump is written before anything is printed; the listing follows only when an output was asked for.
+    const bool dumping = !options.dumpPath.empty();
+    const bool dumped = !dumping || read.outOfMemory || WriteDump(options.dumpPath, read.entries);
     UseBinaryStandardOutput();
     StandardOutput output;
-    if (!walk.outOfMemory) {
-        Print(output, options.output, entries);
+    if (!read.outOfMemory && (!dumping || options.outputGiven)) {
+        Print(output, options.output, read.entries);
     }
     const bool written = output.Finish();
-    for (const std::string& text : WalkProblemTexts(walk)) {
+    for (const std::string& text : read.problems) {
         Diagnose(text);
     }
     if (!written) {
         DiagnoseWriteError(output);
     }
-    return written && walk.ReadWhole() && !walk.outOfMemory ? ExitSuccess : ExitFailure;
+    return written && dumped && read.whole && !read.outOfMemory ? ExitSuccess : ExitFailure;
 }
 
 } // namespace
@@ -244,6 +328,9 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
         std::fprintf(stderr, "Try 'kestrav --help'.\n");
         return ExitInvalidCommandLine;
     case QueryAction::Print: break;
+    }
+    if (options.window) {
+        return RunViewerOnDump(options.inputPath);
     }
     return PrintLog(options);
 }

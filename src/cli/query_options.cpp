@@ -153,7 +153,22 @@ bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
     return true;
 }
 
-enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last };
+enum class Name {
+    Help,
+    Version,
+    List,
+    Json,
+    Csv,
+    Severity,
+    Class,
+    Number,
+    Since,
+    Until,
+    Last,
+    Dump,
+    Input,
+    Window
+};
 
 struct OptionForm {
     std::string_view name;
@@ -166,7 +181,8 @@ const OptionForm OptionForms[] = {
     {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
     {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
     {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
-    {"--until", Name::Until, true}, {"--last", Name::Last, true},
+    {"--until", Name::Until, true}, {"--last", Name::Last, true},        {"--dump", Name::Dump, true},
+    {"--input", Name::Input, true}, {"--window", Name::Window, false},
 };
 
 // Applies one recognised option with its value to options; returns the problem, or "" when there is none.
@@ -219,6 +235,14 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         filter.lastCount = static_cast<uint32_t>(*count);
         return "";
     }
+    case Name::Dump:
+    case Name::Input:
+        if (value.empty()) {
+            return named + "a file name is needed";
+        }
+        (form.id == Name::Dump ? options.dumpPath : options.inputPath) = std::string(value);
+        return "";
+    case Name::Window: options.window = true; return "";
     }
     return "";
 }
@@ -259,6 +283,7 @@ std::string ParseArgument(std::string_view argument, QueryOptions& options, std:
         }
     }
     seen.push_back(form->id);
+    options.outputGiven = options.outputGiven || isOutput;
     return Apply(*form, equals == std::string_view::npos ? "" : argument.substr(equals + 1), options);
 }
 
@@ -321,6 +346,11 @@ QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments) {
             options.error = problem;
             return options;
         }
+    }
+    // The window shows a whole dump, unfiltered, and prints nothing.
+    if (options.window && (options.inputPath.empty() || seen.size() != 2)) {
+        options.action = QueryAction::Invalid;
+        options.error = "--window goes with --input=FILE and nothing else";
     }
     return options;
 }

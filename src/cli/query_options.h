@@ -47,6 +47,11 @@ struct QueryOptions {
     QueryOutput output = QueryOutput::List;
     QueryFilter filter;
     std::string error; // for Invalid: the one line that names the problem, without the program prefix
+
+    bool outputGiven = false; // --list, --json or --csv was given
+    std::string dumpPath;     // --dump=FILE: the entries kept are also saved there as raw records
+    std::string inputPath;    // --input=FILE: the log is read from this dump instead of the device
+    bool window = false;      // --window: the window shows the --input file instead of printing it
 };
 
 // Reads the arguments after the program name. --help wins over everything, then --version; otherwise the

@@ -23,4 +23,7 @@ std::vector<std::string> ViewerModuleCandidates(const std::string& programPath,
 // trusted or fails to load, says so in one line on stderr, with how to use the command line, and returns 1.
 int RunViewerModule(int argc, char** argv);
 
+// The window on a dump file instead of the device, read-only (kestrav --input=FILE --window).
+int RunViewerOnDump(const std::string& path);
+
 } // namespace kestrav

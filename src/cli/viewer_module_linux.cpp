@@ -127,4 +127,11 @@ int RunViewerModule(int argc, char** argv) {
     return NotInstalled(std::string("no ") + ViewerModuleName + " in " + folders);
 }
 
+int RunViewerOnDump(const std::string& path) {
+    std::string program = "kestrav";
+    std::string input = "--input=" + path;
+    char* arguments[] = {program.data(), input.data(), nullptr};
+    return RunViewerModule(2, arguments);
+}
+
 } // namespace kestrav

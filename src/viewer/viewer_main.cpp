@@ -8,6 +8,8 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include "resources/string_table.h"
 #include "viewer/event_viewer_frame.h"
@@ -45,8 +47,9 @@ CEventViewerApp::~CEventViewerApp() {
     document_.reset();
 }
 
-bool CEventViewerApp::InitInstance() {
+bool CEventViewerApp::InitInstance(const std::string& dumpFile) {
     document_ = std::make_unique<CEventViewerDoc>(QtShell());
+    document_->m_dumpFile = dumpFile;
     frame_ = std::make_unique<CEventViewerFrame>(*document_);
     frame_->show();
     return true;
@@ -79,7 +82,12 @@ int RunViewer(int argc, char** argv) {
     QApplication application(argc, argv);
     InstallQtTranslations();
     CEventViewerApp viewer;
-    if (!viewer.InitInstance()) {
+    // kestrav --input=FILE --window hands the module the dump as "--input=FILE"; any other argument is
+    // ignored, as it always was.
+    const std::string_view inputOption = "--input=";
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (!viewer.InitInstance(first.starts_with(inputOption) ? std::string(first.substr(inputOption.size()))
+                                                            : std::string())) {
         return 0;
     }
     if (EnvironmentSet("KESTRAV_SCREENSHOT")) {

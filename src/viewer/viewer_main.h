@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 class QTranslator;
 
@@ -20,7 +21,8 @@ public:
     CEventViewerApp(const CEventViewerApp&) = delete;
     CEventViewerApp& operator=(const CEventViewerApp&) = delete;
 
-    bool InitInstance();
+    // Opens the frame on the device, or on a dump file read-only when dumpFile is given.
+    bool InitInstance(const std::string& dumpFile = {});
 
     CEventViewerDoc* Document() const { return document_.get(); }
     CEventViewerFrame* Frame() const { return frame_.get(); }

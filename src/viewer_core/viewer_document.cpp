@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "cli/command_line.h"
 #include "cli/csv_export.h"
+#include "cli/dump_file.h"
 #include "cli/output_file.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
@@ -60,23 +62,39 @@ bool CEventViewerDoc::LoadLog() {
     UpdateAllViews();
 
     WalkReport walk;
-    const uint32_t status = WalkLog(
-        [this](const LogEntry& entry) {
-            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
-            ++m_nEntryCount;
-        },
-        walk);
-    if (status != StatusSuccess || walk.empty) {
+    std::vector<std::string> problems;
+    std::string unreadable;
+    uint32_t status = StatusSuccess;
+    if (ReadOnly()) {
+        ReadDump(problems, unreadable);
+        walk.empty = m_entries.empty();
+    } else {
+        status = WalkLog(
+            [this](const LogEntry& entry) {
+                m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+                ++m_nEntryCount;
+            },
+            walk);
+    }
+    if (status != StatusSuccess || walk.empty || !unreadable.empty()) {
         cursor.Restore();
         ClearViews();
         DeleteContents();
         UpdateAllViews();
         if (status != StatusSuccess) {
             ShowErrorMessage(status);
+        } else if (!unreadable.empty()) {
+            shell_->Message(unreadable, MessageStyleWarning);
         } else {
             ShowMessage(LogEmptyText, MessageStyleWarning);
         }
+        for (const std::string& text : problems) {
+            shell_->Message(text, MessageStyleWarning);
+        }
         return false;
+    }
+    if (!ReadOnly()) {
+        problems = WalkProblemTexts(walk);
     }
 
     UpdateAllViews();
@@ -86,10 +104,32 @@ bool CEventViewerDoc::LoadLog() {
     }
     cursor.Restore();
     // The list shows what was read; the administrator learns that it is not the whole log.
-    for (const std::string& text : WalkProblemTexts(walk)) {
+    for (const std::string& text : problems) {
         shell_->Message(text, MessageStyleWarning);
     }
     return true;
+}
+
+void CEventViewerDoc::ReadDump(std::vector<std::string>& problems, std::string& unreadable) {
+    std::vector<LogEntry> records;
+    size_t tailBytes = 0;
+    std::string why;
+    try {
+        if (!ReadRecordFile(m_dumpFile, records, tailBytes, why)) {
+            unreadable = EscapeControls(m_dumpFile) + ": " + why;
+            return;
+        }
+        CheckDumpRecords(m_dumpFile, records, tailBytes, problems);
+        m_entries.reserve(records.size());
+        for (const LogEntry& record : records) {
+            m_entries.push_back(std::make_unique<CEventLogEntry>(record));
+            ++m_nEntryCount;
+        }
+    } catch (const std::bad_alloc&) {
+        m_entries.clear();
+        m_nEntryCount = 0;
+        unreadable = EscapeControls(m_dumpFile) + ": too large to read into memory";
+    }
 }
 
 void CEventViewerDoc::DeleteContents() {
@@ -289,7 +329,9 @@ void ViewerCommands::OnInitialLoad() {
     shell.RepaintNow();
     ResetViews();
     shell.SetCaption(TableText(ApplicationTitle));
-    const uint32_t status = QueryLogSupport(m_bLogSupported);
+    // A dump needs no driver: it is there to be read and exported.
+    m_bLogSupported = document_->ReadOnly();
+    const uint32_t status = document_->ReadOnly() ? StatusSuccess : QueryLogSupport(m_bLogSupported);
     // The log commands are greyed before any message box can be answered.
     shell.CommandStatesChanged();
     if (status != StatusSuccess) {
@@ -335,8 +377,9 @@ bool ViewerCommands::IsCommandEnabled(uint32_t command) const {
     switch (command) {
     case ExportLogCommand:
     case ClearAllEntriesCommand:
-    case AddMaintenanceNoteCommand: return m_bLogSupported;
-    case MarkRepairedCommand: return view_->SelectedCount() > 0;
+    case AddMaintenanceNoteCommand:
+        return m_bLogSupported && (command == ExportLogCommand || !document_->ReadOnly());
+    case MarkRepairedCommand: return view_->SelectedCount() > 0 && !document_->ReadOnly();
     case RefreshCommand:
     case ExitCommand:
     case InitialLoadCommand: return true;

@@ -130,7 +130,16 @@ public:
     int32_t m_nSortColumn = 1;
     int64_t m_nEntryCount = 0;
 
+    // A dump file (raw 256-byte records) that the log is read from instead of the device; empty for the
+    // device. The log of a dump is read-only: the commands that change the log are greyed.
+    std::string m_dumpFile;
+    bool ReadOnly() const { return !m_dumpFile.empty(); }
+
 private:
+    // Reads m_dumpFile into new entry objects; each damaged record adds a line to problems, and a file that
+    // cannot be read sets unreadable instead.
+    void ReadDump(std::vector<std::string>& problems, std::string& unreadable);
+
     ViewerShell* shell_;
     std::vector<EntryList*> views_;
 };

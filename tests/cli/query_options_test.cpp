@@ -76,6 +76,14 @@ TEST(QueryOptions, EachProblemIsNamed) {
         {{"--last="}, "--last: invalid count ''" + countHint},
         {{"--last=-1"}, "--last: invalid count '-1'" + countHint},
         {{"--last=4294967296"}, "--last: invalid count '4294967296'" + countHint},
+        {{"--dump="}, "--dump: a file name is needed"},
+        {{"--input="}, "--input: a file name is needed"},
+        {{"--input"}, "option '--input' needs a value: --input=..."},
+        {{"--dump=a", "--csv", "--dump=b"}, "option '--dump' can be given only once"},
+        {{"--window"}, "--window goes with --input=FILE and nothing else"},
+        {{"--input=a", "--window", "--csv"}, "--window goes with --input=FILE and nothing else"},
+        {{"--window", "--dump=a"}, "--window goes with --input=FILE and nothing else"},
+        {{"--window=yes"}, "option '--window' takes no value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());

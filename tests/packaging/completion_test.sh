@@ -29,7 +29,7 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --help --json --last= --list --number= --severity= --since= --until= --version"
+    "--class= --csv --dump= --help --input= --json --last= --list --number= --severity= --since= --until= --version --window"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since="
 check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "=caution =critical =informational =repaired"
@@ -43,6 +43,9 @@ check kestrav _kestrav "kestrav /export:" "kestrav /export :" ":logs/ :out.csv"
 check kestrav _kestrav "kestrav /f:lo" "kestrav /f : lo" "logs/"
 check kestrav _kestrav "kestrav /f:logs/r" "kestrav /f : logs/r" "logs/run.log"
 check kestrav _kestrav "kestrav status" "kestrav status" ""
+check kestrav _kestrav "kestrav --d" "kestrav --d" "--dump="
+check kestrav _kestrav "kestrav --input=lo" "kestrav --input = lo" "logs/"
+check kestrav _kestrav "kestrav --csv --dump=o" "kestrav --csv --dump = o" "out.csv"
 
 # healthsim: commands, the device, each command's own arguments.
 check healthsim _healthsim "healthsim " "healthsim" "--help add dump fault import init seed set"

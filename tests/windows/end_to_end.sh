@@ -5,7 +5,7 @@
 #
 #   end_to_end.sh BUILD_DIR CASE [LINUX_BIN_DIR]
 #
-# same_as_linux needs the Linux build's kestrav and healthsim in LINUX_BIN_DIR; without them it is skipped
+# same_as_linux and dump need the Linux build's kestrav and healthsim in LINUX_BIN_DIR; without them they are skipped
 # (exit status 77).
 set -euo pipefail
 
@@ -613,6 +613,49 @@ same_as_linux)
     run /export:windows.csv
     expect_status 0
     cmp linux.csv windows.csv || fail "the exports of the same log differ"
+    ;;
+dump)
+    # A dump made by kestrav.exe decodes on Linux as kestrav.exe prints the log, and one made on Linux
+    # decodes under Wine as Linux prints it; both are the records themselves, which the driver imports.
+    if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
+        echo "dump: no Linux build in '$linux_bin'; skipped"
+        exit 77
+    fi
+    linux() {
+        env -u LC_ALL -u LC_TIME -u LC_MESSAGES LANG=en_US.UTF-8 ZORHLTH_DEVICE=linux.db "$linux_bin/kestrav" "$@"
+    }
+    "$linux_bin/healthsim" init linux.db
+    "$linux_bin/healthsim" seed linux.db --entries 1000
+    linux --dump=linux.bin
+    drive reset
+    drive import linux.bin
+    expect_count 1000
+    run --dump=windows.bin
+    expect_status 0
+    [ ! -s stderr.txt ] || fail "the dump wrote to stderr: $(cat stderr.txt)"
+    cmp linux.bin windows.bin || fail "the dumps of the same log differ"
+    for output in --csv --json --list; do
+        run "$output" >windows.out
+        expect_status 0
+        linux "$output" --input=windows.bin >linux-from-windows.out
+        cmp windows.out linux-from-windows.out || fail "$output: kestrav.exe's dump decodes differently on Linux"
+        linux "$output" >linux.out
+        run "$output" --input=linux.bin >windows-from-linux.out
+        expect_status 0
+        cmp linux.out windows-from-linux.out || fail "$output: the Linux dump decodes differently under Wine"
+    done
+    # A damaged dump under Wine: the problem on stderr, the good records printed, exit status 1.
+    head -c 2550 linux.bin >cut.bin
+    run --csv --input=cut.bin >cut.csv
+    expect_status 1
+    [ "$(tr -d '\r' <stderr.txt)" = "kestrav: cut.bin: the last 246 bytes (offset 2304) are not a whole record: the size 2550 is not a multiple of 256; they are left out" ] ||
+        fail "the truncated dump: $(cat stderr.txt)"
+    [ "$(wc -l <cut.csv)" = 10 ] || fail "the truncated dump printed $(wc -l <cut.csv) lines"
+    run --input=missing.bin
+    expect_status 1
+    # The system's own text for the error follows the name, on the same line.
+    [ "$(wc -l <stderr.txt)" = 1 ] && grep -q '^kestrav: missing\.bin: [^ ]' stderr.txt ||
+        fail "a missing dump: $(cat stderr.txt)"
     ;;
 *)
     echo "end_to_end.sh: unknown case $case_name" >&2
