@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/follow.h"
 #include "cli/query_options.h"
 #include "cli/query_output.h"
 #include "cli/standard_output.h"
@@ -243,6 +244,12 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
         std::fprintf(stderr, "Try 'kestrav --help'.\n");
         return ExitInvalidCommandLine;
     case QueryAction::Print: break;
+    }
+    if (options.follow) {
+        return RunFollow(options);
+    }
+    if (!options.metricsPath.empty()) {
+        return RunMetrics(options.metricsPath);
     }
     return PrintLog(options);
 }

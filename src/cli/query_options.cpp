@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/follow_journal.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
 
@@ -153,7 +154,7 @@ bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
     return true;
 }
 
-enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last };
+enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last, Follow, Interval, State, Journal, Metrics };
 
 struct OptionForm {
     std::string_view name;
@@ -167,7 +168,37 @@ const OptionForm OptionForms[] = {
     {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
     {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
     {"--until", Name::Until, true}, {"--last", Name::Last, true},
+    {"--follow", Name::Follow, false}, {"--interval", Name::Interval, true}, {"--state", Name::State, true},
+    {"--journal", Name::Journal, false}, {"--metrics", Name::Metrics, true},
 };
+
+constexpr unsigned MaxInterval = 86400;
+
+// The problem with how the follower's and the metrics' options are combined; "" when there is none.
+std::string CombinationProblem(const QueryOptions& options, const std::vector<Name>& seen) {
+    auto given = [&seen](Name name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
+    if (given(Name::Metrics) && seen.size() > 1) {
+        return "--metrics cannot be combined with other options";
+    }
+    if (!options.follow) {
+        for (Name name : {Name::Interval, Name::State, Name::Journal}) {
+            if (given(name)) {
+                return "--interval, --state and --journal need --follow";
+            }
+        }
+        return "";
+    }
+    if (given(Name::Csv) || given(Name::Last)) {
+        return "--follow cannot be combined with --csv or --last";
+    }
+    if (options.journal && (given(Name::List) || given(Name::Json))) {
+        return "--journal cannot be combined with --list or --json";
+    }
+    if (options.journal && !JournalAvailable()) {
+        return "--journal: this build cannot write to the system journal (no libsystemd)";
+    }
+    return "";
+}
 
 // Applies one recognised option with its value to options; returns the problem, or "" when there is none.
 std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& options) {
@@ -219,6 +250,23 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         filter.lastCount = static_cast<uint32_t>(*count);
         return "";
     }
+    case Name::Follow: options.follow = true; return "";
+    case Name::Interval: {
+        auto seconds = ParseNumber(value, false, MaxInterval);
+        if (!seconds || *seconds == 0) {
+            return named + "invalid interval " + Quoted(value) + " (seconds, 1 to 86400)";
+        }
+        options.interval = static_cast<unsigned>(*seconds);
+        return "";
+    }
+    case Name::State:
+    case Name::Metrics:
+        if (value.empty()) {
+            return named + "the file name is empty";
+        }
+        (form.id == Name::State ? options.statePath : options.metricsPath) = std::string(value);
+        return "";
+    case Name::Journal: options.journal = true; return "";
     }
     return "";
 }
@@ -321,6 +369,10 @@ QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments) {
             options.error = problem;
             return options;
         }
+    }
+    if (std::string problem = CombinationProblem(options, seen); !problem.empty()) {
+        options.action = QueryAction::Invalid;
+        options.error = problem;
     }
     return options;
 }
