@@ -23,3 +23,33 @@ if(TARGET kestrav_viewer_plugin)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/${KESTRAV_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT viewer)
 endif()
+
+# The systemd units (follow into the journal, metrics and the daily export-and-clear with their timers) and
+# the logrotate rule for the export's status log, in the cli component. The units name the installed
+# program, so they are written at install time for the prefix then in effect (cpack's /usr included).
+set(KESTRAV_UNITS kestrav-follow.service kestrav-metrics.service kestrav-metrics.timer kestrav-export.service
+                  kestrav-export.timer)
+install(CODE "
+    set(KESTRAV_BIN \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    foreach(unit ${KESTRAV_UNITS})
+        set(source \"${PROJECT_SOURCE_DIR}/packaging/systemd/\${unit}\")
+        if(EXISTS \"\${source}.in\")
+            configure_file(\"\${source}.in\" \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\" @ONLY)
+        else()
+            configure_file(\"\${source}\" \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\" COPYONLY)
+        endif()
+        file(INSTALL \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\"
+             DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\" FILE_PERMISSIONS OWNER_READ OWNER_WRITE
+             GROUP_READ WORLD_READ)
+    endforeach()" COMPONENT cli)
+# The logrotate rule goes to /etc for the prefix /usr (the package), otherwise to the prefix's etc.
+install(CODE "
+    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        set(etc /etc)
+    endif()
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/packaging/systemd/kestrav.logrotate\" DESTINATION \"\${etc}/logrotate.d\"
+         RENAME kestrav FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)" COMPONENT cli)
+# A file under /etc in the package is a conffile.
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/logrotate.d/kestrav\n")
+list(APPEND CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
