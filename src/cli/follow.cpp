@@ -170,7 +170,8 @@ private:
     bool WriteOut(const std::string& text) {
         errno = 0;
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            DiagnoseFollow(std::string("cannot write the output: ") + std::strerror(errno != 0 ? errno : EIO));
+            DiagnoseFollow(std::string("cannot write the output: ") +
+                           std::strerror(errno != 0 ? errno : EIO));
             return false;
         }
         return true;

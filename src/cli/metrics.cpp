@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/follow.h"
 #include "cli/command_line.h"
+#include "cli/follow.h"
 #include "cli/output_file.h"
 #include "cli/query_options.h"
 #include "cli/status_log.h"
@@ -113,8 +113,9 @@ std::string FormatMetrics(const MetricsRead& read) {
         AppendSample(out, "kestrav_log_highest_event_number", highest);
     }
     if (newest) {
-        AppendFamily(out, "kestrav_log_newest_update_time_seconds",
-                     "The newest update time of an entry, in seconds since the epoch (stamps are local time).");
+        AppendFamily(
+            out, "kestrav_log_newest_update_time_seconds",
+            "The newest update time of an entry, in seconds since the epoch (stamps are local time).");
         AppendSample(out, "kestrav_log_newest_update_time_seconds", static_cast<long long>(*newest));
     }
     return out;

@@ -11,8 +11,8 @@
 namespace kestrav {
 
 struct MetricsRead {
-    bool read = false;      // the device answered and keeps the log
-    bool complete = false;  // every entry was read
+    bool read = false;     // the device answered and keeps the log
+    bool complete = false; // every entry was read
     std::span<const LogEntry> entries;
 };
 

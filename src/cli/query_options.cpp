@@ -154,7 +154,24 @@ bool ParseRange(std::string_view text, uint32_t& first, uint32_t& last) {
     return true;
 }
 
-enum class Name { Help, Version, List, Json, Csv, Severity, Class, Number, Since, Until, Last, Follow, Interval, State, Journal, Metrics };
+enum class Name {
+    Help,
+    Version,
+    List,
+    Json,
+    Csv,
+    Severity,
+    Class,
+    Number,
+    Since,
+    Until,
+    Last,
+    Follow,
+    Interval,
+    State,
+    Journal,
+    Metrics
+};
 
 struct OptionForm {
     std::string_view name;
@@ -164,12 +181,14 @@ struct OptionForm {
 
 // --help and --version are taken before the others are looked at; here they are only refused with a value.
 const OptionForm OptionForms[] = {
-    {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
-    {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
-    {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
-    {"--until", Name::Until, true}, {"--last", Name::Last, true},
-    {"--follow", Name::Follow, false}, {"--interval", Name::Interval, true}, {"--state", Name::State, true},
-    {"--journal", Name::Journal, false}, {"--metrics", Name::Metrics, true},
+    {"--help", Name::Help, false},        {"--version", Name::Version, false},
+    {"--list", Name::List, false},        {"--json", Name::Json, false},
+    {"--csv", Name::Csv, false},          {"--severity", Name::Severity, true},
+    {"--class", Name::Class, true},       {"--number", Name::Number, true},
+    {"--since", Name::Since, true},       {"--until", Name::Until, true},
+    {"--last", Name::Last, true},         {"--follow", Name::Follow, false},
+    {"--interval", Name::Interval, true}, {"--state", Name::State, true},
+    {"--journal", Name::Journal, false},  {"--metrics", Name::Metrics, true},
 };
 
 constexpr unsigned MaxInterval = 86400;

@@ -40,23 +40,57 @@ TEST(FollowSnapshot, EmitsNewAndChangedEntriesOnce) {
         size_t gone;
     };
     const std::vector<Case> cases = {
-        {"a first read emits everything", {}, log, true,
-         {{0, EntryChange::New}, {1, EntryChange::New}, {2, EntryChange::New}}, 0},
+        {"a first read emits everything",
+         {},
+         log,
+         true,
+         {{0, EntryChange::New}, {1, EntryChange::New}, {2, EntryChange::New}},
+         0},
         {"nothing changed", log, log, true, {}, 0},
-        {"an entry added at the end", log, {Entry(1), Entry(2), Entry(5), Entry(6)}, true,
-         {{3, EntryChange::New}}, 0},
-        {"a repeated event raises the count", log, {Entry(1), Entry(2, 9, 2, Dec8), Entry(5)}, true,
-         {{1, EntryChange::Changed}}, 0},
-        {"marked repaired", log, {Entry(1, 6, 1, Dec8), Entry(2), Entry(5)}, true, {{0, EntryChange::Changed}}, 0},
-        {"only the update time", log, {Entry(1), Entry(2), Entry(5, 9, 1, Dec8)}, true,
-         {{2, EntryChange::Changed}}, 0},
+        {"an entry added at the end",
+         log,
+         {Entry(1), Entry(2), Entry(5), Entry(6)},
+         true,
+         {{3, EntryChange::New}},
+         0},
+        {"a repeated event raises the count",
+         log,
+         {Entry(1), Entry(2, 9, 2, Dec8), Entry(5)},
+         true,
+         {{1, EntryChange::Changed}},
+         0},
+        {"marked repaired",
+         log,
+         {Entry(1, 6, 1, Dec8), Entry(2), Entry(5)},
+         true,
+         {{0, EntryChange::Changed}},
+         0},
+        {"only the update time",
+         log,
+         {Entry(1), Entry(2), Entry(5, 9, 1, Dec8)},
+         true,
+         {{2, EntryChange::Changed}},
+         0},
         {"an entry between two seen ones", {Entry(1), Entry(5)}, log, true, {{1, EntryChange::New}}, 0},
-        {"cleared by someone else: the who-cleared entry and what follows", log, {cleared, Entry(10)}, true,
-         {{0, EntryChange::New}, {1, EntryChange::New}}, 3},
-        {"cleared, numbering again from 1", log, {MakeEntry(1, 2, 33, 1, Dec8, Dec8, 1, "root")}, true,
-         {{0, EntryChange::Changed}}, 2},
+        {"cleared by someone else: the who-cleared entry and what follows",
+         log,
+         {cleared, Entry(10)},
+         true,
+         {{0, EntryChange::New}, {1, EntryChange::New}},
+         3},
+        {"cleared, numbering again from 1",
+         log,
+         {MakeEntry(1, 2, 33, 1, Dec8, Dec8, 1, "root")},
+         true,
+         {{0, EntryChange::Changed}},
+         2},
         {"cleared and nothing stored since", log, {}, true, {}, 3},
-        {"an incomplete read loses nothing seen", log, {Entry(1), Entry(6)}, false, {{1, EntryChange::New}}, 0},
+        {"an incomplete read loses nothing seen",
+         log,
+         {Entry(1), Entry(6)},
+         false,
+         {{1, EntryChange::New}},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -67,7 +101,8 @@ TEST(FollowSnapshot, EmitsNewAndChangedEntriesOnce) {
         // The next read of the same log emits nothing: nothing is repeated.
         EXPECT_TRUE(FollowSnapshot(step.next, c.now, c.whole).emit.empty());
         for (const SeenEntry& seen : before.seen) {
-            const bool kept = std::find(step.next.seen.begin(), step.next.seen.end(), seen) != step.next.seen.end();
+            const bool kept =
+                std::find(step.next.seen.begin(), step.next.seen.end(), seen) != step.next.seen.end();
             bool reread = false;
             for (const LogEntry& entry : c.now) {
                 reread = reread || entry.EventNumber() == seen.number;
@@ -98,13 +133,13 @@ TEST(FollowState, SurvivesItsFile) {
         ASSERT_TRUE(ParseFollowState(FormatFollowState(state), parsed, error)) << error;
         EXPECT_EQ(parsed, state);
     }
-    EXPECT_EQ(FormatFollowState(Seen({Entry(3)})),
-              "kestrav follow state 1\nlast 3\n3 " + [] {
-                  char hex[17];
-                  std::snprintf(hex, sizeof hex, "%016llx",
-                                static_cast<unsigned long long>(EntryFingerprint(Entry(3))));
-                  return std::string(hex);
-              }() + "\n");
+    EXPECT_EQ(
+        FormatFollowState(Seen({Entry(3)})), "kestrav follow state 1\nlast 3\n3 " + [] {
+            char hex[17];
+            std::snprintf(hex, sizeof hex, "%016llx",
+                          static_cast<unsigned long long>(EntryFingerprint(Entry(3))));
+            return std::string(hex);
+        }() + "\n");
 }
 
 TEST(FollowState, DamagedFilesAreRefused) {
@@ -231,8 +266,11 @@ TEST(FollowOptions, JournalWhereTheBuildHasIt) {
 TEST(Metrics, TextOfAReadAndOfAFailure) {
     const LogTime invalid{20, 26, 13, 1, 0, 0};
     const std::vector<LogEntry> entries = {
-        Entry(3, 15), Entry(4, 15), Entry(7, 2, 1, Dec8),
-        MakeEntry(12, 6, 2, 4, Dec7, invalid, 1, ""), MakeEntry(9, 3, 41, 1, Dec7, Dec7, 1, ""),
+        Entry(3, 15),
+        Entry(4, 15),
+        Entry(7, 2, 1, Dec8),
+        MakeEntry(12, 6, 2, 4, Dec7, invalid, 1, ""),
+        MakeEntry(9, 3, 41, 1, Dec7, Dec7, 1, ""),
     };
     const std::string text = FormatMetrics({true, false, entries});
     const std::time_t dec8 = *StampEpochSeconds(Dec8);
@@ -241,7 +279,8 @@ TEST(Metrics, TextOfAReadAndOfAFailure) {
         "keep the log.\n"
         "# TYPE kestrav_log_read_ok gauge\n"
         "kestrav_log_read_ok 1\n"
-        "# HELP kestrav_log_read_complete Whether the last read of the log was complete: 0 when entries could "
+        "# HELP kestrav_log_read_complete Whether the last read of the log was complete: 0 when entries "
+        "could "
         "not be read.\n"
         "# TYPE kestrav_log_read_complete gauge\n"
         "kestrav_log_read_complete 0\n"
