@@ -213,9 +213,6 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     if (options.journal && (given(Name::List) || given(Name::Json))) {
         return "--journal cannot be combined with --list or --json";
     }
-    if (options.journal && !JournalAvailable()) {
-        return "--journal: this build cannot write to the system journal (no libsystemd)";
-    }
     return "";
 }
 
@@ -285,7 +282,13 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         }
         (form.id == Name::State ? options.statePath : options.metricsPath) = std::string(value);
         return "";
-    case Name::Journal: options.journal = true; return "";
+    case Name::Journal:
+        if (!JournalAvailable()) {
+            return named +
+                   "this build cannot write to the system journal (only Linux builds with libsystemd can)";
+        }
+        options.journal = true;
+        return "";
     }
     return "";
 }

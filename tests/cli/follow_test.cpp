@@ -259,7 +259,8 @@ TEST(FollowOptions, JournalWhereTheBuildHasIt) {
         EXPECT_EQ(Parse({"--follow", "--journal", "--json"}).error,
                   "--journal cannot be combined with --list or --json");
     } else {
-        EXPECT_EQ(options.error, "--journal: this build cannot write to the system journal (no libsystemd)");
+        EXPECT_EQ(options.error, "--journal: this build cannot write to the system journal (only Linux "
+                                 "builds with libsystemd can)");
     }
 }
 
