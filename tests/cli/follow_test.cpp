@@ -223,7 +223,7 @@ TEST(FollowOptions, CombinationsAndValues) {
         {{"--follow", "--interval=86400"}, ""},
         {{"--interval=5"}, need},
         {{"--list", "--state=s"}, need},
-        {{"--journal"}, need},
+        {{"--json", "--interval=2", "--follow"}, ""},
         {{"--follow", "--interval=0"}, "--interval: invalid interval '0' (seconds, 1 to 86400)"},
         {{"--follow", "--interval=86401"}, "--interval: invalid interval '86401' (seconds, 1 to 86400)"},
         {{"--follow", "--interval=1s"}, "--interval: invalid interval '1s' (seconds, 1 to 86400)"},
@@ -256,6 +256,7 @@ TEST(FollowOptions, JournalWhereTheBuildHasIt) {
     if (JournalAvailable()) {
         EXPECT_EQ(options.action, QueryAction::Print);
         EXPECT_TRUE(options.journal);
+        EXPECT_EQ(Parse({"--journal"}).error, "--interval, --state and --journal need --follow");
         EXPECT_EQ(Parse({"--follow", "--journal", "--json"}).error,
                   "--journal cannot be combined with --list or --json");
     } else {
