@@ -22,7 +22,7 @@ namespace {
 // One file's part of the token: identity, size, modification time and the header bytes at the given places.
 bool AppendFileToken(const std::string& path, std::initializer_list<std::pair<off_t, size_t>> pieces,
                      bool mayBeMissing, std::string& token) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (mayBeMissing && errno == ENOENT) {
             token.append("-;");
