@@ -3,10 +3,12 @@
 // long-running follower is tested against a real journald in tests/follow.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "cli/run_support.h"
+#include "platform/health_device_change.h"
 
 namespace kestrav {
 namespace {
@@ -73,6 +75,39 @@ TEST(MetricsRun, ExitStatusAndFile) {
     result = folder.Run({"--metrics=cvr.db"});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find("--metrics: cannot write 'cvr.db'"), std::string::npos) << result.err;
+}
+
+// The token that lets a follower skip a read: equal across reads, different after every kind of write.
+TEST(DeviceChangeToken, ChangesWithEveryWriteAndOnlyThen) {
+    Folder folder;
+    folder.MakeStandardDevice();
+    setenv("ZORHLTH_DEVICE", folder.Device().c_str(), 1);
+    std::vector<std::string> tokens{platform::HealthDeviceChangeToken().value_or("")};
+    auto next = [&tokens](const char* what) {
+        SCOPED_TRACE(what);
+        std::string token = platform::HealthDeviceChangeToken().value_or("");
+        EXPECT_NE(token, "");
+        EXPECT_EQ(std::count(tokens.begin(), tokens.end(), token), 0) << "the token did not change";
+        tokens.push_back(token);
+    };
+    EXPECT_EQ(folder.Run({"--json"}).exitStatus, 0);
+    EXPECT_EQ(folder.Run({"/f:x.log", "/export:x.csv"}).exitStatus, 0);
+    EXPECT_EQ(platform::HealthDeviceChangeToken().value_or(""), tokens.back()) << "a read changed the token";
+
+    folder.Sim({"add", folder.Device(), "--class", "2", "--code", "1"});
+    next("an added entry");
+    LogEntry rewritten = MakeEntry(2, 6, 41, 1, Dec7, Jan2, 3, std::string("\0Fan 3", 6));
+    WriteFile(folder / "one.bin", std::string(reinterpret_cast<const char*>(rewritten.bytes), LogEntrySize));
+    folder.Sim({"import", folder.Device(), (folder / "one.bin").string()});
+    next("an entry rewritten in place, same size");
+    EXPECT_EQ(folder.Run({"/f:x.log", "/clear"}).exitStatus, 0);
+    next("a clear");
+    folder.Sim({"init", folder.Device(), "--force"});
+    next("a device made anew");
+
+    setenv("ZORHLTH_DEVICE", (folder / "missing.db").c_str(), 1);
+    EXPECT_FALSE(platform::HealthDeviceChangeToken()) << "no device, yet a token";
+    unsetenv("ZORHLTH_DEVICE");
 }
 
 } // namespace
