@@ -71,7 +71,7 @@ sent() {
 }
 # Waits until COUNT entries were sent.
 await() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         [ "$(sent | wc -l)" -ge "$1" ] && return 0
         sleep 0.1
     done
@@ -100,7 +100,12 @@ sim add "$ZORHLTH_DEVICE" --class 2 --code 1 --severity 9
 sim add "$ZORHLTH_DEVICE" --class 33 --code 2 --text "while stopped"
 start
 await 24 "a restart"
-sleep 1.5
+# Killed only once the state holds what was sent: a kill between the two sends an entry again.
+for _ in $(seq 300); do
+    grep -q '^23 ' "$work/state" && break
+    sleep 0.1
+done
+grep -q '^23 ' "$work/state" || fail "the state file does not hold entry 23 after it was sent"
 stop KILL
 sim add "$ZORHLTH_DEVICE" --class 6 --code 1
 start
