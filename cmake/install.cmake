@@ -29,19 +29,22 @@ endif()
 # program, so they are written at install time for the prefix then in effect (cpack's /usr included).
 set(KESTRAV_UNITS kestrav-follow.service kestrav-metrics.service kestrav-metrics.timer kestrav-export.service
                   kestrav-export.timer)
+# Each install writes them into a folder of its own, so that installs to two prefixes at once do not mix.
 install(CODE "
     set(KESTRAV_BIN \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    string(RANDOM LENGTH 12 stage)
+    set(stage \"${CMAKE_BINARY_DIR}/packaging/systemd-\${stage}\")
     foreach(unit ${KESTRAV_UNITS})
         set(source \"${PROJECT_SOURCE_DIR}/packaging/systemd/\${unit}\")
         if(EXISTS \"\${source}.in\")
-            configure_file(\"\${source}.in\" \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\" @ONLY)
+            configure_file(\"\${source}.in\" \"\${stage}/\${unit}\" @ONLY)
         else()
-            configure_file(\"\${source}\" \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\" COPYONLY)
+            configure_file(\"\${source}\" \"\${stage}/\${unit}\" COPYONLY)
         endif()
-        file(INSTALL \"${CMAKE_BINARY_DIR}/packaging/systemd/\${unit}\"
-             DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\" FILE_PERMISSIONS OWNER_READ OWNER_WRITE
-             GROUP_READ WORLD_READ)
-    endforeach()" COMPONENT cli)
+        file(INSTALL \"\${stage}/\${unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\"
+             FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endforeach()
+    file(REMOVE_RECURSE \"\${stage}\")" COMPONENT cli)
 # The logrotate rule goes to /etc for the prefix /usr (the package), otherwise to the prefix's etc.
 install(CODE "
     set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
