@@ -25,12 +25,15 @@ namespace kestrav {
 
 namespace {
 
-// A missing file is a first run; anything else that cannot be read or parsed stops the follower, since
-// starting over would repeat the whole log.
+bool SaveState(const std::string& path, const FollowState& state);
+
+// A missing file is a first run, and the empty state is written at once, so that a file that cannot be
+// written stops the follower before it emits anything. Anything else that cannot be read or parsed stops
+// it too, since starting over would repeat the whole log.
 bool LoadState(const std::string& path, FollowState& state) {
     std::error_code ec;
     if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) {
-        return true;
+        return SaveState(path, state);
     }
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;

@@ -30,6 +30,7 @@ TEST(FollowRun, WhatStopsItAtTheStart) {
         {"another program's file", "{\"x\":1}\n", true,
          "kestrav: --state: cannot use 'state': line 1 is not \"kestrav follow state 1\"" + remove},
         {"no device", "", false, "kestrav: No System Management driver is loaded.\n"},
+        {"a state file in a missing folder", "", true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -40,9 +41,15 @@ TEST(FollowRun, WhatStopsItAtTheStart) {
         if (!c.state.empty()) {
             WriteFile(folder / "state", c.state);
         }
-        RunResult result = folder.Run({"--follow", "--json", "--state=state"});
+        const std::string state = c.err.empty() ? "missing/state" : "state";
+        RunResult result = folder.Run({"--follow", "--json", "--state=" + state});
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_EQ(result.out, "");
+        if (c.err.empty()) {
+            EXPECT_EQ(result.err.rfind("kestrav: --state: cannot write 'missing/state': ", 0), 0u)
+                << result.err;
+            continue;
+        }
         EXPECT_EQ(result.err, c.err);
         EXPECT_EQ(c.state.empty() ? "" : ReadFile(folder / "state"), c.state) << "the state file was changed";
     }
