@@ -23,3 +23,36 @@ if(TARGET kestrav_viewer_plugin)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/${KESTRAV_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT viewer)
 endif()
+
+# The systemd units (follow into the journal, metrics and the daily export-and-clear with their timers) and
+# the logrotate rule for the export's status log, in the cli component. The units name the installed
+# program, so they are written at install time for the prefix then in effect (cpack's /usr included).
+set(KESTRAV_UNITS kestrav-follow.service kestrav-metrics.service kestrav-metrics.timer kestrav-export.service
+                  kestrav-export.timer)
+# Each install writes them into a folder of its own, so that installs to two prefixes at once do not mix.
+install(CODE "
+    set(KESTRAV_BIN \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    string(RANDOM LENGTH 12 stage)
+    set(stage \"${CMAKE_BINARY_DIR}/packaging/systemd-\${stage}\")
+    foreach(unit ${KESTRAV_UNITS})
+        set(source \"${PROJECT_SOURCE_DIR}/packaging/systemd/\${unit}\")
+        if(EXISTS \"\${source}.in\")
+            configure_file(\"\${source}.in\" \"\${stage}/\${unit}\" @ONLY)
+        else()
+            configure_file(\"\${source}\" \"\${stage}/\${unit}\" COPYONLY)
+        endif()
+        file(INSTALL \"\${stage}/\${unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\"
+             FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endforeach()
+    file(REMOVE_RECURSE \"\${stage}\")" COMPONENT cli)
+# The logrotate rule goes to /etc for the prefix /usr (the package), otherwise to the prefix's etc.
+install(CODE "
+    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        set(etc /etc)
+    endif()
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/packaging/systemd/kestrav.logrotate\" DESTINATION \"\${etc}/logrotate.d\"
+         RENAME kestrav FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)" COMPONENT cli)
+# A file under /etc in the package is a conffile.
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/logrotate.d/kestrav\n")
+list(APPEND CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)

@@ -11,6 +11,7 @@
 
 #include "cli/command_line.h"
 #include "cli/dump_file.h"
+#include "cli/follow.h"
 #include "cli/output_file.h"
 #include "cli/query_options.h"
 #include "cli/query_output.h"
@@ -63,6 +64,22 @@ Files:
                     counted from 0), the others are printed, exit status 1
   --window          with --input=FILE alone: show FILE in the window,
                     read-only (the commands that change the log greyed)
+Following the log (with --list, --json and the filters):
+  --follow          print every entry once, then read the log again at each
+                    interval and print each new entry and each entry changed
+                    in place (count, update time, severity); SIGTERM or
+                    SIGINT ends it
+  --interval=SECONDS  the pause between two reads, 1 to 86400 (default 10)
+  --state=FILE      remember what was printed in FILE (replaced whole at each
+                    change), so that a restart neither repeats nor loses an
+                    entry
+  --journal         send the entries to the system journal instead of
+                    printing them: MESSAGE, PRIORITY and the fields CVR_*
+Metrics (alone):
+  --metrics=FILE    write the log's figures to FILE in the Prometheus text
+                    format for node_exporter's textfile collector: entries by
+                    severity and class, the highest event number, the newest
+                    update time, whether the read was complete
 Other:
   --help            print this help and exit
   --version         print the version and exit
@@ -306,6 +323,9 @@ int PrintLog(const QueryOptions& options) {
 std::string QueryHelpText() {
     std::string text = "Usage: kestrav [/f:file] [/export:file]... [/clear]... [/note:\"msg\"]...\n"
                        "       kestrav [--list | --json | --csv] [FILTER]...\n"
+                       "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
+                       "               [--state=FILE] [FILTER]...\n"
+                       "       kestrav --metrics=FILE\n"
                        "       kestrav --help | --version\n"
                        "\n"
                        "An unattended run exports, clears and writes notes, in that order, and appends\n"
@@ -331,6 +351,12 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     }
     if (options.window) {
         return RunViewerOnDump(options.inputPath);
+    }
+    if (options.follow) {
+        return RunFollow(options);
+    }
+    if (!options.metricsPath.empty()) {
+        return RunMetrics(options.metricsPath);
     }
     return PrintLog(options);
 }

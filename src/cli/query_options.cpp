@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/follow_journal.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
 
@@ -167,7 +168,12 @@ enum class Name {
     Last,
     Dump,
     Input,
-    Window
+    Window,
+    Follow,
+    Interval,
+    State,
+    Journal,
+    Metrics
 };
 
 struct OptionForm {
@@ -178,12 +184,45 @@ struct OptionForm {
 
 // --help and --version are taken before the others are looked at; here they are only refused with a value.
 const OptionForm OptionForms[] = {
-    {"--help", Name::Help, false},  {"--version", Name::Version, false}, {"--list", Name::List, false},
-    {"--json", Name::Json, false},  {"--csv", Name::Csv, false},         {"--severity", Name::Severity, true},
-    {"--class", Name::Class, true}, {"--number", Name::Number, true},    {"--since", Name::Since, true},
-    {"--until", Name::Until, true}, {"--last", Name::Last, true},        {"--dump", Name::Dump, true},
-    {"--input", Name::Input, true}, {"--window", Name::Window, false},
+    {"--help", Name::Help, false},        {"--version", Name::Version, false},
+    {"--list", Name::List, false},        {"--json", Name::Json, false},
+    {"--csv", Name::Csv, false},          {"--severity", Name::Severity, true},
+    {"--class", Name::Class, true},       {"--number", Name::Number, true},
+    {"--since", Name::Since, true},       {"--until", Name::Until, true},
+    {"--last", Name::Last, true},         {"--follow", Name::Follow, false},
+    {"--interval", Name::Interval, true}, {"--state", Name::State, true},
+    {"--journal", Name::Journal, false},  {"--metrics", Name::Metrics, true},
+    {"--dump", Name::Dump, true},         {"--input", Name::Input, true},
+    {"--window", Name::Window, false},
 };
+
+constexpr unsigned MaxInterval = 86400;
+
+// The problem with how the follower's and the metrics' options are combined; "" when there is none.
+std::string CombinationProblem(const QueryOptions& options, const std::vector<Name>& seen) {
+    auto given = [&seen](Name name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
+    if (given(Name::Metrics) && seen.size() > 1) {
+        return "--metrics cannot be combined with other options";
+    }
+    if (!options.follow) {
+        for (Name name : {Name::Interval, Name::State, Name::Journal}) {
+            if (given(name)) {
+                return "--interval, --state and --journal need --follow";
+            }
+        }
+        return "";
+    }
+    if (given(Name::Csv) || given(Name::Last)) {
+        return "--follow cannot be combined with --csv or --last";
+    }
+    if (given(Name::Dump) || given(Name::Input)) {
+        return "--follow reads the health device: it cannot be combined with --dump or --input";
+    }
+    if (options.journal && (given(Name::List) || given(Name::Json))) {
+        return "--journal cannot be combined with --list or --json";
+    }
+    return "";
+}
 
 // Applies one recognised option with its value to options; returns the problem, or "" when there is none.
 std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& options) {
@@ -243,6 +282,29 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         (form.id == Name::Dump ? options.dumpPath : options.inputPath) = std::string(value);
         return "";
     case Name::Window: options.window = true; return "";
+    case Name::Follow: options.follow = true; return "";
+    case Name::Interval: {
+        auto seconds = ParseNumber(value, false, MaxInterval);
+        if (!seconds || *seconds == 0) {
+            return named + "invalid interval " + Quoted(value) + " (seconds, 1 to 86400)";
+        }
+        options.interval = static_cast<unsigned>(*seconds);
+        return "";
+    }
+    case Name::State:
+    case Name::Metrics:
+        if (value.empty()) {
+            return named + "the file name is empty";
+        }
+        (form.id == Name::State ? options.statePath : options.metricsPath) = std::string(value);
+        return "";
+    case Name::Journal:
+        if (!JournalAvailable()) {
+            return named +
+                   "this build cannot write to the system journal (only Linux builds with libsystemd can)";
+        }
+        options.journal = true;
+        return "";
     }
     return "";
 }
@@ -351,6 +413,9 @@ QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments) {
     if (options.window && (options.inputPath.empty() || seen.size() != 2)) {
         options.action = QueryAction::Invalid;
         options.error = "--window goes with --input=FILE and nothing else";
+    } else if (std::string problem = CombinationProblem(options, seen); !problem.empty()) {
+        options.action = QueryAction::Invalid;
+        options.error = problem;
     }
     return options;
 }

@@ -46,6 +46,14 @@ struct QueryOptions {
     QueryAction action = QueryAction::Print;
     QueryOutput output = QueryOutput::List;
     QueryFilter filter;
+    // --follow: read the log again every interval seconds and print (or, with journal, send to the system
+    // journal) what is new or changed, remembering what was seen in statePath when it is given.
+    bool follow = false;
+    unsigned interval = 10;
+    std::string statePath;
+    bool journal = false;
+    // --metrics=FILE: write the log's figures to FILE for a metrics collector instead of printing it.
+    std::string metricsPath;
     std::string error; // for Invalid: the one line that names the problem, without the program prefix
 
     bool outputGiven = false; // --list, --json or --csv was given

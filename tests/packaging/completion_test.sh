@@ -29,9 +29,9 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --dump= --help --input= --json --last= --list --number= --severity= --since= --until= --version --window"
-check kestrav _kestrav "kestrav --j" "kestrav --j" "--json"
-check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since="
+    "--class= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --version --window"
+check kestrav _kestrav "kestrav --j" "kestrav --j" "--journal --json"
+check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since= --state="
 check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "=caution =critical =informational =repaired"
 check kestrav _kestrav "kestrav --severity=cr" "kestrav --severity = cr" "critical"
 check kestrav _kestrav "kestrav --severity=critical,ca" "kestrav --severity = critical,ca" "critical,caution"

@@ -20,6 +20,9 @@ cli_files=(
     "usr/$bindir/kestrav" "usr/$bindir/healthsim"
     "usr/$mandir/man8/kestrav.8" "usr/$mandir/man8/healthsim.8"
     "usr/$datadir/bash-completion/completions/kestrav" "usr/$datadir/bash-completion/completions/healthsim"
+    usr/lib/systemd/system/kestrav-follow.service usr/lib/systemd/system/kestrav-metrics.service
+    usr/lib/systemd/system/kestrav-metrics.timer usr/lib/systemd/system/kestrav-export.service
+    usr/lib/systemd/system/kestrav-export.timer etc/logrotate.d/kestrav
 )
 viewer_files=()
 if [ "$viewer" = 1 ]; then

@@ -1,0 +1,214 @@
+#include "cli/follow.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/follow_journal.h"
+#include "cli/follow_state.h"
+#include "cli/follow_wait.h"
+#include "cli/output_file.h"
+#include "cli/query_output.h"
+#include "cli/standard_output.h"
+#include "cli/status_log.h"
+#include "log/log_ops.h"
+#include "platform/health_device_change.h"
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+bool SaveState(const std::string& path, const FollowState& state);
+
+// A missing file is a first run, and the empty state is written at once, so that a file that cannot be
+// written stops the follower before it emits anything. Anything else that cannot be read or parsed stops
+// it too, since starting over would repeat the whole log.
+bool LoadState(const std::string& path, FollowState& state) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) {
+        return SaveState(path, state);
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string error;
+    if (!file || !ParseFollowState(text.str(), state, error)) {
+        DiagnoseFollow("--state: cannot use '" + EscapeControls(path) + "': " +
+                       (error.empty() ? std::string(std::strerror(errno != 0 ? errno : EIO)) : error) +
+                       "; remove it to start over (every entry is then emitted again)");
+        return false;
+    }
+    return true;
+}
+
+bool SaveState(const std::string& path, const FollowState& state) {
+    OutputFile file;
+    if (!file.Open(path, OutputFile::Mode::Replace)) {
+        DiagnoseFollow("--state: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
+        return false;
+    }
+    file.Write(FormatFollowState(state));
+    if (!file.Close()) {
+        DiagnoseFollow("--state: cannot write '" + EscapeControls(path) + "'");
+        return false;
+    }
+    return true;
+}
+
+// The problem that kept the log from being read, or "" when it was read (walk then says how far).
+std::string ReadLog(std::vector<LogEntry>& entries, WalkReport& walk) {
+    bool supported = false;
+    uint32_t status = QueryLogSupport(supported);
+    if (status != StatusSuccess) {
+        return StatusErrorText(status);
+    }
+    if (!supported) {
+        return TableText(LogNotSupportedText);
+    }
+    status = ReadAllEntries(entries, walk);
+    return status == StatusSuccess ? "" : StatusErrorText(status);
+}
+
+class Follower {
+public:
+    explicit Follower(const QueryOptions& options) : options_(options) {}
+
+    int Run() {
+        if (!options_.statePath.empty() && !LoadState(options_.statePath, state_)) {
+            return ExitFailure;
+        }
+        PrepareStopRequests();
+        UseBinaryStandardOutput();
+        for (bool first = true;; first = false) {
+            // Taken before the read, so that a write during the read shows at the next poll.
+            std::optional<std::string> token = platform::HealthDeviceChangeToken();
+            if (first || !token || token != token_) {
+                std::optional<int> stop = Poll(first, token);
+                if (stop) {
+                    return *stop;
+                }
+            }
+            if (WaitForStopRequest(options_.interval)) {
+                return ExitSuccess;
+            }
+        }
+    }
+
+private:
+    // Reads and emits; an exit status when the follower must stop.
+    std::optional<int> Poll(bool first, const std::optional<std::string>& token) {
+        std::vector<LogEntry> entries;
+        WalkReport walk;
+        std::string problem = ReadLog(entries, walk);
+        token_.reset();
+        if (!problem.empty()) {
+            Report(problem);
+            if (first) {
+                return ExitFailure;
+            }
+            return std::nullopt;
+        }
+        std::string walkProblems;
+        for (const std::string& text : WalkProblemTexts(walk)) {
+            walkProblems += walkProblems.empty() ? text : "; " + text;
+        }
+        Report(walkProblems);
+        const bool whole = walk.ReadWhole() && !walk.outOfMemory;
+
+        FollowStep step = FollowSnapshot(state_, entries, whole);
+        if (step.gone > 0) {
+            DiagnoseFollow("the log was cleared: " + std::to_string(step.gone) +
+                           " entries seen before are no longer in it");
+        }
+        if (options_.output == QueryOutput::List && !options_.journal && !headerDone_) {
+            layout_ = MeasureListing(entries);
+            std::string header;
+            AppendListHeader(header, layout_);
+            if (!WriteOut(header)) {
+                return ExitFailure;
+            }
+            headerDone_ = true;
+        }
+        for (const FollowEmit& emit : step.emit) {
+            const LogEntry& entry = entries[emit.index];
+            if (EntryMatches(options_.filter, entry) && !Emit(entry)) {
+                return ExitFailure;
+            }
+        }
+        if (!options_.statePath.empty() && step.next != state_ && !SaveState(options_.statePath, step.next)) {
+            return ExitFailure;
+        }
+        state_ = std::move(step.next);
+        if (whole) {
+            token_ = token;
+        }
+        return std::nullopt;
+    }
+
+    bool Emit(const LogEntry& entry) {
+        if (options_.journal) {
+            int error = SendToJournal(entry);
+            if (error != 0) {
+                DiagnoseFollow(std::string("cannot write to the journal: ") + std::strerror(error));
+                return false;
+            }
+            return true;
+        }
+        std::string line;
+        if (options_.output == QueryOutput::Json) {
+            AppendJsonLine(line, entry);
+        } else {
+            AppendListLine(line, layout_, entry);
+        }
+        return WriteOut(line);
+    }
+
+    bool WriteOut(const std::string& text) {
+        errno = 0;
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+            DiagnoseFollow(std::string("cannot write the output: ") +
+                           std::strerror(errno != 0 ? errno : EIO));
+            return false;
+        }
+        return true;
+    }
+
+    // A problem is told once, when it appears, not at every poll while it lasts.
+    void Report(const std::string& problem) {
+        if (!problem.empty() && problem != lastProblem_) {
+            DiagnoseFollow(problem);
+        }
+        lastProblem_ = problem;
+    }
+
+    const QueryOptions& options_;
+    FollowState state_;
+    std::optional<std::string> token_; // of the last whole read
+    ListLayout layout_;
+    bool headerDone_ = false;
+    std::string lastProblem_;
+};
+
+} // namespace
+
+void DiagnoseFollow(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.remove_suffix(1);
+    }
+    std::fprintf(stderr, "kestrav: %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(stderr);
+}
+
+int RunFollow(const QueryOptions& options) {
+    Follower follower(options);
+    return follower.Run();
+}
+
+} // namespace kestrav
