@@ -8,6 +8,7 @@
 
 #include "cli/dump_file.h"
 #include "platform/system.h"
+#include "platform/wide_text.h"
 
 namespace kestrav {
 
@@ -53,8 +54,14 @@ bool ReadRecordFile(const std::string& path, std::vector<LogEntry>& records, siz
                     std::string& why) {
     records.clear();
     tailBytes = 0;
+    // The name is UTF-8 whatever the active code page is.
+    std::wstring widePath;
+    if (!platform::WideFromUtf8(path, widePath)) {
+        why = "the name is not valid UTF-8";
+        return false;
+    }
     HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         why = ErrorText(GetLastError());
