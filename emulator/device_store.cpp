@@ -298,6 +298,12 @@ public:
         }
     }
     bool Begun() const { return begun_; }
+    void Rollback() {
+        if (begun_) {
+            StepDone(store_.Statement(StatementId::Rollback));
+            begun_ = false;
+        }
+    }
     bool Commit() {
         if (!begun_) {
             return false;
@@ -568,14 +574,25 @@ StoreResult DeviceStore::ReadAndReadAhead(uint32_t eventNumber, ReadOutcome& out
             std::memcpy(row.entry.bytes, sqlite3_column_blob(rows, 1), LogEntrySize);
         }
     }
-    StoreResult failed = rc == SQLITE_DONE ? StoreResult::Done : Failure();
+    if (rc != SQLITE_DONE) {
+        Failure();
+    }
     sqlite3_reset(rows);
     sqlite3_clear_bindings(rows);
-    if (failed != StoreResult::Done || !transaction.Commit()) {
+    if (rc != SQLITE_DONE && ahead.rows.empty()) {
+        // Trouble before the first entry (a damaged page, busy past the timeout): the read is asked alone,
+        // so that it fails or succeeds exactly as it would without reading ahead.
+        transaction.Rollback();
+        return ReadOne(eventNumber, outcome);
+    }
+    // Trouble further on leaves the entries read before it: they answer the reads up to the last of them,
+    // and the read after it is asked anew.
+    if (rc == SQLITE_DONE && !transaction.Commit()) {
         return Failure();
     }
+    transaction.Rollback();
     ahead.from = eventNumber;
-    ahead.toEnd = ahead.rows.size() < ReadAheadEntries;
+    ahead.toEnd = rc == SQLITE_DONE && ahead.rows.size() < ReadAheadEntries;
     ahead.valid = true;
     AnswerFromRows(eventNumber, outcome);
     return StoreResult::Done;
