@@ -61,13 +61,18 @@ void AppendNumber(std::string& out, int64_t value) {
     out.append(digits, result.ptr);
 }
 
+// In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
 void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
-    const size_t at = out.size();
-    out.resize(at + 2 * count);
-    char* hex = out.data() + at;
-    for (size_t i = 0; i < count; ++i) {
-        hex[2 * i] = HexDigits[bytes[i] >> 4];
-        hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
+    char hex[2 * LogEntrySize];
+    while (count > 0) {
+        const size_t piece = std::min(count, LogEntrySize);
+        for (size_t i = 0; i < piece; ++i) {
+            hex[2 * i] = HexDigits[bytes[i] >> 4];
+            hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
+        }
+        out.append(hex, 2 * piece);
+        bytes += piece;
+        count -= piece;
     }
 }
 
@@ -111,13 +116,16 @@ struct ListCells {
 
     explicit ListCells(const LogEntry& entry) {
         FormatSeverityName(entry.Severity(), severity);
-        std::snprintf(number, sizeof number, "%ld",
-                      static_cast<long>(static_cast<int32_t>(entry.EventNumber())));
+        Decimal(number, static_cast<int32_t>(entry.EventNumber()));
         FormatClassName(entry.Class(), className);
-        std::snprintf(code, sizeof code, "%ld", static_cast<long>(entry.Code()));
+        Decimal(code, entry.Code());
         FormatEntryTime(entry.UpdateTime(), updated);
         FormatEntryTime(entry.InitialTime(), initial);
-        std::snprintf(count, sizeof count, "%ld", static_cast<long>(static_cast<int32_t>(entry.Count())));
+        Decimal(count, static_cast<int32_t>(entry.Count()));
+    }
+
+    static void Decimal(char (&out)[24], int64_t value) {
+        *std::to_chars(out, out + sizeof out - 1, value).ptr = '\0';
     }
 
     std::string_view Cell(size_t column) const {
@@ -167,6 +175,11 @@ void AppendCsvField(std::string& out, std::string_view field) {
 size_t DisplayWidth(std::string_view text) {
     size_t width = 0;
     for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++width;
+            ++at;
+            continue;
+        }
         uint32_t codePoint = 0;
         size_t length = Utf8SequenceAt(text, at, codePoint);
         width += length != 0 && IsWide(codePoint) ? 2 : 1;
@@ -224,6 +237,17 @@ bool AppendIsoTime(std::string& out, const LogTime& time) {
 void AppendJsonString(std::string& out, std::string_view text) {
     out.push_back('"');
     for (size_t at = 0; at < text.size();) {
+        // A run of printable ASCII other than quote and backslash goes out as it is, in one piece.
+        size_t run = at;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '"' &&
+               text[run] != '\\') {
+            ++run;
+        }
+        if (run > at) {
+            out.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
         uint32_t codePoint = 0;
         size_t length = Utf8SequenceAt(text, at, codePoint);
         if (length == 0) {
