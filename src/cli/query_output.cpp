@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <vector>
 
 #include "cli/query_options.h"
 #include "decode/event_text.h"
@@ -193,10 +194,43 @@ ListLayout MeasureListing(std::span<const LogEntry> entries) {
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
         layout.widths[column] = DisplayWidth(TableText(ListTitles[column]));
     }
+    // Only the two times are formatted per entry: a name's width depends on its value alone and is worked out
+    // once per value, and a number's width is its digit count.
+    std::vector<uint8_t> severityWidths(256, 0);
+    std::vector<uint8_t> classWidths(65536, 0);
+    // A known width is kept plus one, so that zero means not worked out yet.
+    auto nameWidth = [](uint8_t& known, auto format) {
+        if (known != 0) {
+            return static_cast<size_t>(known - 1);
+        }
+        char text[DescriptionBufferSize];
+        format(std::span<char>(text));
+        const size_t width = DisplayWidth(text);
+        if (width < 255) {
+            known = static_cast<uint8_t>(width + 1);
+        }
+        return width;
+    };
+    auto digits = [](int64_t value) {
+        char text[24];
+        return static_cast<size_t>(std::to_chars(text, text + sizeof text, value).ptr - text);
+    };
+    char time[DescriptionBufferSize];
     for (const LogEntry& entry : entries) {
-        const ListCells cells(entry);
+        size_t widths[ListColumns - 1];
+        widths[0] = nameWidth(severityWidths[entry.Severity()],
+                              [&](std::span<char> out) { FormatSeverityName(entry.Severity(), out); });
+        widths[1] = digits(static_cast<int32_t>(entry.EventNumber()));
+        widths[2] = nameWidth(classWidths[entry.Class()],
+                              [&](std::span<char> out) { FormatClassName(entry.Class(), out); });
+        widths[3] = digits(entry.Code());
+        FormatEntryTime(entry.UpdateTime(), time);
+        widths[4] = DisplayWidth(time);
+        FormatEntryTime(entry.InitialTime(), time);
+        widths[5] = DisplayWidth(time);
+        widths[6] = digits(static_cast<int32_t>(entry.Count()));
         for (size_t column = 0; column + 1 < ListColumns; ++column) {
-            layout.widths[column] = std::max(layout.widths[column], DisplayWidth(cells.Cell(column)));
+            layout.widths[column] = std::max(layout.widths[column], widths[column]);
         }
     }
     return layout;
