@@ -1,12 +1,16 @@
 // A read answered from the entries read ahead must be what the store holds at the moment of the read: a
 // connection that read a window of entries must see every commit made since by another connection or another
-// SQLite program, and walks across many windows over numbers with gaps must read every entry once.
+// SQLite program, must not see what a writer killed before its commit left in the file, and walks across many
+// windows over numbers with gaps must read every entry once.
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -134,6 +138,52 @@ TEST_F(ReadAhead, AReadInTheMiddleOfAWalkSeesEveryCommitSinceTheEntriesWereRead)
             ASSERT_EQ(Store()->ReadAtOrAfter(number, want), StoreResult::Done);
             ExpectSameOutcome(got, want);
         }
+    }
+}
+
+// A writer killed in the middle of a transaction too big for its page cache: changed pages already written
+// into the store, the journal that undoes them left behind.
+void KillWriterMidTransaction(const std::string& path) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db,
+                         "PRAGMA cache_size = 2; BEGIN; UPDATE cvr_entries SET record = zeroblob(256);"
+                         " UPDATE cvr_device SET requests_fail = 1",
+                         nullptr, nullptr, nullptr) != SQLITE_OK) {
+            ::_exit(1);
+        }
+        ::_exit(0); // no commit, no rollback: as if killed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(ReadAhead, AWriterKilledBeforeItsCommitChangesNoAnswer) {
+    InitDevice();
+    Import(GappedLog());
+    std::unique_ptr<DeviceStore> walker = Store();
+    ASSERT_NE(walker, nullptr);
+    std::vector<ReadOutcome> before;
+    for (uint32_t number : {200u, 201u, 202u, 400u, 800u}) {
+        ASSERT_EQ(walker->ReadAtOrAfter(number, before.emplace_back()), StoreResult::Done);
+    }
+    KillWriterMidTransaction(path_);
+    ASSERT_TRUE(std::filesystem::exists(path_ + "-journal")) << "the writer left no journal";
+
+    size_t i = 0;
+    for (uint32_t number : {200u, 201u, 202u, 400u, 800u}) {
+        SCOPED_TRACE(number);
+        ReadOutcome got;
+        ASSERT_EQ(walker->ReadAtOrAfter(number, got), StoreResult::Done);
+        ExpectSameOutcome(got, before[i]);
+        ReadOutcome fresh;
+        ASSERT_EQ(Store()->ReadAtOrAfter(number, fresh), StoreResult::Done);
+        ExpectSameOutcome(fresh, before[i]);
+        ++i;
     }
 }
 
