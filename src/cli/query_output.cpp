@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "cli/query_options.h"
@@ -62,14 +63,25 @@ void AppendNumber(std::string& out, int64_t value) {
     out.append(digits, result.ptr);
 }
 
+// Every byte's two hex digits, so that a byte costs one lookup.
+struct HexPairs {
+    char pairs[256][2];
+    constexpr HexPairs() : pairs() {
+        for (int i = 0; i < 256; ++i) {
+            pairs[i][0] = HexDigits[i >> 4];
+            pairs[i][1] = HexDigits[i & 0x0F];
+        }
+    }
+};
+constexpr HexPairs HexTable;
+
 // In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
 void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
     char hex[2 * LogEntrySize];
     while (count > 0) {
         const size_t piece = std::min(count, LogEntrySize);
         for (size_t i = 0; i < piece; ++i) {
-            hex[2 * i] = HexDigits[bytes[i] >> 4];
-            hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
+            std::memcpy(hex + 2 * i, HexTable.pairs[bytes[i]], 2);
         }
         out.append(hex, 2 * piece);
         bytes += piece;
@@ -261,10 +273,24 @@ bool AppendIsoTime(std::string& out, const LogTime& time) {
     if (!minute) {
         return false;
     }
-    char text[24];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", time.century * 100 + time.year, time.month,
-                  time.day, time.hour, time.minute);
-    out.append(text);
+    // Written digit by digit: two stamps on every line, and printf would parse its format for each.
+    const int year = time.century * 100 + time.year;
+    char text[16];
+    auto two = [&text](size_t at, int value) {
+        text[at] = static_cast<char>('0' + value / 10 % 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    text[4] = '-';
+    two(5, time.month);
+    text[7] = '-';
+    two(8, time.day);
+    text[10] = 'T';
+    two(11, time.hour);
+    text[13] = ':';
+    two(14, time.minute);
+    out.append(text, 16);
     return true;
 }
 
