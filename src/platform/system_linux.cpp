@@ -60,25 +60,11 @@ namespace {
 
 // The user's locale for dates and times: LC_ALL, else LC_TIME, else LANG; unset, C or POSIX count as en_US.
 // Written into a fixed buffer without its encoding or modifier, so that the check on every call allocates
-// nothing. The three variables are found in one pass over the environment (the first of a name counts, as
-// for getenv): every listed entry formats two dates and two times.
+// nothing.
 void TimeLocaleName(char (&name)[64]) {
-    static constexpr const char* variables[] = {"LC_ALL=", "LC_TIME=", "LANG="};
-    static constexpr size_t lengths[] = {7, 8, 5};
-    const char* values[3] = {};
-    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-        if ((*entry)[0] != 'L') {
-            continue;
-        }
-        for (size_t i = 0; i < 3; ++i) {
-            if (values[i] == nullptr && std::strncmp(*entry, variables[i], lengths[i]) == 0) {
-                values[i] = *entry + lengths[i];
-            }
-        }
-    }
     const char* value = nullptr;
-    for (const char* candidate : values) {
-        value = candidate;
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        value = std::getenv(variable);
         if (value != nullptr && value[0] != '\0') {
             break;
         }
