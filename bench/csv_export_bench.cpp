@@ -1,4 +1,5 @@
-// Export line building in-process: entries rendered per second into CSV lines, without the device walk.
+// Output building in-process: entries rendered per second into the lines of /export: and of the three query
+// outputs (--list, --json, --csv), without the device walk.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "cli/csv_export.h"
+#include "cli/query_output.h"
 
 namespace kestrav {
 namespace {
@@ -55,6 +57,35 @@ void BM_CsvLines(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * entries.size()));
 }
 BENCHMARK(BM_CsvLines)->Unit(benchmark::kMillisecond);
+
+// The query outputs of the same entries: 0 the listing (measured, then written), 1 JSON Lines, 2 CSV.
+void BM_QueryOutput(benchmark::State& state) {
+    setenv("LC_ALL", "C", 1);
+    std::vector<LogEntry> entries = SampleEntries(10000);
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        if (state.range(0) == 0) {
+            const ListLayout layout = MeasureListing(entries);
+            AppendListHeader(out, layout);
+            for (const LogEntry& entry : entries) {
+                AppendListLine(out, layout, entry);
+            }
+        } else if (state.range(0) == 1) {
+            for (const LogEntry& entry : entries) {
+                AppendJsonLine(out, entry);
+            }
+        } else {
+            AppendCsvHeaderRow(out);
+            for (const LogEntry& entry : entries) {
+                AppendCsvRow(out, entry);
+            }
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * entries.size()));
+}
+BENCHMARK(BM_QueryOutput)->ArgName("list_json_csv")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kestrav

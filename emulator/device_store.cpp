@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,8 @@ enum StatementId {
     UpdateFaults,
     ReplaceReadFault,
     DeleteReadFaults,
+    SelectReadAheadSettings,
+    SelectReadAheadEntries,
     StatementCount
 };
 
@@ -83,8 +86,11 @@ constexpr const char* StatementSql[StatementCount] = {
     " WHERE id = 1",
     "INSERT OR REPLACE INTO cvr_read_faults(number, status) VALUES (?1, ?2)",
     "DELETE FROM cvr_read_faults",
+    "SELECT supported, requests_fail, erase_refused, write_status, raw_records,"
+    " EXISTS (SELECT 1 FROM cvr_read_faults) FROM cvr_device WHERE id = 1",
+    "SELECT number, record FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT ?2",
 };
-static_assert(sizeof StatementSql / sizeof StatementSql[0] <= 16);
+static_assert(sizeof StatementSql / sizeof StatementSql[0] <= 20);
 
 // Runs a statement that returns no rows (or whose rows are not wanted) and resets it for the next use.
 bool StepDone(sqlite3_stmt* statement) {
@@ -250,6 +256,26 @@ void SettingsFromRow(sqlite3_stmt* statement, int first, DeviceSettings& setting
     settings.faults.rawRecords = sqlite3_column_int(statement, first + 4) != 0;
 }
 
+// The answer to a read from the row found at or after the number asked (none when found is false):
+// outcome.settings must already hold the snapshot's settings.
+void SetReadEntry(ReadOutcome& outcome, bool found, int64_t number, bool whole, const uint8_t* record) {
+    outcome.found = found;
+    std::memset(outcome.entry.bytes, 0, LogEntrySize);
+    if (whole) {
+        std::memcpy(outcome.entry.bytes, record, LogEntrySize);
+    }
+    bool ownNumber = int64_t{outcome.entry.EventNumber()} == number;
+    outcome.damaged = found && (!whole || (!outcome.settings.faults.rawRecords && !ownNumber));
+    if (outcome.damaged) {
+        std::memset(outcome.entry.bytes, 0, LogEntrySize);
+    }
+}
+
+bool WholeRecord(sqlite3_stmt* statement, int column) {
+    return sqlite3_column_type(statement, column) == SQLITE_BLOB &&
+           sqlite3_column_bytes(statement, column) == static_cast<int>(LogEntrySize);
+}
+
 } // namespace
 
 const char* DevicePath() {
@@ -272,6 +298,12 @@ public:
         }
     }
     bool Begun() const { return begun_; }
+    void Rollback() {
+        if (begun_) {
+            StepDone(store_.Statement(StatementId::Rollback));
+            begun_ = false;
+        }
+    }
     bool Commit() {
         if (!begun_) {
             return false;
@@ -462,7 +494,113 @@ StoreResult DeviceStore::ReadSettings(DeviceSettings& settings) {
 
 StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcome) {
     std::lock_guard lock(mutex_);
-    // One statement, so one implicit read transaction: settings, fault and entry come from the same snapshot.
+    if (AnswerFromReadAhead(eventNumber, outcome)) {
+        return StoreResult::Done;
+    }
+    return ReadAndReadAhead(eventNumber, outcome);
+}
+
+// Answers from the entries read ahead when they cover eventNumber and are still what the store holds. A
+// commit rewrites the header's version bytes before it completes, so bytes that read the same mean that no
+// commit has completed since the entries were read: the answer is the one a read transaction would give
+// now. A commit still under way has not happened yet for this read; one left half done by a killed writer is
+// undone to the very snapshot these entries come from. Anything else is asked of the store.
+bool DeviceStore::AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome) {
+    const ReadAhead& ahead = readAhead_;
+    const int64_t number = eventNumber;
+    if (!ahead.valid || number < ahead.from || (!ahead.toEnd && number > ahead.rows.back().number)) {
+        return false;
+    }
+    unsigned char version[sizeof ahead.version];
+    if (!StoreFileVersion(db_, version) || std::memcmp(version, ahead.version, sizeof version) != 0) {
+        readAhead_.valid = false;
+        return false;
+    }
+    AnswerFromRows(eventNumber, outcome);
+    return true;
+}
+
+// The answer for a number the entries read ahead cover.
+void DeviceStore::AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const {
+    const ReadAhead& ahead = readAhead_;
+    const int64_t number = eventNumber;
+    auto row = std::lower_bound(ahead.rows.begin(), ahead.rows.end(), number,
+                                [](const ReadAheadRow& r, int64_t n) { return r.number < n; });
+    outcome.settings = ahead.settings;
+    outcome.faultStatus.reset();
+    if (row == ahead.rows.end()) {
+        SetReadEntry(outcome, false, 0, false, nullptr);
+    } else {
+        SetReadEntry(outcome, true, row->number, row->whole, row->entry.bytes);
+    }
+}
+
+// One read transaction: the settings, then up to ReadAheadEntries entries from eventNumber on, kept with the
+// header version read under the same lock. A store with read faults is read one request at a time instead,
+// as each fault belongs to one number.
+StoreResult DeviceStore::ReadAndReadAhead(uint32_t eventNumber, ReadOutcome& outcome) {
+    ReadAhead& ahead = readAhead_;
+    ahead.valid = false;
+    Transaction transaction(*this, false);
+    sqlite3_stmt* settingsRow = Statement(SelectReadAheadSettings);
+    if (!transaction.Begun() || settingsRow == nullptr) {
+        return Failure();
+    }
+    // The first step takes the read lock, so the version read after it is this snapshot's.
+    if (sqlite3_step(settingsRow) != SQLITE_ROW) {
+        StoreResult failed = Failure();
+        sqlite3_reset(settingsRow);
+        return failed;
+    }
+    SettingsFromRow(settingsRow, 0, ahead.settings);
+    const bool readFaults = sqlite3_column_int(settingsRow, 5) != 0;
+    sqlite3_reset(settingsRow);
+    if (readFaults || !StoreFileVersion(db_, ahead.version)) {
+        return transaction.Commit() ? ReadOne(eventNumber, outcome) : Failure();
+    }
+    sqlite3_stmt* rows = Statement(SelectReadAheadEntries);
+    if (rows == nullptr || sqlite3_bind_int64(rows, 1, eventNumber) != SQLITE_OK ||
+        sqlite3_bind_int64(rows, 2, static_cast<int64_t>(ReadAheadEntries)) != SQLITE_OK) {
+        return Failure();
+    }
+    ahead.rows.clear();
+    ahead.rows.reserve(ReadAheadEntries);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        ReadAheadRow& row = ahead.rows.emplace_back();
+        row.number = sqlite3_column_int64(rows, 0);
+        row.whole = WholeRecord(rows, 1);
+        if (row.whole) {
+            std::memcpy(row.entry.bytes, sqlite3_column_blob(rows, 1), LogEntrySize);
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        Failure();
+    }
+    sqlite3_reset(rows);
+    sqlite3_clear_bindings(rows);
+    if (rc != SQLITE_DONE && ahead.rows.empty()) {
+        // Trouble before the first entry (a damaged page, busy past the timeout): the read is asked alone,
+        // so that it fails or succeeds exactly as it would without reading ahead.
+        transaction.Rollback();
+        return ReadOne(eventNumber, outcome);
+    }
+    // Trouble further on leaves the entries read before it: they answer the reads up to the last of them,
+    // and the read after it is asked anew.
+    if (rc == SQLITE_DONE && !transaction.Commit()) {
+        return Failure();
+    }
+    transaction.Rollback();
+    ahead.from = eventNumber;
+    ahead.toEnd = rc == SQLITE_DONE && ahead.rows.size() < ReadAheadEntries;
+    ahead.valid = true;
+    AnswerFromRows(eventNumber, outcome);
+    return StoreResult::Done;
+}
+
+// The read as one statement, so one implicit read transaction: settings, fault and entry come from the same
+// snapshot.
+StoreResult DeviceStore::ReadOne(uint32_t eventNumber, ReadOutcome& outcome) {
     sqlite3_stmt* statement = Statement(SelectRead);
     if (statement == nullptr || sqlite3_bind_int64(statement, 1, eventNumber) != SQLITE_OK) {
         return Failure();
@@ -474,18 +612,10 @@ StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcom
         if (sqlite3_column_type(statement, 5) != SQLITE_NULL) {
             outcome.faultStatus = static_cast<uint8_t>(sqlite3_column_int(statement, 5));
         }
-        outcome.found = sqlite3_column_type(statement, 6) != SQLITE_NULL;
-        std::memset(outcome.entry.bytes, 0, LogEntrySize);
-        bool whole = sqlite3_column_type(statement, 7) == SQLITE_BLOB &&
-                     sqlite3_column_bytes(statement, 7) == static_cast<int>(LogEntrySize);
-        if (whole) {
-            std::memcpy(outcome.entry.bytes, sqlite3_column_blob(statement, 7), LogEntrySize);
-        }
-        bool ownNumber = int64_t{outcome.entry.EventNumber()} == sqlite3_column_int64(statement, 6);
-        outcome.damaged = outcome.found && (!whole || (!outcome.settings.faults.rawRecords && !ownNumber));
-        if (outcome.damaged) {
-            std::memset(outcome.entry.bytes, 0, LogEntrySize);
-        }
+        bool whole = WholeRecord(statement, 7);
+        SetReadEntry(outcome, sqlite3_column_type(statement, 6) != SQLITE_NULL,
+                     sqlite3_column_int64(statement, 6), whole,
+                     whole ? static_cast<const uint8_t*>(sqlite3_column_blob(statement, 7)) : nullptr);
     }
     StoreResult result = rc == SQLITE_ROW ? StoreResult::Done : Failure();
     sqlite3_reset(statement);
@@ -494,6 +624,7 @@ StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcom
 
 StoreResult DeviceStore::Append(const LogEntry& entry, DeviceSettings& settings, uint32_t& assigned) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
@@ -517,6 +648,7 @@ StoreResult DeviceStore::Append(const LogEntry& entry, DeviceSettings& settings,
 
 StoreResult DeviceStore::Rewrite(uint32_t eventNumber, const LogEntry& entry, DeviceSettings& settings) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
@@ -541,6 +673,7 @@ StoreResult DeviceStore::Rewrite(uint32_t eventNumber, const LogEntry& entry, De
 
 StoreResult DeviceStore::Erase(DeviceSettings& settings) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     int64_t nextNumber = 0;
     if (!transaction.Begun() || !LoadSettings(settings, nextNumber)) {
@@ -557,6 +690,7 @@ StoreResult DeviceStore::Erase(DeviceSettings& settings) {
 
 StoreResult DeviceStore::SetSupported(bool supported) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     sqlite3_stmt* statement = Statement(UpdateSupported);
     bool ok = statement != nullptr && sqlite3_bind_int(statement, 1, supported ? 1 : 0) == SQLITE_OK &&
               StepDone(statement);
@@ -565,6 +699,7 @@ StoreResult DeviceStore::SetSupported(bool supported) {
 
 StoreResult DeviceStore::SetReadFault(uint32_t eventNumber, uint8_t status) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     sqlite3_stmt* statement = Statement(ReplaceReadFault);
     bool ok = statement != nullptr && sqlite3_bind_int64(statement, 1, eventNumber) == SQLITE_OK &&
               sqlite3_bind_int(statement, 2, status) == SQLITE_OK && StepDone(statement);
@@ -573,6 +708,7 @@ StoreResult DeviceStore::SetReadFault(uint32_t eventNumber, uint8_t status) {
 
 StoreResult DeviceStore::ChangeFaults(const std::function<void(DeviceFaults&)>& change) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     DeviceSettings settings;
     int64_t nextNumber = 0;
@@ -593,6 +729,7 @@ StoreResult DeviceStore::ChangeFaults(const std::function<void(DeviceFaults&)>& 
 
 StoreResult DeviceStore::ClearFaults() {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     sqlite3_stmt* statement = Statement(UpdateFaults);
     bool ok = transaction.Begun() && statement != nullptr && sqlite3_bind_int(statement, 1, 0) == SQLITE_OK &&
@@ -605,6 +742,7 @@ StoreResult DeviceStore::ClearFaults() {
 
 StoreResult DeviceStore::Import(std::span<const LogEntry> records) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     DeviceSettings settings;
     int64_t nextNumber = 0;
@@ -625,6 +763,7 @@ StoreResult DeviceStore::Import(std::span<const LogEntry> records) {
 
 StoreResult DeviceStore::AppendMany(uint64_t count, const std::function<void(uint64_t, LogEntry&)>& make) {
     std::lock_guard lock(mutex_);
+    readAhead_.valid = false;
     Transaction transaction(*this, true);
     DeviceSettings settings;
     int64_t nextNumber = 0;

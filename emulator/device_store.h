@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "log/log_entry.h"
 
@@ -75,6 +76,8 @@ public:
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
     StoreResult ReadSettings(DeviceSettings& settings);
+    // A walk asks for one number after the other, so the entries after the one asked for are read with it
+    // and later reads are answered from them for as long as the store's header shows no commit since.
     StoreResult ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcome);
     // Stores entry under the next event number, which is written into the record's own Event number too.
     StoreResult Append(const LogEntry& entry, DeviceSettings& settings, uint32_t& assigned);
@@ -99,9 +102,32 @@ public:
     // The store's last error text, for messages.
     std::string LastError() const;
 
+    // How many entries one read of the store brings in for the reads that follow.
+    static constexpr size_t ReadAheadEntries = 256;
+
 private:
+    // Entries read in one read transaction: every row numbered from `from` up to the last one read (to the
+    // end of the log when toEnd), with the settings and the header version of that snapshot.
+    struct ReadAheadRow {
+        int64_t number = 0;
+        bool whole = false; // the record is a 256-byte blob; entry holds it
+        LogEntry entry;
+    };
+    struct ReadAhead {
+        bool valid = false;
+        unsigned char version[16] = {};
+        DeviceSettings settings;
+        int64_t from = 0;
+        bool toEnd = false;
+        std::vector<ReadAheadRow> rows;
+    };
+
     DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode);
     class Transaction;
+    bool AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
+    void AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const;
+    StoreResult ReadAndReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
+    StoreResult ReadOne(uint32_t eventNumber, ReadOutcome& outcome);
     sqlite3_stmt* Statement(int id);
     bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
     bool StoreNextNumber(int64_t nextNumber);
@@ -114,7 +140,8 @@ private:
     dev_t device_; // the file the connection is open on
     ino_t inode_;
     std::string lastError_;
-    sqlite3_stmt* statements_[16] = {};
+    sqlite3_stmt* statements_[20] = {};
+    ReadAhead readAhead_;
     std::mutex mutex_;
 };
 

@@ -367,4 +367,13 @@ bool StoreFileIdentity(sqlite3* db, dev_t& device, ino_t& inode) {
     return true;
 }
 
+bool StoreFileVersion(sqlite3* db, unsigned char (&version)[16]) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods != &StoreFileMethods) {
+        return false;
+    }
+    return ::pread(File(file).fd, version, sizeof version, 24) == static_cast<ssize_t>(sizeof version);
+}
+
 } // namespace kestrav::emulator

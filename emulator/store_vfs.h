@@ -16,4 +16,9 @@ const char* StoreVfsName();
 // The device and inode of the file that connection db (opened through this file layer) reads and writes.
 bool StoreFileIdentity(sqlite3* db, dev_t& device, ino_t& inode);
 
+// The 16 bytes at offset 24 of that file's header (change counter, page count, free list), read from it now
+// without a lock. Every commit rewrites them before it completes, so while they read the same, no commit has
+// completed since they were last read.
+bool StoreFileVersion(sqlite3* db, unsigned char (&version)[16]);
+
 } // namespace kestrav::emulator

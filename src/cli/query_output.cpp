@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "cli/query_options.h"
 #include "decode/event_text.h"
@@ -61,13 +63,29 @@ void AppendNumber(std::string& out, int64_t value) {
     out.append(digits, result.ptr);
 }
 
+// Every byte's two hex digits, so that a byte costs one lookup.
+struct HexPairs {
+    char pairs[256][2];
+    constexpr HexPairs() : pairs() {
+        for (int i = 0; i < 256; ++i) {
+            pairs[i][0] = HexDigits[i >> 4];
+            pairs[i][1] = HexDigits[i & 0x0F];
+        }
+    }
+};
+constexpr HexPairs HexTable;
+
+// In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
 void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
-    const size_t at = out.size();
-    out.resize(at + 2 * count);
-    char* hex = out.data() + at;
-    for (size_t i = 0; i < count; ++i) {
-        hex[2 * i] = HexDigits[bytes[i] >> 4];
-        hex[2 * i + 1] = HexDigits[bytes[i] & 0x0F];
+    char hex[2 * LogEntrySize];
+    while (count > 0) {
+        const size_t piece = std::min(count, LogEntrySize);
+        for (size_t i = 0; i < piece; ++i) {
+            std::memcpy(hex + 2 * i, HexTable.pairs[bytes[i]], 2);
+        }
+        out.append(hex, 2 * piece);
+        bytes += piece;
+        count -= piece;
     }
 }
 
@@ -111,13 +129,16 @@ struct ListCells {
 
     explicit ListCells(const LogEntry& entry) {
         FormatSeverityName(entry.Severity(), severity);
-        std::snprintf(number, sizeof number, "%ld",
-                      static_cast<long>(static_cast<int32_t>(entry.EventNumber())));
+        Decimal(number, static_cast<int32_t>(entry.EventNumber()));
         FormatClassName(entry.Class(), className);
-        std::snprintf(code, sizeof code, "%ld", static_cast<long>(entry.Code()));
+        Decimal(code, entry.Code());
         FormatEntryTime(entry.UpdateTime(), updated);
         FormatEntryTime(entry.InitialTime(), initial);
-        std::snprintf(count, sizeof count, "%ld", static_cast<long>(static_cast<int32_t>(entry.Count())));
+        Decimal(count, static_cast<int32_t>(entry.Count()));
+    }
+
+    static void Decimal(char (&out)[24], int64_t value) {
+        *std::to_chars(out, out + sizeof out - 1, value).ptr = '\0';
     }
 
     std::string_view Cell(size_t column) const {
@@ -167,6 +188,11 @@ void AppendCsvField(std::string& out, std::string_view field) {
 size_t DisplayWidth(std::string_view text) {
     size_t width = 0;
     for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++width;
+            ++at;
+            continue;
+        }
         uint32_t codePoint = 0;
         size_t length = Utf8SequenceAt(text, at, codePoint);
         width += length != 0 && IsWide(codePoint) ? 2 : 1;
@@ -180,10 +206,43 @@ ListLayout MeasureListing(std::span<const LogEntry> entries) {
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
         layout.widths[column] = DisplayWidth(TableText(ListTitles[column]));
     }
+    // Only the two times are formatted per entry: a name's width depends on its value alone and is worked out
+    // once per value, and a number's width is its digit count.
+    std::vector<uint8_t> severityWidths(256, 0);
+    std::vector<uint8_t> classWidths(65536, 0);
+    // A known width is kept plus one, so that zero means not worked out yet.
+    auto nameWidth = [](uint8_t& known, auto format) {
+        if (known != 0) {
+            return static_cast<size_t>(known - 1);
+        }
+        char text[DescriptionBufferSize];
+        format(std::span<char>(text));
+        const size_t width = DisplayWidth(text);
+        if (width < 255) {
+            known = static_cast<uint8_t>(width + 1);
+        }
+        return width;
+    };
+    auto digits = [](int64_t value) {
+        char text[24];
+        return static_cast<size_t>(std::to_chars(text, text + sizeof text, value).ptr - text);
+    };
+    char time[DescriptionBufferSize];
     for (const LogEntry& entry : entries) {
-        const ListCells cells(entry);
+        size_t widths[ListColumns - 1];
+        widths[0] = nameWidth(severityWidths[entry.Severity()],
+                              [&](std::span<char> out) { FormatSeverityName(entry.Severity(), out); });
+        widths[1] = digits(static_cast<int32_t>(entry.EventNumber()));
+        widths[2] = nameWidth(classWidths[entry.Class()],
+                              [&](std::span<char> out) { FormatClassName(entry.Class(), out); });
+        widths[3] = digits(entry.Code());
+        FormatEntryTime(entry.UpdateTime(), time);
+        widths[4] = DisplayWidth(time);
+        FormatEntryTime(entry.InitialTime(), time);
+        widths[5] = DisplayWidth(time);
+        widths[6] = digits(static_cast<int32_t>(entry.Count()));
         for (size_t column = 0; column + 1 < ListColumns; ++column) {
-            layout.widths[column] = std::max(layout.widths[column], DisplayWidth(cells.Cell(column)));
+            layout.widths[column] = std::max(layout.widths[column], widths[column]);
         }
     }
     return layout;
@@ -214,16 +273,41 @@ bool AppendIsoTime(std::string& out, const LogTime& time) {
     if (!minute) {
         return false;
     }
-    char text[24];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", time.century * 100 + time.year, time.month,
-                  time.day, time.hour, time.minute);
-    out.append(text);
+    // Written digit by digit: two stamps on every line, and printf would parse its format for each.
+    const int year = time.century * 100 + time.year;
+    char text[16];
+    auto two = [&text](size_t at, int value) {
+        text[at] = static_cast<char>('0' + value / 10 % 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    text[4] = '-';
+    two(5, time.month);
+    text[7] = '-';
+    two(8, time.day);
+    text[10] = 'T';
+    two(11, time.hour);
+    text[13] = ':';
+    two(14, time.minute);
+    out.append(text, 16);
     return true;
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {
     out.push_back('"');
     for (size_t at = 0; at < text.size();) {
+        // A run of printable ASCII other than quote and backslash goes out as it is, in one piece.
+        size_t run = at;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '"' &&
+               text[run] != '\\') {
+            ++run;
+        }
+        if (run > at) {
+            out.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
         uint32_t codePoint = 0;
         size_t length = Utf8SequenceAt(text, at, codePoint);
         if (length == 0) {

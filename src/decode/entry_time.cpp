@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "decode/event_data.h"
@@ -8,7 +9,9 @@ namespace kestrav {
 
 // The date and the time are judged separately: either may be invalid while the other renders normally.
 void FormatEntryTime(const LogTime& time, std::span<char> buffer) {
-    std::memset(buffer.data(), 0, buffer.size());
+    if (buffer.empty()) {
+        return;
+    }
     int year = time.century * 100 + time.year;
     char date[64];
     if (!platform::FormatLocaleDate(year, time.month, time.day, std::span<char>(date, 51))) {
@@ -18,7 +21,14 @@ void FormatEntryTime(const LogTime& time, std::span<char> buffer) {
     if (!platform::FormatLocaleTime(time.hour, time.minute, std::span<char>(clock, 51))) {
         FormatInto(clock, "Invalid: %d:%d", time.hour, time.minute);
     }
-    FormatInto(buffer, "%s %s", date, clock);
+    // "date time", cut to the buffer; copied rather than formatted, as every listed entry has two.
+    size_t at = 0;
+    for (const char* part : {static_cast<const char*>(date), " ", static_cast<const char*>(clock)}) {
+        size_t length = std::min(std::strlen(part), buffer.size() - 1 - at);
+        std::memcpy(buffer.data() + at, part, length);
+        at += length;
+    }
+    buffer[at] = '\0';
 }
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -201,8 +201,9 @@ private:
         if (out.empty()) {
             return false;
         }
-        std::strncpy(out.data(), text, out.size() - 1);
-        out[out.size() - 1] = '\0';
+        const size_t length = std::min(std::strlen(text), out.size() - 1);
+        std::memcpy(out.data(), text, length);
+        out[length] = '\0';
         return true;
     }
 
