@@ -13,6 +13,7 @@
 #include "cli/standard_output.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
+#include "platform/health_device.h"
 #include "resources/string_table.h"
 
 #ifndef KESTRAV_VERSION
@@ -182,6 +183,9 @@ int PrintLog(const QueryOptions& options) {
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
         Diagnose(StatusErrorText(status));
+        if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
+            Diagnose(EscapeControls(platform::MissingDeviceHint()));
+        }
         return ExitFailure;
     }
     if (!supported) {

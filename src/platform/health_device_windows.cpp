@@ -12,7 +12,8 @@ struct HealthDevice {
     HANDLE handle;
 };
 
-HealthDevice* OpenHealthDevice() {
+HealthDevice* OpenHealthDevice(DeviceAccess, uint32_t& refusal) {
+    refusal = 0;
     HANDLE handle = CreateFileA("\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -48,6 +49,10 @@ void CloseHealthDevice(HealthDevice* device) {
 // The kernel driver keeps its log in no file.
 bool IsHealthDeviceStorage(const std::string&) {
     return false;
+}
+
+std::string MissingDeviceHint() {
+    return "";
 }
 
 } // namespace kestrav::platform
