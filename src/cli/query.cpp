@@ -36,8 +36,9 @@ Output, one of:
                     Event Number, Class, Code, Update Time, Initial Time,
                     Count, Description
   --json            JSON Lines: one object per entry with every field; times
-                    as YYYY-MM-DDTHH:MM (null when invalid), the event data
-                    and the whole record in hexadecimal
+                    in RFC 3339 with the host's UTC offset (null when
+                    invalid), the event data and the whole record in
+                    hexadecimal, and the host's name
   --csv             RFC 4180 CSV: a header row and the fields of --json
 Filters, each at most once; an entry is printed when all of them match:
   --severity=LIST   severity names (critical, caution, repaired,
@@ -45,13 +46,18 @@ Filters, each at most once; an entry is printed when all of them match:
   --class=LIST      class numbers, decimal or 0x hex, comma-separated
   --number=RANGE    event numbers A-B, A-, -B or A, inclusive
   --since=TIME      update time at or after TIME
-  --until=TIME      update time at or before TIME; TIME is YYYY-MM-DD (its
-                    first minute for --since, its last for --until) or
-                    YYYY-MM-DDTHH:MM, local time
+  --until=TIME      update time at or before TIME; TIME is YYYY-MM-DD, today
+                    or yesterday (its first minute for --since, its last
+                    for --until), or YYYY-MM-DDTHH:MM[:SS] ('T' or a
+                    blank) in local time, or followed by Z or +HH:MM
   --last=N          only the last N of the entries the other filters kept
+Times:
+  --utc             write times in UTC instead of the host's local time
 Other:
   --help            print this help and exit
   --version         print the version and exit
+
+The firmware's stamps are taken as the host's local time.
 
 Entries are printed in ascending event number. Exit status: 0 success (also
 when nothing matches), 1 the log could not be read, or only in part (what was
@@ -150,28 +156,28 @@ private:
     std::vector<LogEntry> entries_;
 };
 
-void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntry>& entries) {
+void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntry>& entries, bool utc) {
     std::string& text = output.Text();
     switch (format) {
     case QueryOutput::List: {
-        const ListLayout layout = MeasureListing(entries);
+        const ListLayout layout = MeasureListing(entries, utc);
         AppendListHeader(text, layout);
         for (const LogEntry& entry : entries) {
-            AppendListLine(text, layout, entry);
+            AppendListLine(text, layout, entry, utc);
             output.WriteIfFull();
         }
         break;
     }
     case QueryOutput::Json:
         for (const LogEntry& entry : entries) {
-            AppendJsonLine(text, entry);
+            AppendJsonLine(text, entry, utc);
             output.WriteIfFull();
         }
         break;
     case QueryOutput::Csv:
         AppendCsvHeaderRow(text);
         for (const LogEntry& entry : entries) {
-            AppendCsvRow(text, entry);
+            AppendCsvRow(text, entry, utc);
             output.WriteIfFull();
         }
         break;
@@ -208,7 +214,7 @@ int PrintLog(const QueryOptions& options) {
     UseBinaryStandardOutput();
     StandardOutput output;
     if (!walk.outOfMemory) {
-        Print(output, options.output, entries);
+        Print(output, options.output, entries, options.utc);
     }
     const bool written = output.Finish();
     for (const std::string& text : WalkProblemTexts(walk)) {
@@ -234,6 +240,11 @@ std::string QueryHelpText() {
         text.append(line).append("\n");
     }
     text.append("\n").append(QueryUsage);
+#ifndef _WIN32
+    text.append("\nThe health device is the file named by ZORHLTH_DEVICE, or /var/lib/zorhlth/cvr.db\n"
+                "when it is unset. Reading it needs read access only (the package lets the group\n"
+                "zorhlth read /var/lib/zorhlth); clearing it and writing notes need write access.\n");
+#endif
     return text;
 }
 

@@ -46,6 +46,7 @@ struct QueryOptions {
     QueryAction action = QueryAction::Print;
     QueryOutput output = QueryOutput::List;
     QueryFilter filter;
+    bool utc = false;  // --utc: times written in UTC instead of the host's local time
     std::string error; // for Invalid: the one line that names the problem, without the program prefix
 };
 

@@ -29,9 +29,10 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --help --json --last= --list --number= --severity= --since= --until= --version"
+    "--class= --csv --help --json --last= --list --number= --severity= --since= --until= --utc --version"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since="
+check kestrav _kestrav "kestrav --u" "kestrav --u" "--until= --utc"
 check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "caution critical informational repaired"
 check kestrav _kestrav "kestrav --severity=cr" "kestrav --severity = cr" "critical"
 check kestrav _kestrav "kestrav --severity=critical,ca" "kestrav --severity = critical,ca" "critical,caution"
