@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/civil_time.h"
 #include "cli/query_options.h"
@@ -113,7 +114,25 @@ bool StampTime(const LogTime& stamp, CivilTime& local, int64_t& offset, bool& of
     local.hour = stamp.hour;
     local.minute = stamp.minute;
     local.second = 0;
-    offsetKnown = HostOffsetAt(local, offset);
+    // Asking the zone costs a look at its file for each stamp; its rules change offsets only on a full or
+    // half hour, so the answer for the last half hour asked, in the same zone, is kept.
+    struct Cached {
+        int64_t halfHour = -1;
+        std::string zone;
+        int64_t offset = 0;
+        bool known = false;
+    };
+    thread_local Cached cached;
+    const char* zone = std::getenv("TZ");
+    const std::string_view zoneName = zone != nullptr ? zone : "\n"; // unset: the system's own zone
+    const int64_t halfHour = CivilSeconds(local) / 1800;
+    if (cached.halfHour != halfHour || cached.zone != zoneName) {
+        cached.known = HostOffsetAt(local, cached.offset);
+        cached.halfHour = halfHour;
+        cached.zone = zoneName;
+    }
+    offset = cached.offset;
+    offsetKnown = cached.known;
     return true;
 }
 
