@@ -241,9 +241,10 @@ std::string QueryHelpText() {
     }
     text.append("\n").append(QueryUsage);
 #ifndef _WIN32
-    text.append("\nThe health device is the file named by ZORHLTH_DEVICE, or /var/lib/zorhlth/cvr.db\n"
-                "when it is unset. Reading it needs read access only (the package lets the group\n"
-                "zorhlth read /var/lib/zorhlth); clearing it and writing notes need write access.\n");
+    text.append("\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
+                "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
+                "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"
+                "writing notes need write access.\n");
 #endif
     return text;
 }
