@@ -320,8 +320,8 @@ private:
     bool begun_ = false;
 };
 
-DeviceStore::DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode)
-    : path_(std::move(path)), db_(db), device_(device), inode_(inode) {}
+DeviceStore::DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly)
+    : path_(std::move(path)), db_(db), device_(device), inode_(inode), readOnly_(readOnly) {}
 
 DeviceStore::~DeviceStore() {
     for (sqlite3_stmt* statement : statements_) {
@@ -392,7 +392,7 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
     return ok;
 }
 
-std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error) {
+std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error, bool readOnly) {
     const char* vfs = StoreVfsName();
     if (vfs == nullptr) {
         error = path + ": the store's file layer cannot be registered";
@@ -416,17 +416,32 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
     if (UsesWriteAheadLog(path) && !ConvertFromWriteAheadLog(vfs, path, why)) {
         return refuse(why);
     }
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs);
-    if (rc != SQLITE_OK) {
-        return refuse(sqlite3_errstr(rc));
-    }
-    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    // A journal left by a writer that died mid-transaction must be rolled back before the store can be read,
+    // which only a connection that may write can do: a reader that may write opens for writing then.
+    const bool journalLeft = ::access((path + "-journal").c_str(), F_OK) == 0;
     // Checked before anything could write: a file that is not a device is left exactly as it was.
-    if (!CheckDevice(db, why)) {
+    auto openDevice = [&](int mode) {
+        sqlite3_close(db);
+        db = nullptr;
+        int rc = sqlite3_open_v2(path.c_str(), &db, mode | SQLITE_OPEN_NOMUTEX, vfs);
+        if (rc != SQLITE_OK) {
+            why = sqlite3_errstr(rc);
+            return false;
+        }
+        sqlite3_busy_timeout(db, BusyTimeoutMs);
+        return CheckDevice(db, why);
+    };
+    const bool reading = readOnly && !journalLeft;
+    if (!openDevice(reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)) {
         return refuse(why);
     }
-    // The driver is opened for reading and writing; a device that cannot be written cannot be opened.
-    if (sqlite3_db_readonly(db, "main") != 0) {
+    // A device from before the raw-records column gets it from the first connection that may write.
+    if (reading && !HasRawRecordsColumn(db) && !openDevice(SQLITE_OPEN_READWRITE)) {
+        return refuse(why);
+    }
+    // Opened for reading and writing, a device that cannot be written cannot be opened.
+    const bool connectionReadOnly = sqlite3_db_readonly(db, "main") != 0;
+    if (!readOnly && connectionReadOnly) {
         return refuse(ReadOnlyReason(path));
     }
     if (!AddRawRecordsColumn(db, why)) {
@@ -440,7 +455,7 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
         return refuse("not a health device");
     }
     sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, device, inode));
+    return std::unique_ptr<DeviceStore>(new DeviceStore(path, db, device, inode, connectionReadOnly));
 }
 
 std::string DeviceStore::LastError() const {

@@ -64,10 +64,15 @@ public:
     // Opens an existing device for reading and writing; nullptr when the path is missing, unwritable, damaged
     // or not a device made by Create, and error says which. Nothing is ever written to a file that is not a
     // device. A device made with a write-ahead log is converted to a rollback journal, and one from before
-    // the raw-records fault gets its column.
-    static std::unique_ptr<DeviceStore> Open(const std::string& path, std::string& error);
+    // the raw-records fault gets its column. With readOnly the device is opened for reading only and needs
+    // only read access; its writes then fail.
+    static std::unique_ptr<DeviceStore> Open(const std::string& path, std::string& error,
+                                             bool readOnly = false);
 
     const std::string& Path() const { return path_; }
+
+    // Whether the connection cannot write (opened for reading only).
+    bool ReadOnly() const { return readOnly_; }
 
     // False once the path no longer names the file this store was opened on: renamed away, renamed over,
     // removed or replaced. One stat, cheap enough to ask before every request.
@@ -122,7 +127,7 @@ private:
         std::vector<ReadAheadRow> rows;
     };
 
-    DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode);
+    DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly);
     class Transaction;
     bool AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
     void AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const;
@@ -139,6 +144,7 @@ private:
     sqlite3* db_;
     dev_t device_; // the file the connection is open on
     ino_t inode_;
+    bool readOnly_;
     std::string lastError_;
     sqlite3_stmt* statements_[20] = {};
     ReadAhead readAhead_;

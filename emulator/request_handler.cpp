@@ -148,7 +148,7 @@ std::atomic<unsigned> forkGeneration{0};
 
 } // namespace
 
-std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
+std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly) {
     struct Cached {
         std::shared_ptr<DeviceStore> store;
         unsigned generation = 0;
@@ -160,7 +160,7 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
 
     std::lock_guard lock(mutex);
     if (cached.store && cached.generation == forkGeneration && cached.store->Path() == path &&
-        cached.store->StillAtPath()) {
+        (readOnly || !cached.store->ReadOnly()) && cached.store->StillAtPath()) {
         return cached.store;
     }
     if (cached.generation != forkGeneration) {
@@ -168,7 +168,7 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path) {
     }
     cached = Cached{};
     std::string error;
-    std::unique_ptr<DeviceStore> opened = DeviceStore::Open(path, error);
+    std::unique_ptr<DeviceStore> opened = DeviceStore::Open(path, error, readOnly);
     if (!opened) {
         return nullptr;
     }

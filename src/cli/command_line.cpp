@@ -12,6 +12,7 @@
 #include "cli/query_options.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
+#include "platform/health_device.h"
 #include "platform/system.h"
 #include "resources/string_table.h"
 
@@ -156,6 +157,10 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
     if (status != StatusSuccess || !supported) {
         if (status != StatusSuccess) {
             WriteStatusError(log, status);
+            // The status log says what the run found; where the device was looked for goes to the caller.
+            if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
+                std::fprintf(stderr, "kestrav: %s\n", EscapeControls(platform::MissingDeviceHint()).c_str());
+            }
         } else {
             WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
         }

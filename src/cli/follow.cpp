@@ -128,7 +128,7 @@ private:
                            " entries seen before are no longer in it");
         }
         if (options_.output == QueryOutput::List && !options_.journal && !headerDone_) {
-            layout_ = MeasureListing(entries);
+            layout_ = MeasureListing(entries, options_.utc);
             std::string header;
             AppendListHeader(header, layout_);
             if (!WriteOut(header)) {
@@ -163,9 +163,9 @@ private:
         }
         std::string line;
         if (options_.output == QueryOutput::Json) {
-            AppendJsonLine(line, entry);
+            AppendJsonLine(line, entry, options_.utc);
         } else {
-            AppendListLine(line, layout_, entry);
+            AppendListLine(line, layout_, entry, options_.utc);
         }
         return WriteOut(line);
     }

@@ -19,6 +19,7 @@
 #include "cli/status_log.h"
 #include "cli/viewer_module.h"
 #include "log/log_ops.h"
+#include "platform/health_device.h"
 #include "resources/string_table.h"
 
 #ifndef KESTRAV_VERSION
@@ -41,8 +42,9 @@ Output, one of:
                     Event Number, Class, Code, Update Time, Initial Time,
                     Count, Description
   --json            JSON Lines: one object per entry with every field; times
-                    as YYYY-MM-DDTHH:MM (null when invalid), the event data
-                    and the whole record in hexadecimal
+                    in RFC 3339 with the host's UTC offset (null when
+                    invalid), the event data and the whole record in
+                    hexadecimal, and the host's name
   --csv             RFC 4180 CSV: a header row and the fields of --json
 Filters, each at most once; an entry is printed when all of them match:
   --severity=LIST   severity names (critical, caution, repaired,
@@ -50,9 +52,10 @@ Filters, each at most once; an entry is printed when all of them match:
   --class=LIST      class numbers, decimal or 0x hex, comma-separated
   --number=RANGE    event numbers A-B, A-, -B or A, inclusive
   --since=TIME      update time at or after TIME
-  --until=TIME      update time at or before TIME; TIME is YYYY-MM-DD (its
-                    first minute for --since, its last for --until) or
-                    YYYY-MM-DDTHH:MM, local time
+  --until=TIME      update time at or before TIME; TIME is YYYY-MM-DD, today
+                    or yesterday (its first minute for --since, its last
+                    for --until), or YYYY-MM-DDTHH:MM[:SS] ('T' or a
+                    blank) in local time, or followed by Z or +HH:MM
   --last=N          only the last N of the entries the other filters kept
 Files:
   --dump=FILE       save the entries kept as raw 256-byte records in
@@ -80,9 +83,13 @@ Metrics (alone):
                     format for node_exporter's textfile collector: entries by
                     severity and class, the highest event number, the newest
                     update time, whether the read was complete
+Times:
+  --utc             write times in UTC instead of the host's local time
 Other:
   --help            print this help and exit
   --version         print the version and exit
+
+The firmware's stamps are taken as the host's local time.
 
 Entries are printed in ascending event number. Exit status: 0 success (also
 when nothing matches), 1 the log could not be read, or only in part (what was
@@ -182,28 +189,28 @@ private:
     std::vector<LogEntry> entries_;
 };
 
-void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntry>& entries) {
+void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntry>& entries, bool utc) {
     std::string& text = output.Text();
     switch (format) {
     case QueryOutput::List: {
-        const ListLayout layout = MeasureListing(entries);
+        const ListLayout layout = MeasureListing(entries, utc);
         AppendListHeader(text, layout);
         for (const LogEntry& entry : entries) {
-            AppendListLine(text, layout, entry);
+            AppendListLine(text, layout, entry, utc);
             output.WriteIfFull();
         }
         break;
     }
     case QueryOutput::Json:
         for (const LogEntry& entry : entries) {
-            AppendJsonLine(text, entry);
+            AppendJsonLine(text, entry, utc);
             output.WriteIfFull();
         }
         break;
     case QueryOutput::Csv:
         AppendCsvHeaderRow(text);
         for (const LogEntry& entry : entries) {
-            AppendCsvRow(text, entry);
+            AppendCsvRow(text, entry, utc);
             output.WriteIfFull();
         }
         break;
@@ -224,6 +231,9 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
         Diagnose(StatusErrorText(status));
+        if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
+            Diagnose(EscapeControls(platform::MissingDeviceHint()));
+        }
         return false;
     }
     if (!supported) {
@@ -306,7 +316,7 @@ int PrintLog(const QueryOptions& options) {
     UseBinaryStandardOutput();
     StandardOutput output;
     if (!read.outOfMemory && (!dumping || options.outputGiven)) {
-        Print(output, options.output, read.entries);
+        Print(output, options.output, read.entries, options.utc);
     }
     const bool written = output.Finish();
     for (const std::string& text : read.problems) {
@@ -335,6 +345,12 @@ std::string QueryHelpText() {
         text.append(line).append("\n");
     }
     text.append("\n").append(QueryUsage);
+#ifndef _WIN32
+    text.append("\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
+                "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
+                "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"
+                "writing notes need write access.\n");
+#endif
     return text;
 }
 

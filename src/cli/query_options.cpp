@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/civil_time.h"
 #include "cli/follow_journal.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
+#include "platform/system.h"
 
 namespace kestrav {
 
@@ -84,30 +86,90 @@ int DigitsAt(std::string_view text, size_t at, size_t count) {
     return value;
 }
 
-// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM"; a date alone stands for its first minute, or for its last one when
-// endOfDay is set.
-std::optional<MinuteKey> ParseTime(std::string_view text, bool endOfDay) {
-    if ((text.size() != 10 && text.size() != 16) || text[4] != '-' || text[7] != '-') {
+// The minute key of a wall-clock time given in seconds; whole minutes only, so a time with seconds stands for
+// the next minute (roundUp, for --since) or its own (for --until).
+MinuteKey KeyOfSeconds(int64_t seconds, bool roundUp) {
+    if (roundUp) {
+        seconds += 59;
+    }
+    const CivilTime time = CivilFromSeconds(seconds - ((seconds % 60) + 60) % 60);
+    return KeyOf(time.year, time.month, time.day, time.hour, time.minute);
+}
+
+// "Z", or "+HH:MM" / "-HH:MM": the offset east of UTC in seconds.
+std::optional<int64_t> ParseZone(std::string_view text) {
+    if (text == "Z") {
+        return 0;
+    }
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') {
         return std::nullopt;
     }
-    int year = DigitsAt(text, 0, 4);
-    int month = DigitsAt(text, 5, 2);
-    int day = DigitsAt(text, 8, 2);
-    if (!IsCalendarDate(year, month, day)) {
+    int hours = DigitsAt(text, 1, 2);
+    int minutes = DigitsAt(text, 4, 2);
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) {
+        return std::nullopt;
+    }
+    const int64_t offset = hours * 3600 + minutes * 60;
+    return text[0] == '-' ? -offset : offset;
+}
+
+// A time as administrators type it, as a minute of the host's local time:
+//   "today", "yesterday", "YYYY-MM-DD"   the day's first minute, or its last one when endOfDay is set
+//   "YYYY-MM-DDTHH:MM[:SS]"              local time ("T" or a blank between date and time), or with "Z" or
+//                                        "+HH:MM" / "-HH:MM" after it, that instant in local time
+std::optional<MinuteKey> ParseTime(std::string_view text, bool endOfDay) {
+    auto wholeDay = [endOfDay](const CivilTime& date) {
+        return endOfDay ? KeyOf(date.year, date.month, date.day, 23, 59)
+                        : KeyOf(date.year, date.month, date.day, 0, 0);
+    };
+    if (text == "today" || text == "yesterday") {
+        const std::tm now = platform::LocalTimeNow();
+        CivilTime date;
+        date.year = now.tm_year + 1900;
+        date.month = now.tm_mon + 1;
+        date.day = now.tm_mday;
+        if (text == "yesterday") {
+            date = CivilFromSeconds(CivilSeconds(date) - 86400);
+        }
+        return wholeDay(date);
+    }
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    CivilTime time;
+    time.year = DigitsAt(text, 0, 4);
+    time.month = DigitsAt(text, 5, 2);
+    time.day = DigitsAt(text, 8, 2);
+    if (!IsCalendarDate(time.year, time.month, time.day)) {
         return std::nullopt;
     }
     if (text.size() == 10) {
-        return endOfDay ? KeyOf(year, month, day, 23, 59) : KeyOf(year, month, day, 0, 0);
+        return wholeDay(time);
     }
-    if (text[10] != 'T' || text[13] != ':') {
+    if (text.size() < 16 || (text[10] != 'T' && text[10] != ' ') || text[13] != ':') {
         return std::nullopt;
     }
-    int hour = DigitsAt(text, 11, 2);
-    int minute = DigitsAt(text, 14, 2);
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+    time.hour = DigitsAt(text, 11, 2);
+    time.minute = DigitsAt(text, 14, 2);
+    size_t at = 16;
+    if (text.size() >= 19 && text[16] == ':') {
+        time.second = DigitsAt(text, 17, 2);
+        at = 19;
+    }
+    if (time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
+        time.second > 59) {
         return std::nullopt;
     }
-    return KeyOf(year, month, day, hour, minute);
+    int64_t seconds = CivilSeconds(time);
+    if (at < text.size()) {
+        std::optional<int64_t> offset = ParseZone(text.substr(at));
+        CivilTime local;
+        if (!offset || !LocalTimeAt(seconds - *offset, local)) {
+            return std::nullopt;
+        }
+        seconds = CivilSeconds(local);
+    }
+    return KeyOfSeconds(seconds, !endOfDay);
 }
 
 // The severity bytes that one item of --severity names: a name (any case) or a number.
@@ -173,7 +235,8 @@ enum class Name {
     Interval,
     State,
     Journal,
-    Metrics
+    Metrics,
+    Utc
 };
 
 struct OptionForm {
@@ -193,7 +256,7 @@ const OptionForm OptionForms[] = {
     {"--interval", Name::Interval, true}, {"--state", Name::State, true},
     {"--journal", Name::Journal, false},  {"--metrics", Name::Metrics, true},
     {"--dump", Name::Dump, true},         {"--input", Name::Input, true},
-    {"--window", Name::Window, false},
+    {"--window", Name::Window, false},    {"--utc", Name::Utc, false},
 };
 
 constexpr unsigned MaxInterval = 86400;
@@ -261,7 +324,9 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
     case Name::Until: {
         auto key = ParseTime(value, form.id == Name::Until);
         if (!key) {
-            return named + "invalid time " + Quoted(value) + " (YYYY-MM-DD or YYYY-MM-DDTHH:MM)";
+            return named + "invalid time " + Quoted(value) +
+                   " (YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with 'T' or a blank, then 'Z' or +HH:MM if not"
+                   " local time; today, yesterday)";
         }
         (form.id == Name::Since ? filter.since : filter.until) = key;
         return "";
@@ -305,6 +370,7 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         }
         options.journal = true;
         return "";
+    case Name::Utc: options.utc = true; return "";
     }
     return "";
 }

@@ -54,6 +54,7 @@ struct QueryOptions {
     bool journal = false;
     // --metrics=FILE: write the log's figures to FILE for a metrics collector instead of printing it.
     std::string metricsPath;
+    bool utc = false;  // --utc: times written in UTC instead of the host's local time
     std::string error; // for Invalid: the one line that names the problem, without the program prefix
 
     bool outputGiven = false; // --list, --json or --csv was given

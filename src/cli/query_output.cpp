@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "cli/civil_time.h"
 #include "cli/query_options.h"
 #include "decode/event_text.h"
+#include "platform/system.h"
 #include "resources/string_table.h"
 
 namespace kestrav {
@@ -117,6 +120,72 @@ void AppendEscapedForTerminal(std::string& out, std::string_view text) {
     }
 }
 
+// A valid stamp as a wall-clock time of the host's zone, with the zone's offset then; offsetKnown is false
+// when the system cannot tell it.
+bool StampTime(const LogTime& stamp, CivilTime& local, int64_t& offset, bool& offsetKnown) {
+    if (!StampMinute(stamp)) {
+        return false;
+    }
+    local.year = stamp.century * 100 + stamp.year;
+    local.month = stamp.month;
+    local.day = stamp.day;
+    local.hour = stamp.hour;
+    local.minute = stamp.minute;
+    local.second = 0;
+    // Asking the zone costs a look at its file for each stamp; its rules change offsets only on a full or
+    // half hour, so the answer for the last half hour asked, in the same zone, is kept.
+    struct Cached {
+        int64_t halfHour = -1;
+        std::string zone;
+        int64_t offset = 0;
+        bool known = false;
+    };
+    thread_local Cached cached;
+    const char* zone = std::getenv("TZ");
+    const std::string_view zoneName = zone != nullptr ? zone : "\n"; // unset: the system's own zone
+    const int64_t halfHour = CivilSeconds(local) / 1800;
+    if (cached.halfHour != halfHour || cached.zone != zoneName) {
+        cached.known = HostOffsetAt(local, cached.offset);
+        cached.halfHour = halfHour;
+        cached.zone = zoneName;
+    }
+    offset = cached.offset;
+    offsetKnown = cached.known;
+    return true;
+}
+
+// The stamp moved from the host's local time to UTC; an invalid stamp, or one whose offset the system cannot
+// tell, as it is.
+LogTime StampInUtc(const LogTime& stamp) {
+    CivilTime local;
+    int64_t offset = 0;
+    bool offsetKnown = false;
+    if (!StampTime(stamp, local, offset, offsetKnown) || !offsetKnown) {
+        return stamp;
+    }
+    const CivilTime utc = CivilFromSeconds(CivilSeconds(local) - offset);
+    if (utc.year < 1 || utc.year > 9999) {
+        return stamp;
+    }
+    LogTime moved = stamp;
+    moved.century = static_cast<uint8_t>(utc.year / 100);
+    moved.year = static_cast<uint8_t>(utc.year % 100);
+    moved.month = static_cast<uint8_t>(utc.month);
+    moved.day = static_cast<uint8_t>(utc.day);
+    moved.hour = static_cast<uint8_t>(utc.hour);
+    moved.minute = static_cast<uint8_t>(utc.minute);
+    return moved;
+}
+
+// The host's name, looked up once; empty when it cannot be obtained.
+const std::string& HostName() {
+    static const std::string name = [] {
+        char text[256] = {};
+        return platform::GetHostName(text) ? std::string(text) : std::string();
+    }();
+    return name;
+}
+
 // The texts of the first seven columns of an entry, into seven buffers.
 struct ListCells {
     char severity[DescriptionBufferSize];
@@ -127,13 +196,13 @@ struct ListCells {
     char initial[DescriptionBufferSize];
     char count[24];
 
-    explicit ListCells(const LogEntry& entry) {
+    ListCells(const LogEntry& entry, bool utc) {
         FormatSeverityName(entry.Severity(), severity);
         Decimal(number, static_cast<int32_t>(entry.EventNumber()));
         FormatClassName(entry.Class(), className);
         Decimal(code, entry.Code());
-        FormatEntryTime(entry.UpdateTime(), updated);
-        FormatEntryTime(entry.InitialTime(), initial);
+        FormatEntryTime(utc ? StampInUtc(entry.UpdateTime()) : entry.UpdateTime(), updated);
+        FormatEntryTime(utc ? StampInUtc(entry.InitialTime()) : entry.InitialTime(), initial);
         Decimal(count, static_cast<int32_t>(entry.Count()));
     }
 
@@ -201,7 +270,7 @@ size_t DisplayWidth(std::string_view text) {
     return width;
 }
 
-ListLayout MeasureListing(std::span<const LogEntry> entries) {
+ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
     ListLayout layout;
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
         layout.widths[column] = DisplayWidth(TableText(ListTitles[column]));
@@ -236,9 +305,9 @@ ListLayout MeasureListing(std::span<const LogEntry> entries) {
         widths[2] = nameWidth(classWidths[entry.Class()],
                               [&](std::span<char> out) { FormatClassName(entry.Class(), out); });
         widths[3] = digits(entry.Code());
-        FormatEntryTime(entry.UpdateTime(), time);
+        FormatEntryTime(utc ? StampInUtc(entry.UpdateTime()) : entry.UpdateTime(), time);
         widths[4] = DisplayWidth(time);
-        FormatEntryTime(entry.InitialTime(), time);
+        FormatEntryTime(utc ? StampInUtc(entry.InitialTime()) : entry.InitialTime(), time);
         widths[5] = DisplayWidth(time);
         widths[6] = digits(static_cast<int32_t>(entry.Count()));
         for (size_t column = 0; column + 1 < ListColumns; ++column) {
@@ -256,8 +325,8 @@ void AppendListHeader(std::string& out, const ListLayout& layout) {
     AppendListCells(out, layout, cells, false);
 }
 
-void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry) {
-    const ListCells texts(entry);
+void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc) {
+    const ListCells texts(entry, utc);
     char description[DescriptionBufferSize];
     FormatEntryDescription(entry, description);
     std::string_view cells[ListColumns];
@@ -291,6 +360,32 @@ bool AppendIsoTime(std::string& out, const LogTime& time) {
     text[13] = ':';
     two(14, time.minute);
     out.append(text, 16);
+    return true;
+}
+
+bool AppendRfc3339Time(std::string& out, const LogTime& time, bool utc) {
+    CivilTime local;
+    int64_t offset = 0;
+    bool offsetKnown = false;
+    if (!StampTime(time, local, offset, offsetKnown)) {
+        return false;
+    }
+    char text[40];
+    if (utc && offsetKnown) {
+        const CivilTime moved = CivilFromSeconds(CivilSeconds(local) - offset);
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00Z", moved.year, moved.month, moved.day,
+                      moved.hour, moved.minute);
+    } else if (offsetKnown) {
+        const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", local.year, local.month,
+                      local.day, local.hour, local.minute, offset < 0 ? '-' : '+',
+                      static_cast<int>(minutes / 60 % 100), static_cast<int>(minutes % 60));
+    } else {
+        // RFC 3339's way of saying that the offset to UTC is unknown.
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00-00:00", local.year, local.month,
+                      local.day, local.hour, local.minute);
+    }
+    out.append(text);
     return true;
 }
 
@@ -330,7 +425,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out.push_back('"');
 }
 
-void AppendJsonLine(std::string& out, const LogEntry& entry) {
+void AppendJsonLine(std::string& out, const LogEntry& entry, bool utc) {
     char text[DescriptionBufferSize];
     out.append("{\"event_number\":");
     AppendNumber(out, entry.EventNumber());
@@ -350,14 +445,16 @@ void AppendJsonLine(std::string& out, const LogEntry& entry) {
     const char* const keys[] = {",\"update_time\":", ",\"initial_time\":"};
     for (size_t i = 0; i < 2; ++i) {
         out.append(keys[i]);
-        if (StampMinute(times[i])) {
-            out.push_back('"');
-            AppendIsoTime(out, times[i]);
-            out.push_back('"');
+        out.push_back('"');
+        if (!AppendRfc3339Time(out, times[i], utc)) {
+            out.back() = 'n';
+            out.append("ull");
         } else {
-            out.append("null");
+            out.push_back('"');
         }
     }
+    out.append(",\"host\":");
+    AppendJsonString(out, HostName());
     out.append(",\"count\":");
     AppendNumber(out, entry.Count());
     out.append(",\"description\":");
@@ -375,7 +472,7 @@ void AppendCsvHeaderRow(std::string& out) {
                "description,data,raw\r\n");
 }
 
-void AppendCsvRow(std::string& out, const LogEntry& entry) {
+void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc) {
     char text[DescriptionBufferSize];
     AppendNumber(out, entry.EventNumber());
     out.push_back(',');
@@ -391,10 +488,15 @@ void AppendCsvRow(std::string& out, const LogEntry& entry) {
     out.push_back(',');
     AppendNumber(out, entry.Code());
     out.push_back(',');
-    AppendIsoTime(out, entry.UpdateTime());
-    out.push_back(',');
-    AppendIsoTime(out, entry.InitialTime());
-    out.push_back(',');
+    for (const LogTime& time : {entry.UpdateTime(), entry.InitialTime()}) {
+        // The stored local time as before; in UTC, marked as such.
+        if (utc) {
+            AppendRfc3339Time(out, time, true);
+        } else {
+            AppendIsoTime(out, time);
+        }
+        out.push_back(',');
+    }
     AppendNumber(out, entry.Count());
     out.push_back(',');
     FormatEntryDescription(entry, text);

@@ -18,13 +18,15 @@ struct ListLayout {
     size_t widths[7] = {};
 };
 
-ListLayout MeasureListing(std::span<const LogEntry> entries);
+// With utc set (--utc), the two times of every line are written in UTC instead of the host's local time, in
+// which the log's stamps are kept.
+ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc = false);
 
 // The header line of column titles in the current language, and the line of one entry: cells padded with
 // blanks to their column's width, two blanks between columns, control characters in the description shown
 // escaped so that a note cannot break the line or steer the terminal. Each line ends in "\n".
 void AppendListHeader(std::string& out, const ListLayout& layout);
-void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry);
+void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc = false);
 
 // The columns a terminal gives text: 2 for East Asian wide characters, 1 for any other character or for a
 // byte that is not part of a valid UTF-8 sequence.
@@ -34,16 +36,22 @@ size_t DisplayWidth(std::string_view text);
 // field).
 bool AppendIsoTime(std::string& out, const LogTime& time);
 
+// RFC 3339 for a valid stamp: "YYYY-MM-DDTHH:MM:00+HH:MM" with the host zone's offset at that time ("-00:00"
+// when the system cannot tell it), or with utc the same instant as "YYYY-MM-DDTHH:MM:00Z"; nothing for an
+// invalid stamp.
+bool AppendRfc3339Time(std::string& out, const LogTime& time, bool utc);
+
 // text as a JSON string in double quotes: quote and backslash escaped, control characters as \u00xx, and
 // each byte that is not part of a valid UTF-8 sequence as \ufffd, so that the line is always valid JSON.
 void AppendJsonString(std::string& out, std::string_view text);
 
-// One JSON object for the entry on one line, ending in "\n".
-void AppendJsonLine(std::string& out, const LogEntry& entry);
+// One JSON object for the entry on one line, ending in "\n": its times in RFC 3339, and the host's name.
+void AppendJsonLine(std::string& out, const LogEntry& entry, bool utc = false);
 
 // The CSV header row and the row of one entry, each ending in "\r\n"; a field that holds a comma, a quote,
 // CR or LF is quoted, with quotes doubled.
 void AppendCsvHeaderRow(std::string& out);
-void AppendCsvRow(std::string& out, const LogEntry& entry);
+// The times as "YYYY-MM-DDTHH:MM" in local time, or with utc in RFC 3339 UTC.
+void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc = false);
 
 } // namespace kestrav

@@ -1,6 +1,7 @@
 #include "log/log_ops.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "platform/health_device.h"
@@ -53,15 +54,31 @@ uint32_t ReadAt(uint32_t eventNumber, bool& completed, uint8_t& driverStatus, Lo
     return status;
 }
 
+// Reads of an entry or of the capabilities change nothing; every other request may.
+platform::DeviceAccess AccessFor(uint32_t controlCode, const void* input, uint32_t inputSize) {
+    if (controlCode == CapabilityIoControlCode) {
+        return platform::DeviceAccess::Read;
+    }
+    HealthRequest request;
+    if (controlCode == LogIoControlCode && input != nullptr && inputSize == sizeof request.bytes) {
+        std::memcpy(request.bytes, input, sizeof request.bytes);
+        if (request.Command() == ReadEntryCommand) {
+            return platform::DeviceAccess::Read;
+        }
+    }
+    return platform::DeviceAccess::Write;
+}
+
 } // namespace
 
 uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, bool& completed) {
     completed = false;
-    platform::HealthDevice* device = platform::OpenHealthDevice();
+    uint32_t refusal = 0;
+    platform::HealthDevice* device =
+        platform::OpenHealthDevice(AccessFor(controlCode, input, inputSize), refusal);
     if (device == nullptr) {
-        uint32_t error = platform::HealthDeviceOpenError();
-        return error != 0 ? error : DeviceNotAvailable;
+        return refusal != 0 ? refusal : DeviceNotAvailable;
     }
     completed = platform::HealthDeviceControl(device, controlCode, input, inputSize, output, outputSize);
     platform::CloseHealthDevice(device);

@@ -15,7 +15,9 @@
 
 namespace kestrav {
 
-// Opens the device, issues one control request and closes it. completed is the request's own success.
+// Opens the device, issues one control request and closes it. completed is the request's own success. A
+// read needs only read access to the device; when the system refuses the access a request needs, its error
+// code is returned instead of DeviceNotAvailable.
 uint32_t SendHealthRequest(uint32_t controlCode, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, bool& completed);
 

@@ -1,5 +1,10 @@
 // The health device on Linux: the emulated device, a store file named by ZORHLTH_DEVICE. Opening checks that
 // the file is a device; each control request is answered by the emulated driver.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -13,9 +18,40 @@ struct HealthDevice {
     std::shared_ptr<emulator::DeviceStore> store;
 };
 
-HealthDevice* OpenHealthDevice() {
-    std::shared_ptr<emulator::DeviceStore> store = emulator::AcquireDevice(emulator::DevicePath());
+namespace {
+
+// Why the system refuses this account the access to a device that is there: the file's or its folder's rights
+// (a writer also needs the folder, for the store's journal), or a read-only file system. 0 when it does not
+// refuse, or there is no file to refuse.
+uint32_t AccessRefusal(const char* path, DeviceAccess access) {
+    auto refused = [](int error) { return error == EACCES || error == EPERM || error == EROFS; };
+    struct stat info {};
+    if (::stat(path, &info) != 0) {
+        return refused(errno) ? static_cast<uint32_t>(errno) : 0;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return 0;
+    }
+    const bool write = access == DeviceAccess::Write;
+    if (::faccessat(AT_FDCWD, path, write ? R_OK | W_OK : R_OK, AT_EACCESS) != 0) {
+        return refused(errno) ? static_cast<uint32_t>(errno) : 0;
+    }
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (write && ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return refused(errno) ? static_cast<uint32_t>(errno) : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+HealthDevice* OpenHealthDevice(DeviceAccess access, uint32_t& refusal) {
+    refusal = 0;
+    const char* path = emulator::DevicePath();
+    std::shared_ptr<emulator::DeviceStore> store =
+        emulator::AcquireDevice(path, access == DeviceAccess::Read);
     if (!store) {
+        refusal = AccessRefusal(path, access);
         return nullptr;
     }
     return new (std::nothrow) HealthDevice{std::move(store)};
@@ -52,9 +88,9 @@ bool IsHealthDeviceStorage(const std::string& path) {
     return false;
 }
 
-// A store that cannot be opened counts as no device.
-uint32_t HealthDeviceOpenError() {
-    return 0;
+std::string MissingDeviceHint() {
+    return std::string("no health device at ") + emulator::DevicePath() +
+           " (set ZORHLTH_DEVICE to the device's path)";
 }
 
 } // namespace kestrav::platform

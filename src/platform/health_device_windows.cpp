@@ -12,23 +12,17 @@ struct HealthDevice {
     HANDLE handle;
 };
 
-namespace {
-
-thread_local uint32_t lastOpenError = 0;
-
-} // namespace
-
-HealthDevice* OpenHealthDevice() {
+HealthDevice* OpenHealthDevice(DeviceAccess, uint32_t& refusal) {
+    refusal = 0;
     HANDLE handle = CreateFileW(L"\\\\.\\ZorHlth", GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         // No such device is a driver that is not loaded; anything else (access denied to a run without
         // administrator rights, a driver that refuses) is the system's to say.
         DWORD error = GetLastError();
-        lastOpenError = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+        refusal = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
         return nullptr;
     }
-    lastOpenError = 0;
     HealthDevice* device = new (std::nothrow) HealthDevice{handle};
     if (device == nullptr) {
         CloseHandle(handle);
@@ -48,10 +42,6 @@ bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void*
                            nullptr) != FALSE;
 }
 
-uint32_t HealthDeviceOpenError() {
-    return lastOpenError;
-}
-
 void CloseHealthDevice(HealthDevice* device) {
     if (device == nullptr) {
         return;
@@ -63,6 +53,10 @@ void CloseHealthDevice(HealthDevice* device) {
 // The kernel driver keeps its log in no file.
 bool IsHealthDeviceStorage(const std::string&) {
     return false;
+}
+
+std::string MissingDeviceHint() {
+    return "";
 }
 
 } // namespace kestrav::platform

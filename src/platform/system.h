@@ -12,6 +12,17 @@ namespace kestrav::platform {
 // The local date and time now.
 std::tm LocalTimeNow();
 
+// The instant (seconds since 1970-01-01 00:00 UTC) that a wall-clock time of the host's zone names, by the
+// zone's rules in force then (a time that a clock change skips or repeats is resolved as the system does);
+// false when the system cannot tell. Only the date, hour, minute and second of local are read.
+bool LocalTimeToInstant(const std::tm& local, int64_t& instant);
+
+// The host zone's wall-clock time at an instant; false when the system cannot tell.
+bool InstantToLocalTime(int64_t instant, std::tm& local);
+
+// The host's name as the network knows it; false when it cannot be obtained or does not fit in out.
+bool GetHostName(std::span<char> out);
+
 // The name of the account of the effective user; false when it cannot be obtained or does not fit in out
 // (out then holds whatever it held before).
 bool GetAccountName(std::span<char> out);
@@ -33,4 +44,4 @@ bool UserLanguageIsJapanese();
 // keeps none, and the caller then rebuilds it from the argument vector.
 const char* ProcessCommandLine();
 
-}  // namespace kestrav::platform
+} // namespace kestrav::platform

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,38 @@ std::tm LocalTimeNow() {
     std::tm local{};
     localtime_r(&now, &local);
     return local;
+}
+
+bool LocalTimeToInstant(const std::tm& local, int64_t& instant) {
+    std::tm copy{};
+    copy.tm_year = local.tm_year;
+    copy.tm_mon = local.tm_mon;
+    copy.tm_mday = local.tm_mday;
+    copy.tm_hour = local.tm_hour;
+    copy.tm_min = local.tm_min;
+    copy.tm_sec = local.tm_sec;
+    copy.tm_isdst = -1;
+    // -1 is also one second before 1970; the day of the week is set only when the call succeeded.
+    copy.tm_wday = -1;
+    std::time_t t = std::mktime(&copy);
+    if (t == static_cast<std::time_t>(-1) && copy.tm_wday < 0) {
+        return false;
+    }
+    instant = static_cast<int64_t>(t);
+    return true;
+}
+
+bool InstantToLocalTime(int64_t instant, std::tm& local) {
+    std::time_t t = static_cast<std::time_t>(instant);
+    return localtime_r(&t, &local) != nullptr;
+}
+
+bool GetHostName(std::span<char> out) {
+    if (out.size() < 2 || gethostname(out.data(), out.size()) != 0) {
+        return false;
+    }
+    out[out.size() - 1] = '\0';
+    return out[0] != '\0';
 }
 
 bool GetAccountName(std::span<char> out) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform/system.h"
@@ -24,6 +25,33 @@ std::tm LocalTimeNow() {
     local.tm_wday = now.wDayOfWeek;
     local.tm_isdst = -1;
     return local;
+}
+
+bool LocalTimeToInstant(const std::tm& local, int64_t& instant) {
+    std::tm copy{};
+    copy.tm_year = local.tm_year;
+    copy.tm_mon = local.tm_mon;
+    copy.tm_mday = local.tm_mday;
+    copy.tm_hour = local.tm_hour;
+    copy.tm_min = local.tm_min;
+    copy.tm_sec = local.tm_sec;
+    copy.tm_isdst = -1;
+    __time64_t t = _mktime64(&copy);
+    if (t == -1) {
+        return false;
+    }
+    instant = static_cast<int64_t>(t);
+    return true;
+}
+
+bool InstantToLocalTime(int64_t instant, std::tm& local) {
+    __time64_t t = static_cast<__time64_t>(instant);
+    return _localtime64_s(&local, &t) == 0;
+}
+
+bool GetHostName(std::span<char> out) {
+    DWORD size = static_cast<DWORD>(out.size() > MAXDWORD ? MAXDWORD : out.size());
+    return size > 1 && GetComputerNameExA(ComputerNameDnsHostname, out.data(), &size) && out[0] != '\0';
 }
 
 bool GetAccountName(std::span<char> out) {

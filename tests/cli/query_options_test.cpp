@@ -25,7 +25,8 @@ TEST(QueryOptions, EachProblemIsNamed) {
     const std::string severityHint = " (critical, caution, repaired, informational or a number 0 to 255)";
     const std::string classHint = " (a number 0 to 65535, decimal or 0x hex)";
     const std::string rangeHint = " (A-B, A-, -B or A, event numbers 0 to 4294967295, A not above B)";
-    const std::string timeHint = " (YYYY-MM-DD or YYYY-MM-DDTHH:MM)";
+    const std::string timeHint = " (YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with 'T' or a blank, then 'Z' or +HH:MM"
+                                 " if not local time; today, yesterday)";
     const std::string countHint = " (a number 0 to 4294967295)";
     const std::vector<Case> cases = {
         {{"--frob"}, "unrecognized option '--frob'"},
@@ -71,7 +72,13 @@ TEST(QueryOptions, EachProblemIsNamed) {
         {{"--since=0000-01-01"}, "--since: invalid time '0000-01-01'" + timeHint},
         {{"--until=2026-12-08T24:00"}, "--until: invalid time '2026-12-08T24:00'" + timeHint},
         {{"--until=2026-12-08T12:60"}, "--until: invalid time '2026-12-08T12:60'" + timeHint},
-        {{"--until=2026-12-08 12:00"}, "--until: invalid time '2026-12-08 12:00'" + timeHint},
+        {{"--until=2026-12-08 12:00:60"}, "--until: invalid time '2026-12-08 12:00:60'" + timeHint},
+        {{"--until=2026-12-08T12:00+9:00"}, "--until: invalid time '2026-12-08T12:00+9:00'" + timeHint},
+        {{"--until=2026-12-08T12:00+24:00"}, "--until: invalid time '2026-12-08T12:00+24:00'" + timeHint},
+        {{"--until=2026-12-08T12:00z"}, "--until: invalid time '2026-12-08T12:00z'" + timeHint},
+        {{"--until=2026-12-08T12"}, "--until: invalid time '2026-12-08T12'" + timeHint},
+        {{"--since=Today"}, "--since: invalid time 'Today'" + timeHint},
+        {{"--utc=1"}, "option '--utc' takes no value"},
         {{"--until=2026-12-08t12:00"}, "--until: invalid time '2026-12-08t12:00'" + timeHint},
         {{"--last="}, "--last: invalid count ''" + countHint},
         {{"--last=-1"}, "--last: invalid count '-1'" + countHint},

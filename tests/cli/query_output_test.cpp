@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "cli/entry_support.h"
 #include "cli/query_output.h"
+#include "cli/run_support.h"
 
 namespace kestrav {
 namespace {
@@ -114,13 +117,18 @@ LogEntry AwkwardNote() {
 TEST(QueryOutput, JsonLineHasEveryField) {
     const LogEntry entry = AwkwardNote();
     std::string line;
+    const clitest::ScopedZone zone("Asia/Tokyo");
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
     AppendJsonLine(line, entry);
     EXPECT_EQ(line,
               "{\"event_number\":2147483648,\"severity\":2,\"severity_name\":\"Informational\",\"class\":33,"
-              "\"class_name\":\"Maintenance\",\"code\":2,\"update_time\":\"2026-12-08T14:05\","
-              "\"initial_time\":null,\"count\":4294967295,"
-              "\"description\":\"Maintenance note: say \\\"hi\\\", then\\u000d\\u000aleave\\u001b\","
-              "\"data\":\"" +
+              "\"class_name\":\"Maintenance\",\"code\":2,\"update_time\":\"2026-12-08T14:05:00+09:00\","
+              "\"initial_time\":null,\"host\":\"" +
+                  std::string(host) +
+                  "\",\"count\":4294967295,"
+                  "\"description\":\"Maintenance note: say \\\"hi\\\", then\\u000d\\u000aleave\\u001b\","
+                  "\"data\":\"" +
                   Hex(entry.EventData(), EventDataSize) + "\",\"raw\":\"" + Hex(entry.bytes, LogEntrySize) +
                   "\"}\n");
     EXPECT_EQ(Hex(entry.EventData(), 4), "73617920");

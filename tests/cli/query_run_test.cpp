@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "cli/run_support.h"
 
 namespace kestrav {
@@ -123,14 +125,28 @@ const std::string JapaneseList =
 const std::string EmptyListHeader =
     "Severity  Event Number  Class  Code  Update Time  Initial Time  Count  Description\n";
 
+// The JSON host field of this machine.
+std::string HostField() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return ",\"host\":\"" + std::string(name) + "\"";
+}
+
+// Query runs are made with TZ=UTC (Folder::Run), so the JSON times carry +00:00.
 const std::string StandardJson =
     "{\"event_number\":1,\"severity\":2,\"severity_name\":\"Informational\",\"class\":33,\"class_name\":"
-    "\"Maintenance\",\"code\":2,\"update_time\":\"2026-12-07T14:05\",\"initial_time\":\"2026-12-07T14:05\","
+    "\"Maintenance\",\"code\":2,\"update_time\":\"2026-12-07T14:05:00+00:00\","
+    "\"initial_time\":\"2026-12-07T14:05:00+00:00\"" +
+    HostField() +
+    ","
     "\"count\":1,\"description\":\"Maintenance note: fan 2 replaced\",\"data\":\"" +
     Hex(StandardNote.EventData(), EventDataSize) + "\",\"raw\":\"" + Hex(StandardNote.bytes, LogEntrySize) +
     "\"}\n"
     "{\"event_number\":2,\"severity\":15,\"severity_name\":\"Critical\",\"class\":41,\"class_name\":"
-    "\"Interlock\",\"code\":1,\"update_time\":\"2027-01-02T09:30\",\"initial_time\":\"2026-12-07T14:05\","
+    "\"Interlock\",\"code\":1,\"update_time\":\"2027-01-02T09:30:00+00:00\","
+    "\"initial_time\":\"2026-12-07T14:05:00+00:00\"" +
+    HostField() +
+    ","
     "\"count\":3,\"description\":\"Improperly seated or missing device (Unknown interlock type, Fan 3)\","
     "\"data\":\"" +
     Hex(StandardInterlock.EventData(), EventDataSize) + "\",\"raw\":\"" +
@@ -217,7 +233,10 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
         {{"--number=2-1"},
          "--number: invalid range '2-1' (A-B, A-, -B or A, event numbers 0 to 4294967295, A "
          "not above B)"},
-        {{"--since=2026-12-32"}, "--since: invalid time '2026-12-32' (YYYY-MM-DD or YYYY-MM-DDTHH:MM)"},
+        {{"--since=2026-12-32"},
+         "--since: invalid time '2026-12-32' (YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with 'T' or a blank, then "
+         "'Z' or"
+         " +HH:MM if not local time; today, yesterday)"},
         {{"--class=1", "--class=2"}, "option '--class' can be given only once"},
         {{"--since"}, "option '--since' needs a value: --since=..."},
     };
@@ -358,11 +377,17 @@ TEST_F(CommandLineRun, QueryOfUnreadableLog) {
             sim.insert(sim.begin() + 1, folder.Device());
             folder.Sim(sim);
         }
+        // Without a device a second line says where it was looked for and how to name another.
+        std::string err = c.err;
+        if (!c.makeDevice) {
+            err += "kestrav: no health device at " + folder.Device() +
+                   " (set ZORHLTH_DEVICE to the device's path)\n";
+        }
         for (const char* output : {"--list", "--json", "--csv"}) {
             RunResult result = folder.Run({output}, c.env);
             EXPECT_EQ(result.exitStatus, 1) << output;
             EXPECT_EQ(result.out, "") << output;
-            EXPECT_EQ(result.err, c.err) << output;
+            EXPECT_EQ(result.err, err) << output;
         }
         EXPECT_FALSE(folder.Exists("kestrav.log"));
     }

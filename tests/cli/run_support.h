@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -136,7 +138,8 @@ public:
 
     RunResult Run(const std::vector<std::string>& args,
                   const std::vector<std::string>& env = {"LC_ALL=C"}) const {
-        std::vector<std::string> all{"ZORHLTH_DEVICE=" + Device()};
+        // JSON times carry the host zone's offset: a zone of its own makes them the same on every machine.
+        std::vector<std::string> all{"ZORHLTH_DEVICE=" + Device(), "TZ=UTC"};
         all.insert(all.end(), env.begin(), env.end());
         return RunProgram("kestrav", args, all, dir_.Path());
     }
@@ -193,6 +196,32 @@ protected:
             unsetenv(name);
         }
     }
+};
+
+// Sets the host's zone (TZ) for in-process conversions while it lives, and restores the one before.
+class ScopedZone {
+public:
+    explicit ScopedZone(const char* zone) {
+        const char* old = std::getenv("TZ");
+        had_ = old != nullptr;
+        old_ = had_ ? old : "";
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ScopedZone() {
+        if (had_) {
+            ::setenv("TZ", old_.c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+    ScopedZone(const ScopedZone&) = delete;
+    ScopedZone& operator=(const ScopedZone&) = delete;
+
+private:
+    bool had_ = false;
+    std::string old_;
 };
 
 } // namespace kestrav::clitest

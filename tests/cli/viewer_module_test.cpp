@@ -42,7 +42,14 @@ std::string LoadedLibrary(const std::string& part) {
     return {};
 }
 
-// An installed tree of its own: ROOT/bin/kestrav (a copy of the built program) and ROOT/lib/kestrav.
+// Where the built kestrav looks for an installed module, relative to its own folder (lib/kestrav or
+// lib/<multiarch>/kestrav beside bin).
+#ifndef KESTRAV_VIEWER_MODULE_DIR
+#define KESTRAV_VIEWER_MODULE_DIR "../lib/kestrav"
+#endif
+constexpr const char* InstalledDir = KESTRAV_VIEWER_MODULE_DIR;
+
+// An installed tree of its own: ROOT/bin/kestrav (a copy of the built program) and its module folder.
 class ViewerModuleTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -55,7 +62,7 @@ protected:
         fs::permissions(Bin() / "kestrav", fs::perms(0755));
     }
     fs::path Bin() const { return root_ / "bin"; }
-    fs::path Installed() const { return root_ / "lib" / "kestrav"; }
+    fs::path Installed() const { return (Bin() / InstalledDir).lexically_normal(); }
     bool HaveModule() const { return fs::exists(BuiltModule()); }
     void PlantModule(const fs::path& where, fs::perms mode = fs::perms(0644)) const {
         fs::copy_file(BuiltModule(), where, fs::copy_options::overwrite_existing);
@@ -100,7 +107,7 @@ TEST(ViewerModuleCandidates, BesideTheProgramThenTheInstalledFolder) {
 
 TEST_F(ViewerModuleTest, MissingOrUnloadableModulesAreRefusedInOneLine) {
     ExpectRefusal(Run(),
-                  "no kestrav-viewer.so in " + Bin().string() + " or " + Bin().string() + "/../lib/kestrav");
+                  "no kestrav-viewer.so in " + Bin().string() + " or " + Bin().string() + "/" + InstalledDir);
 
     WriteFile(Bin() / ViewerModuleName, "not a shared object\n");
     fs::permissions(Bin() / ViewerModuleName, fs::perms(0644));
@@ -150,8 +157,8 @@ TEST_F(ViewerModuleTest, ModulesOutsideTheProgramsFoldersAreIgnored) {
     const fs::path elsewhere = root_ / "elsewhere";
     fs::create_directory(elsewhere);
     PlantModule(elsewhere / ViewerModuleName);
-    fs::create_directories(elsewhere / "lib" / "kestrav");
-    PlantModule(elsewhere / "lib" / "kestrav" / ViewerModuleName);
+    fs::create_directories((elsewhere / "bin" / InstalledDir).lexically_normal());
+    PlantModule((elsewhere / "bin" / InstalledDir).lexically_normal() / ViewerModuleName);
     fs::create_directory(elsewhere / "bin");
     fs::create_symlink(Bin() / "kestrav", elsewhere / "bin" / "kestrav");
     PlantModule(elsewhere / "bin" / ViewerModuleName);

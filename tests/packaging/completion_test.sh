@@ -29,17 +29,20 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --version --window"
+    "--class= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --utc --version --window"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--journal --json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since= --state="
-check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "=caution =critical =informational =repaired"
+check kestrav _kestrav "kestrav --u" "kestrav --u" "--until= --utc"
+check kestrav _kestrav "kestrav --severity=" "kestrav --severity =" "caution critical informational repaired"
 check kestrav _kestrav "kestrav --severity=cr" "kestrav --severity = cr" "critical"
 check kestrav _kestrav "kestrav --severity=critical,ca" "kestrav --severity = critical,ca" "critical,caution"
 check kestrav _kestrav "kestrav --json --last=" "kestrav --json --last =" ""
 check kestrav _kestrav "kestrav /" "kestrav /" "/clear /export: /f: /note:\""
 check kestrav _kestrav "kestrav -e" "kestrav -e" "-export:"
 check kestrav _kestrav "kestrav /export:/clear /n" "kestrav /export : /clear /n" "/note:\""
-check kestrav _kestrav "kestrav /export:" "kestrav /export :" ":logs/ :out.csv"
+check kestrav _kestrav "kestrav /export:" "kestrav /export :" "logs/ out.csv"
+check kestrav _kestrav "kestrav /EX" "kestrav /EX" "/export:"
+check kestrav _kestrav "kestrav -Cl" "kestrav -Cl" "-clear"
 check kestrav _kestrav "kestrav /f:lo" "kestrav /f : lo" "logs/"
 check kestrav _kestrav "kestrav /f:logs/r" "kestrav /f : logs/r" "logs/run.log"
 check kestrav _kestrav "kestrav status" "kestrav status" ""
