@@ -33,7 +33,7 @@ Members of the zorhlth group may read the log of the default device;
 changing it needs write access. This package needs no windowing
 toolkit; the window is in kestrav-viewer.")
 set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS passwd)
-set(CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst)
+list(APPEND CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME kestrav-viewer)
 set(CPACK_DEBIAN_VIEWER_PACKAGE_SECTION x11)
