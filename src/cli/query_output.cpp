@@ -133,24 +133,33 @@ bool StampTime(const LogTime& stamp, CivilTime& local, int64_t& offset, bool& of
     local.minute = stamp.minute;
     local.second = 0;
     // Asking the zone costs a look at its file for each stamp; its rules change offsets only on a full or
-    // half hour, so the answer for the last half hour asked, in the same zone, is kept.
-    struct Cached {
-        int64_t halfHour = -1;
-        std::string zone;
+    // half hour, so the answers for recent half hours, in the same zone, are kept. An entry's update and
+    // initial times alternate, so one answer alone would be asked again for nearly every stamp.
+    struct Answer {
+        int64_t halfHour = INT64_MIN; // none asked yet
         int64_t offset = 0;
         bool known = false;
+    };
+    constexpr size_t Slots = 64;
+    struct Cached {
+        std::string zone = "\n";
+        Answer answers[Slots];
     };
     thread_local Cached cached;
     const char* zone = std::getenv("TZ");
     const std::string_view zoneName = zone != nullptr ? zone : "\n"; // unset: the system's own zone
-    const int64_t halfHour = CivilSeconds(local) / 1800;
-    if (cached.halfHour != halfHour || cached.zone != zoneName) {
-        cached.known = HostOffsetAt(local, cached.offset);
-        cached.halfHour = halfHour;
+    if (cached.zone != zoneName) {
+        cached = Cached{};
         cached.zone = zoneName;
     }
-    offset = cached.offset;
-    offsetKnown = cached.known;
+    const int64_t halfHour = CivilSeconds(local) / 1800;
+    Answer& answer = cached.answers[static_cast<uint64_t>(halfHour) % Slots];
+    if (answer.halfHour != halfHour) {
+        answer.known = HostOffsetAt(local, answer.offset);
+        answer.halfHour = halfHour;
+    }
+    offset = answer.offset;
+    offsetKnown = answer.known;
     return true;
 }
 
