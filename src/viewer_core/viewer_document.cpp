@@ -60,12 +60,14 @@ bool CEventViewerDoc::LoadLog() {
     UpdateAllViews();
 
     WalkReport walk;
-    const uint32_t status = WalkLog(
-        [this](const LogEntry& entry) {
-            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
-            ++m_nEntryCount;
-        },
-        walk);
+    const uint32_t status = shell_->RunWalk([this, &walk] {
+        return WalkLog(
+            [this](const LogEntry& entry) {
+                m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+                ++m_nEntryCount;
+            },
+            walk);
+    });
     if (status != StatusSuccess || walk.empty) {
         cursor.Restore();
         ClearViews();
