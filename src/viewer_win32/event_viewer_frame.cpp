@@ -147,6 +147,10 @@ void CEventViewerFrame::DispatchThreadMessage(MSG& message) {
     if (window_ != nullptr && TranslateAcceleratorA(window_, accelerators_, &message)) {
         return;
     }
+    // The details window's keys: Escape and Enter close it, Tab moves between its controls.
+    if (details_.IsOpen() && IsDialogMessageW(details_.Handle(), &message)) {
+        return;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
 }
