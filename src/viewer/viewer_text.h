@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "resources/string_table.h"
+#include "viewer_core/viewer_texts.h"
 
 namespace kestrav {
 
@@ -20,30 +21,7 @@ QString MenuTitle(size_t position);
 QString MenuItemText(uint32_t command);
 QString NoteDialogText(uint32_t controlId);
 
-// The texts of the window's own additions to the list (filter bar, status bar, copy, details, progress), in
-// English and Japanese; they are not part of the numbered string table.
-enum class ViewerText {
-    FilterPlaceholder,
-    AllSeverities,
-    AllClasses,
-    StatusCounts, // %1 entries in the log, %2 shown, %3 selected
-    CopyRows,
-    ShowDetails,
-    DetailsTitle,
-    DetailsDescription,
-    DetailsEventNumber,
-    DetailsSeverity,
-    DetailsClass,
-    DetailsCode,
-    DetailsInitialTime,
-    DetailsUpdateTime,
-    DetailsCount,
-    DetailsEventDataLength,
-    DetailsEventData,
-    DetailsClose,
-    MarkingProgress,
-};
-
+// The windows' additional texts (viewer_core/viewer_texts.h) as Qt strings.
 QString LoadViewerText(ViewerText text);
 
 } // namespace kestrav

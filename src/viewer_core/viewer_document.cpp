@@ -69,12 +69,14 @@ bool CEventViewerDoc::LoadLog() {
         ReadDump(problems, unreadable);
         walk.empty = m_entries.empty();
     } else {
-        status = WalkLog(
-            [this](const LogEntry& entry) {
-                m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
-                ++m_nEntryCount;
-            },
-            walk);
+        status = shell_->RunWalk([this, &walk] {
+            return WalkLog(
+                [this](const LogEntry& entry) {
+                    m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+                    ++m_nEntryCount;
+                },
+                walk);
+        });
     }
     if (status != StatusSuccess || walk.empty || !unreadable.empty()) {
         cursor.Restore();

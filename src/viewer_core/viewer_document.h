@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,10 @@ public:
         (void)total;
         return true;
     }
+    // Runs the walk through the driver for a load and returns its status. A window may run it on another
+    // thread while it keeps drawing itself; the walk touches only the document's entries, which no view
+    // shows until it has ended. By default it runs here.
+    virtual uint32_t RunWalk(const std::function<uint32_t()>& walk) { return walk(); }
 };
 
 class CEventViewerDoc {

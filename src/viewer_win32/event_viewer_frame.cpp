@@ -1,7 +1,13 @@
 // The frame window: creation, the menu and keys, the commands, the list's notifications.
 #include "viewer_win32/event_viewer_frame.h"
 
+#include <algorithm>
+
+#include "decode/event_text.h"
 #include "resources/string_table.h"
+#include "viewer_core/row_texts.h"
+#include "viewer_core/viewer_texts.h"
+#include "viewer_win32/centred.h"
 #include "viewer_win32/win32_resources.h"
 #include "viewer_win32/win32_shell.h"
 
@@ -11,6 +17,79 @@ namespace {
 
 constexpr int FrameWidth = 1000;
 constexpr int FrameHeight = 600;
+constexpr int BarHeight = 30;
+constexpr int BarMargin = 4;
+constexpr int FieldHeight = 22;
+constexpr int SeverityChoiceWidth = 160;
+constexpr int ClassChoiceWidth = 220;
+constexpr int ChoiceDropHeight = 300;
+
+// A choice's severities, by the names the list shows for them.
+constexpr struct {
+    kestrav::SeverityChoice choice;
+    uint8_t severity; // whose name labels it
+} SeverityLabels[] = {
+    {kestrav::SeverityChoice::Critical, 15},
+    {kestrav::SeverityChoice::Caution, 9},
+    {kestrav::SeverityChoice::Repaired, 6},
+    {kestrav::SeverityChoice::Informational, 2},
+};
+
+HWND MakeChild(HWND parent, HINSTANCE module, const wchar_t* windowClass, DWORD style, int id) {
+    return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+}
+
+void AddChoice(HWND box, const std::string& label, LPARAM value) {
+    const LRESULT at = SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(label).c_str()));
+    if (at >= 0) {
+        SendMessageW(box, CB_SETITEMDATA, static_cast<WPARAM>(at), value);
+    }
+}
+
+LPARAM ChosenValue(HWND box, LPARAM none) {
+    const LRESULT at = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    return at < 0 ? none : static_cast<LPARAM>(SendMessageW(box, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
+}
+
+std::wstring WindowTextW(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+// The text as the clipboard holds it: line feeds after carriage returns, ended by a NUL.
+bool PutOnClipboard(HWND owner, const std::string& text) {
+    std::wstring wide;
+    for (wchar_t unit : Widen(text)) {
+        if (unit == L'\n') {
+            wide += L'\r';
+        }
+        wide += unit;
+    }
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    if (memory == nullptr) {
+        return false;
+    }
+    if (auto* bytes = static_cast<wchar_t*>(GlobalLock(memory))) {
+        std::copy(wide.begin(), wide.end(), bytes);
+        bytes[wide.size()] = L'\0';
+        GlobalUnlock(memory);
+    }
+    if (!OpenClipboard(owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!put) {
+        GlobalFree(memory);
+    }
+    return put;
+}
 
 bool RegisterFrameClass(HINSTANCE module, WNDPROC procedure) {
     WNDCLASSEXA frameClass{};
@@ -68,6 +147,10 @@ void CEventViewerFrame::DispatchThreadMessage(MSG& message) {
     if (window_ != nullptr && TranslateAcceleratorA(window_, accelerators_, &message)) {
         return;
     }
+    // The details window's keys: Escape and Enter close it, Tab moves between its controls.
+    if (details_.IsOpen() && IsDialogMessageW(details_.Handle(), &message)) {
+        return;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
 }
@@ -85,10 +168,13 @@ void CEventViewerFrame::UpdateMenuStates(HMENU menu) {
             continue;
         }
         const UINT command = GetMenuItemID(menu, position);
-        if (command == 0 || command == static_cast<UINT>(-1)) {
+        // The context menu's items have their states from the list when it opens.
+        if (command == 0 || command == static_cast<UINT>(-1) || command == CopyRowsCommand ||
+            command == ShowDetailsCommand) {
             continue;
         }
-        const UINT state = commands_.IsCommandEnabled(command) ? MF_ENABLED : MF_GRAYED;
+        const bool enabled = commands_.IsCommandEnabled(command) && (!loading_ || command == ExitCommand);
+        const UINT state = enabled ? MF_ENABLED : MF_GRAYED;
         EnableMenuItem(menu, static_cast<UINT>(position), MF_BYPOSITION | state);
     }
 }
@@ -110,19 +196,43 @@ LRESULT CALLBACK CEventViewerFrame::WindowProc(HWND window, UINT message, WPARAM
 LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate();
-    case WM_SIZE: MoveWindow(view_.Handle(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 0;
+    case WM_SIZE: Layout(LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_SETFOCUS: SetFocus(view_.Handle()); return 0;
-    case WM_NOTIFY: {
-        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-        LRESULT result = 0;
-        if (header.hwndFrom == view_.Handle() && view_.OnNotify(header, result)) {
-            return result;
+    case WM_SETCURSOR:
+        if (loading_ && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))); // IDC_WAIT
+            return TRUE;
         }
         break;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.hwndFrom != view_.Handle()) {
+            break;
+        }
+        LRESULT result = 0;
+        // No sort while a load runs: the document's order is being made.
+        if (!(loading_ && header.code == LVN_COLUMNCLICK) && view_.OnNotify(header, result)) {
+            return result;
+        }
+        OnListNotify(header);
+        return 0;
     }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == view_.Handle() && !loading_) {
+            ShowContextMenu(lParam);
+            return 0;
+        }
+        break;
     case WM_INITMENUPOPUP: UpdateMenuStates(reinterpret_cast<HMENU>(wParam)); return 0;
-    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_CLOSE:
+        if (loading_) {
+            closeAfterLoad_ = true;
+            return 0;
+        }
+        break;
     case WM_DESTROY:
+        details_.Destroy();
         view_.Destroy();
         if (shell_->MainWindow() == window_) {
             shell_->SetFrame(nullptr);
@@ -135,6 +245,10 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND window = window_;
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         window_ = nullptr;
+        if (barFont_ != nullptr) {
+            DeleteObject(barFont_);
+            barFont_ = nullptr;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
     default: break;
@@ -143,18 +257,252 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 int CEventViewerFrame::OnCreate() {
-    if (!view_.Create(window_, module_)) {
+    if (!view_.Create(window_, module_) || !CreateBars()) {
         return -1;
     }
+    RECT area{};
+    GetClientRect(window_, &area);
+    Layout(area.right, area.bottom);
+    StatesChanged();
     // Posted, not called: the first load runs from the message loop, once the window exists and is shown.
     PostMessageA(window_, WM_COMMAND, InitialLoadCommand, 0);
     return 0;
 }
 
-void CEventViewerFrame::OnCommand(uint32_t command) {
+bool CEventViewerFrame::CreateBars() {
+    statusBar_ = MakeChild(window_, module_, STATUSCLASSNAMEW, 0, StatusBarId);
+    filterText_ = MakeChild(window_, module_, L"EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, FilterTextId);
+    severityChoice_ = MakeChild(window_, module_, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                SeverityChoiceId);
+    classChoice_ =
+        MakeChild(window_, module_, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, ClassChoiceId);
+    if (statusBar_ == nullptr || filterText_ == nullptr || severityChoice_ == nullptr ||
+        classChoice_ == nullptr) {
+        return false;
+    }
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        barFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    const auto font =
+        reinterpret_cast<WPARAM>(barFont_ != nullptr ? barFont_ : GetStockObject(DEFAULT_GUI_FONT));
+    for (HWND control : {filterText_, severityChoice_, classChoice_}) {
+        SendMessageW(control, WM_SETFONT, font, FALSE);
+    }
+    SendMessageW(filterText_, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(Widen(ViewerTextUtf8(ViewerText::FilterPlaceholder)).c_str()));
+    AddChoice(severityChoice_, ViewerTextUtf8(ViewerText::AllSeverities),
+              static_cast<LPARAM>(kestrav::SeverityChoice::All));
+    char name[DescriptionBufferSize];
+    for (const auto& label : SeverityLabels) {
+        FormatSeverityName(label.severity, name);
+        AddChoice(severityChoice_, name, static_cast<LPARAM>(label.choice));
+    }
+    SendMessageW(severityChoice_, CB_SETCURSEL, 0, 0);
+    AddChoice(classChoice_, ViewerTextUtf8(ViewerText::AllClasses), AnyClass);
+    SendMessageW(classChoice_, CB_SETCURSEL, 0, 0);
+    return true;
+}
+
+void CEventViewerFrame::Layout(int width, int height) {
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT status{};
+    GetWindowRect(statusBar_, &status);
+    const int statusHeight = status.bottom - status.top;
+    const int top = BarMargin + (BarHeight - 2 * BarMargin - FieldHeight) / 2;
+    const int textWidth = std::max(0, width - 4 * BarMargin - SeverityChoiceWidth - ClassChoiceWidth);
+    MoveWindow(filterText_, BarMargin, top, textWidth, FieldHeight, TRUE);
+    MoveWindow(severityChoice_, 2 * BarMargin + textWidth, top, SeverityChoiceWidth, ChoiceDropHeight, TRUE);
+    MoveWindow(classChoice_, 3 * BarMargin + textWidth + SeverityChoiceWidth, top, ClassChoiceWidth,
+               ChoiceDropHeight, TRUE);
+    MoveWindow(view_.Handle(), 0, BarHeight, width, std::max(0, height - BarHeight - statusHeight), TRUE);
+}
+
+void CEventViewerFrame::ApplyFilter() {
+    RowFilter filter;
+    filter.text = Narrow(WindowTextW(filterText_));
+    filter.severity = static_cast<kestrav::SeverityChoice>(
+        ChosenValue(severityChoice_, static_cast<LPARAM>(kestrav::SeverityChoice::All)));
+    filter.eventClass = static_cast<int32_t>(ChosenValue(classChoice_, AnyClass));
+    view_.SetFilter(std::move(filter));
+    StatesChanged();
+}
+
+void CEventViewerFrame::StatesChanged() {
+    UpdateMenuStates();
+    UpdateClassChoice();
+    UpdateStatusBar();
+}
+
+void CEventViewerFrame::UpdateStatusBar() {
+    if (statusBar_ == nullptr) {
+        return;
+    }
+    const std::wstring text =
+        Widen(StatusCountsText(view_.AllRowCount(), view_.ShownRowCount(), view_.SelectedCount()));
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void CEventViewerFrame::UpdateClassChoice() {
+    // Once per fill: the classes of the log's rows, and the one chosen even when no row has it now.
+    if (classChoice_ == nullptr || classesOfFill_ == view_.FillCount()) {
+        return;
+    }
+    classesOfFill_ = view_.FillCount();
+    const auto chosen = static_cast<int32_t>(ChosenValue(classChoice_, AnyClass));
+    std::vector<uint16_t> classes = ClassesPresent(view_.Filter().Rows());
+    if (chosen != AnyClass && !std::binary_search(classes.begin(), classes.end(), chosen)) {
+        classes.insert(std::lower_bound(classes.begin(), classes.end(), chosen),
+                       static_cast<uint16_t>(chosen));
+    }
+    std::vector<std::string> names;
+    char name[DescriptionBufferSize];
+    for (uint16_t eventClass : classes) {
+        FormatClassName(eventClass, name);
+        names.emplace_back(name);
+    }
+    SendMessageW(classChoice_, CB_RESETCONTENT, 0, 0);
+    AddChoice(classChoice_, ViewerTextUtf8(ViewerText::AllClasses), AnyClass);
+    int selected = 0;
+    for (size_t i = 0; i < classes.size(); ++i) {
+        // Classes without a name of their own share "Unknown": their numbers tell them apart.
+        const bool shared = std::count(names.begin(), names.end(), names[i]) > 1;
+        AddChoice(classChoice_, shared ? names[i] + " (" + std::to_string(classes[i]) + ")" : names[i],
+                  classes[i]);
+        if (classes[i] == chosen) {
+            selected = static_cast<int>(i) + 1;
+        }
+    }
+    SendMessageW(classChoice_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void CEventViewerFrame::OnListNotify(const NMHDR& header) {
+    if (loading_) {
+        return;
+    }
+    switch (header.code) {
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) == 0) {
+            return;
+        }
+        if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
+            UpdateStatusBar();
+        }
+        if ((change.uNewState & LVIS_FOCUSED) != 0 && (change.uOldState & LVIS_FOCUSED) == 0) {
+            const CEventLogEntry* entry = view_.FocusedEntry();
+            details_.Follow(entry != nullptr ? &entry->m_entry : nullptr);
+        }
+        return;
+    }
+    case LVN_KEYDOWN: {
+        const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
+        if (key.wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) {
+            CopySelectedRows();
+        }
+        return;
+    }
+    case NM_RETURN:
+    case NM_DBLCLK: ShowDetails(); return;
+    default: return;
+    }
+}
+
+void CEventViewerFrame::ShowContextMenu(LPARAM position) {
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) {
+        return;
+    }
+    const UINT state = view_.SelectedCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    AppendMenuW(menu, MF_STRING | state, CopyRowsCommand,
+                Widen(ViewerTextUtf8(ViewerText::CopyRows)).c_str());
+    const UINT details = view_.FocusedEntry() != nullptr ? MF_ENABLED : MF_GRAYED;
+    AppendMenuW(menu, MF_STRING | details, ShowDetailsCommand,
+                Widen(ViewerTextUtf8(ViewerText::ShowDetails)).c_str());
+    POINT at{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    if (at.x == -1 && at.y == -1) {
+        // From the keyboard: below the focused row, or at the list's corner.
+        RECT row{};
+        row.left = LVIR_BOUNDS;
+        const auto focused = static_cast<int>(SendMessageW(
+            view_.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+        if (focused < 0 || !SendMessageW(view_.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(focused),
+                                         reinterpret_cast<LPARAM>(&row))) {
+            row = RECT{};
+        }
+        at = POINT{row.left, row.bottom};
+        ClientToScreen(view_.Handle(), &at);
+    }
+    const auto chosen = static_cast<UINT>(
+        TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen != 0) {
+        OnCommand(chosen, 0);
+    }
+}
+
+void CEventViewerFrame::CopySelectedRows() {
+    const std::vector<CEventLogEntry*> rows = view_.SelectedEntries();
+    if (!rows.empty()) {
+        PutOnClipboard(window_, CopyText(rows));
+    }
+}
+
+void CEventViewerFrame::ShowDetails() {
+    if (const CEventLogEntry* entry = view_.FocusedEntry()) {
+        details_.Show(module_, window_, entry->m_entry);
+    }
+}
+
+void CEventViewerFrame::SetLoading(bool loading) {
+    loading_ = loading;
+    if (loading) {
+        listHadFocus_ = GetFocus() == view_.Handle();
+        EnableWindow(view_.Handle(), FALSE);
+    } else {
+        EnableWindow(view_.Handle(), TRUE);
+        if (listHadFocus_) {
+            SetFocus(view_.Handle());
+        }
+    }
+    UpdateMenuStates();
+    if (!loading && closeAfterLoad_) {
+        closeAfterLoad_ = false;
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+    }
+}
+
+void CEventViewerFrame::OnCommand(uint32_t command, UINT code) {
+    switch (command) {
+    case FilterTextId:
+        if (code == EN_CHANGE) {
+            ApplyFilter();
+        } else if (code == EN_SETFOCUS) {
+            // The texts are indexed when the field takes the focus, before the first keystroke waits for it.
+            view_.Filter().PrepareIndex();
+        }
+        return;
+    case SeverityChoiceId:
+    case ClassChoiceId:
+        if (code == CBN_SELCHANGE) {
+            ApplyFilter();
+        }
+        return;
+    default: break;
+    }
     if (command == ExitCommand) {
         SendMessageA(window_, WM_CLOSE, 0, 0);
         return;
+    }
+    // Nothing but Exit runs while a load runs.
+    if (loading_) {
+        return;
+    }
+    switch (command) {
+    case CopyRowsCommand: CopySelectedRows(); return;
+    case ShowDetailsCommand: ShowDetails(); return;
+    default: break;
     }
     // A greyed command does nothing, also when it arrives by its key.
     commands_.Execute(command);

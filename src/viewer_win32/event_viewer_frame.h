@@ -1,10 +1,13 @@
-// The main window of the Windows viewer: menu and accelerator table 128 in the user's language, the list as
-// its only child, the first load posted from its creation, and the menu greyed by the commands' rules.
+// The main window of the Windows viewer: menu and accelerator table 128 in the user's language, the filter
+// bar above the list and the status bar below it, the first load posted from its creation, the menu greyed by
+// the commands' rules and while a load runs, the entry details, and Copy from the list's keys and context
+// menu.
 #pragma once
 
 #include <windows.h>
 
 #include "viewer_core/viewer_document.h"
+#include "viewer_win32/entry_details_wnd.h"
 #include "viewer_win32/event_viewer_view.h"
 
 namespace kestrav::win32 {
@@ -14,6 +17,13 @@ class Win32ViewerShell;
 class CEventViewerFrame {
 public:
     static constexpr const char* WindowClass = "KestravEventViewerFrame";
+    // The commands of the list's context menu, and the frame's own controls.
+    static constexpr UINT CopyRowsCommand = 0x7F01;
+    static constexpr UINT ShowDetailsCommand = 0x7F02;
+    static constexpr int FilterTextId = 0x7F10;
+    static constexpr int SeverityChoiceId = 0x7F11;
+    static constexpr int ClassChoiceId = 0x7F12;
+    static constexpr int StatusBarId = 0x7F13;
 
     CEventViewerFrame(CEventViewerDoc& document, Win32ViewerShell& shell);
     ~CEventViewerFrame();
@@ -36,6 +46,24 @@ public:
     // rules.
     void UpdateMenuStates(HMENU menu = nullptr);
 
+    HWND StatusBar() const { return statusBar_; }
+    HWND FilterText() const { return filterText_; }
+    HWND SeverityChoice() const { return severityChoice_; }
+    HWND ClassChoice() const { return classChoice_; }
+    CEntryDetailsWnd& Details() { return details_; }
+
+    // While a load runs, every command but Exit is greyed and does nothing, the list takes no input, and a
+    // request to close the window waits for the load's end.
+    void SetLoading(bool loading);
+    bool Loading() const { return loading_; }
+    // The menu states, the status bar's counts and the class choice, after the rows or their selection
+    // changed.
+    void StatesChanged();
+
+    // Puts the selected rows on the clipboard as text; opens the details of the focused row.
+    void CopySelectedRows();
+    void ShowDetails();
+
     // When the window is destroyed, end the message loop of its thread.
     void QuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
@@ -47,7 +75,14 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int OnCreate();
-    void OnCommand(uint32_t command);
+    void OnCommand(uint32_t command, UINT code);
+    bool CreateBars();
+    void Layout(int width, int height);
+    void ApplyFilter();
+    void UpdateStatusBar();
+    void UpdateClassChoice();
+    void OnListNotify(const NMHDR& header);
+    void ShowContextMenu(LPARAM position);
 
     CEventViewerDoc* document_;
     Win32ViewerShell* shell_;
@@ -56,7 +91,17 @@ private:
     HINSTANCE module_ = nullptr;
     HWND window_ = nullptr;
     HACCEL accelerators_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HWND filterText_ = nullptr;
+    HWND severityChoice_ = nullptr;
+    HWND classChoice_ = nullptr;
+    HFONT barFont_ = nullptr;
+    CEntryDetailsWnd details_;
+    unsigned classesOfFill_ = 0;
     bool quitOnDestroy_ = false;
+    bool loading_ = false;
+    bool closeAfterLoad_ = false;
+    bool listHadFocus_ = false;
 };
 
 // Runs the thread's messages through the frame until it is destroyed (WM_QUIT), or until done() returns

@@ -2,7 +2,9 @@
 #include "viewer_win32/event_viewer_view.h"
 
 #include <cstring>
+#include <numeric>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "decode/event_text.h"
 #include "resources/string_table.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr DWORD ListStyle = 0x50800000 | LVS_REPORT;
 constexpr int IconWidth = 16;
 constexpr COLORREF TransparentColour = RGB(255, 0, 255);
+// A click anywhere in a row selects the whole row, and the cells are ruled.
+constexpr DWORD ListExtendedStyle = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
 
 // The one text buffer of every display request: the requests come one at a time on the window's thread,
 // and the control copies the text before it asks again.
@@ -51,6 +55,7 @@ bool CEventViewerView::Create(HWND parent, HINSTANCE module) {
     if (list_ == nullptr) {
         return false;
     }
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ListExtendedStyle, ListExtendedStyle);
     for (int position = 0; position < ListColumnCount; ++position) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -151,16 +156,24 @@ CEventLogEntry* CEventViewerView::EntryAt(int row) const {
 }
 
 void CEventViewerView::SetRows(const std::vector<CEventLogEntry*>& rows) {
+    ++fills_;
+    order_.resize(rows.size());
+    std::iota(order_.begin(), order_.end(), uint32_t{0});
+    filter_.SetRows(rows);
+    FillControl(filter_.Passing(order_));
+}
+
+void CEventViewerView::FillControl(const std::vector<uint32_t>& positions) {
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(list_, LVM_SETITEMCOUNT, rows.size(), 0);
-    for (size_t row = 0; row < rows.size(); ++row) {
+    SendMessageA(list_, LVM_SETITEMCOUNT, positions.size(), 0);
+    for (size_t row = 0; row < positions.size(); ++row) {
         LVITEMA item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
         item.iItem = static_cast<int>(row);
         item.pszText = LPSTR_TEXTCALLBACKA;
         item.iImage = I_IMAGECALLBACK;
-        item.lParam = reinterpret_cast<LPARAM>(rows[row]);
+        item.lParam = reinterpret_cast<LPARAM>(filter_.Rows()[positions[row]]);
         const auto at =
             static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) {
@@ -177,17 +190,56 @@ void CEventViewerView::SetRows(const std::vector<CEventLogEntry*>& rows) {
     InvalidateRect(list_, nullptr, TRUE);
 }
 
-void CEventViewerView::SelectOnly(size_t row) {
+void CEventViewerView::SetFilter(RowFilter filter) {
+    const std::vector<CEventLogEntry*> selected = SelectedEntries();
+    const std::unordered_set<const CEventLogEntry*> wasSelected(selected.begin(), selected.end());
+    const CEventLogEntry* focused = FocusedEntry();
+    filter_.SetFilter(std::move(filter));
+    FillControl(filter_.Passing(order_));
+    const auto count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        const CEventLogEntry* entry = EntryAt(row);
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state =
+            (wasSelected.count(entry) != 0 ? LVIS_SELECTED : 0u) | (entry == focused ? LVIS_FOCUSED : 0u);
+        if (state.state != 0) {
+            SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        }
+    }
+}
+
+size_t CEventViewerView::ShownRowCount() const {
+    return static_cast<size_t>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+CEventLogEntry* CEventViewerView::FocusedEntry() const {
+    const auto row = static_cast<int>(
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    return row >= 0 ? EntryAt(row) : nullptr;
+}
+
+void CEventViewerView::SelectOnly(size_t position) {
+    // The row is found among those shown; one that the filter hides is not selected, since the commands act
+    // on the rows the administrator sees.
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = position < filter_.Rows().size() ? reinterpret_cast<LPARAM>(filter_.Rows()[position]) : 0;
+    const auto row = static_cast<int>(
+        SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     // The control brings a row that takes the focus into view; the list is not to scroll, so the first
     // visible row is brought back.
     const auto top = static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    if (row < 0) {
+        return;
+    }
     LVITEMA one{};
     one.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     one.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&one));
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&one));
     if (static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0)) != top) {
         SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top), FALSE);
     }
@@ -210,24 +262,43 @@ size_t CEventViewerView::SelectedCount() const {
 }
 
 void CEventViewerView::Sort(int column, bool ascending) {
-    // The order is worked out once, each row's text formatted once; the control then puts its rows into it
-    // by comparing their places, which keeps every row's state (selected, focused) with the row.
-    const auto count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-    std::vector<CEventLogEntry*> rows;
-    rows.reserve(static_cast<size_t>(count));
-    for (int row = 0; row < count; ++row) {
-        if (CEventLogEntry* entry = EntryAt(row)) {
-            rows.push_back(entry);
-        }
+    // The order of every row of the fill is worked out once, each row's text formatted once; the control
+    // then puts the rows it shows into it by comparing their places, which keeps every row's state
+    // (selected, focused) with the row.
+    std::vector<CEventLogEntry*> inOrder;
+    inOrder.reserve(order_.size());
+    for (uint32_t position : order_) {
+        inOrder.push_back(filter_.Rows()[position]);
     }
-    const std::vector<size_t> order = SortOrder(rows, column, ascending);
+    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
+    std::vector<uint32_t> order(order_.size());
     RowRanks ranks;
-    ranks.reserve(order.size());
-    for (size_t rank = 0; rank < order.size(); ++rank) {
-        ranks.emplace(rows[order[rank]], rank);
+    ranks.reserve(sorted.size());
+    for (size_t rank = 0; rank < sorted.size(); ++rank) {
+        order[rank] = order_[sorted[rank]];
+        ranks.emplace(inOrder[sorted[rank]], rank);
     }
+    order_ = std::move(order);
     SendMessageA(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks),
                  reinterpret_cast<LPARAM>(&CompareRanks));
+    ShowSortArrow(column, ascending);
+}
+
+void CEventViewerView::ShowSortArrow(int column, bool ascending) {
+    HWND heading = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    for (int position = 0; position < ListColumnCount; ++position) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageW(heading, HDM_GETITEMW, static_cast<WPARAM>(position),
+                          reinterpret_cast<LPARAM>(&item))) {
+            continue;
+        }
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (ColumnSubItem(position) == column) {
+            item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        }
+        SendMessageW(heading, HDM_SETITEMW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void CEventViewerView::SetEnabled(bool enabled) {

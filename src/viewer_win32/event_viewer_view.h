@@ -1,12 +1,14 @@
 // The list of the Windows window: a report-style "SysListView32" control with seven columns and one row per
 // entry object (the row's item data). Texts and icons are produced when the control asks for them; clicking
-// a heading sorts by that column, the sort state living in the document.
+// a heading sorts by that column, the sort state living in the document, and the heading shows it. A filter
+// decides which of the rows the control holds; the view keeps every row of the fill and their order.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include "viewer_core/row_filter.h"
 #include "viewer_core/viewer_document.h"
 
 namespace kestrav::win32 {
@@ -38,16 +40,33 @@ public:
     void Sort(int column, bool ascending) override;
     void SetEnabled(bool enabled) override;
 
+    // Shows only the rows that pass; selected rows that stay shown stay selected.
+    void SetFilter(RowFilter filter);
+    ListFilter& Filter() { return filter_; }
+    // Every row of the fill, and the rows the control holds.
+    size_t AllRowCount() const { return filter_.Rows().size(); }
+    size_t ShownRowCount() const;
+    // Counts the fills, so that a window can tell when the rows were replaced.
+    unsigned FillCount() const { return fills_; }
+    // The entry of the focused row; nullptr when no row has the focus.
+    CEventLogEntry* FocusedEntry() const;
+
 private:
     void OnGetDispInfo(NMLVDISPINFOA& info);
     void OnColumnClick(const NMLISTVIEW& info);
     // The sub-item number of the column at a position, as the control holds it.
     int ColumnSubItem(int position) const;
     CEventLogEntry* EntryAt(int row) const;
+    // Puts these rows into the control in this order.
+    void FillControl(const std::vector<uint32_t>& positions);
+    void ShowSortArrow(int column, bool ascending);
 
     CEventViewerDoc* document_;
     HWND list_ = nullptr;
     HIMAGELIST m_imageList = nullptr;
+    ListFilter filter_;
+    std::vector<uint32_t> order_; // positions of filter_.Rows() in the list's order
+    unsigned fills_ = 0;
 };
 
 } // namespace kestrav::win32

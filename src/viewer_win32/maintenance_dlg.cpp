@@ -8,6 +8,7 @@
 #include "resources/string_table.h"
 #include "viewer_core/note_rules.h"
 #include "viewer_core/viewer_document.h"
+#include "viewer_win32/centred.h"
 #include "viewer_win32/win32_resources.h"
 #include "viewer_win32/win32_shell.h"
 
@@ -64,6 +65,7 @@ bool CMaintenanceDlg::OnInitDialog() {
     SendMessageW(m_editNote, EM_LIMITTEXT, MaxNoteLength, 0);
     SetWindowTextW(dialog_, Widen(TableText(ApplicationTitle)).c_str());
     SetDlgItemTextW(dialog_, PromptId, Widen(TableText(NotePromptText)).c_str());
+    CentreOnOwner(dialog_, GetWindow(dialog_, GW_OWNER));
     // TRUE: the focus goes to the first control, the field.
     return true;
 }

@@ -6,10 +6,12 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "platform/wide_text.h"
 #include "resources/string_table.h"
+#include "viewer_win32/centred.h"
 #include "viewer_win32/event_viewer_frame.h"
 #include "viewer_win32/maintenance_dlg.h"
 
@@ -35,6 +37,7 @@ HWND Win32ViewerShell::MainWindow() const {
 }
 
 int Win32ViewerShell::Message(const std::string& text, uint32_t style) {
+    const CentreNextDialog centred(MainWindow());
     return MessageBoxW(MainWindow(), Wide(text).c_str(), Wide(TableText(ApplicationTitle)).c_str(), style);
 }
 
@@ -110,8 +113,50 @@ void Win32ViewerShell::FocusView() {
 
 void Win32ViewerShell::CommandStatesChanged() {
     if (frame_ != nullptr) {
-        frame_->UpdateMenuStates();
+        frame_->StatesChanged();
     }
+}
+
+uint32_t Win32ViewerShell::RunWalk(const std::function<uint32_t()>& walk) {
+    // The walk runs on a thread of its own while this one keeps the window drawn and its commands greyed;
+    // the list is filled once the walk has ended. A WM_QUIT that arrives meanwhile is posted again after it.
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (frame_ == nullptr || done == nullptr) {
+        if (done != nullptr) {
+            CloseHandle(done);
+        }
+        return walk();
+    }
+    CEventViewerFrame& frame = *frame_;
+    frame.SetLoading(true);
+    uint32_t status = 0;
+    std::thread worker([&] {
+        status = walk();
+        SetEvent(done);
+    });
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        MSG message{};
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
+            frame.DispatchThreadMessage(message);
+        }
+        if (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) {
+            break;
+        }
+    }
+    worker.join();
+    CloseHandle(done);
+    frame.SetLoading(false);
+    if (quit) {
+        PostQuitMessage(static_cast<int>(quitCode));
+    }
+    return status;
 }
 
 } // namespace kestrav::win32

@@ -1,5 +1,5 @@
 // The Windows window's side of the document: message boxes, the save dialog, the note dialog, the busy
-// cursor, and the frame's caption, repaint, focus and menu states.
+// cursor, the frame's caption, repaint, focus and menu states, and the walk of a load beside the window.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,7 @@ public:
     void RepaintNow() override;
     void FocusView() override;
     void CommandStatesChanged() override;
+    uint32_t RunWalk(const std::function<uint32_t()>& walk) override;
 
     // The frame the requests go to, and the module whose resources the dialogs use.
     void SetFrame(CEventViewerFrame* frame) { frame_ = frame; }

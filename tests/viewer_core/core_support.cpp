@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "viewer_core/list_order.h"
 
@@ -230,6 +231,14 @@ std::vector<int32_t> RecordingList::SelectedNumbers() const {
         numbers.push_back(static_cast<int32_t>(row->m_entry.EventNumber()));
     }
     return numbers;
+}
+
+uint32_t ScriptedShell::RunWalk(const std::function<uint32_t()>& walk) {
+    rowsDuringWalks.push_back(watched != nullptr ? watched->Rows().size() : 0);
+    uint32_t status = 0;
+    std::thread worker([&] { status = walk(); });
+    worker.join();
+    return status;
 }
 
 int ScriptedShell::Message(const std::string& text, uint32_t style) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,12 @@ public:
     void RepaintNow() override { ++repaints; }
     void FocusView() override { ++focusRequests; }
     void CommandStatesChanged() override {}
+    // The walk runs on a thread of its own, as a window runs it; the rows of the watched list are counted
+    // at its start.
+    uint32_t RunWalk(const std::function<uint32_t()>& walk) override;
 
+    RecordingList* watched = nullptr;
+    std::vector<size_t> rowsDuringWalks;
     std::deque<int> answers;
     std::deque<std::string> saveNames;
     std::deque<std::string> notes;

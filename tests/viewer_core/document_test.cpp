@@ -69,6 +69,19 @@ TEST(Document, InitialLoadShowsTheLogSortedByEventNumberDescending) {
     EXPECT_TRUE(viewer.commands.InitialLoadDone());
 }
 
+// Each load's walk is handed to the shell, which may run it on another thread: no list shows an entry
+// object while the walk makes new ones.
+TEST(Document, EveryLoadWalksThroughTheShellWhileNoRowIsShown) {
+    Viewer viewer;
+    viewer.shell.watched = &viewer.list;
+    ASSERT_TRUE(viewer.device.Import(Sample()));
+    viewer.commands.OnInitialLoad();
+    viewer.commands.OnRefresh();
+    EXPECT_EQ(viewer.shell.rowsDuringWalks, (std::vector<size_t>{0, 0}));
+    EXPECT_EQ(viewer.list.Order(), (std::vector<int32_t>{8, 7, 3}));
+    EXPECT_EQ(viewer.doc.m_nEntryCount, 3);
+}
+
 TEST(Document, InitialLoadFailuresLeaveAnEmptyDisabledListAndSayWhy) {
     enum Damage { None, NotKept, Failing, Missing };
     const struct {

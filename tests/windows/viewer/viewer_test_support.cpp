@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "tests/windows/driver/setup_request.h"
+#include "viewer_win32/win32_resources.h"
 
 namespace kestrav::wintest {
 
@@ -284,6 +287,76 @@ void ClickHeading(HWND frame, HWND list, int column) {
     SendMessageA(frame, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
 }
 
+void ClickCell(win32::CEventViewerFrame& frame, HWND list, int row, int column, bool twice) {
+    RECT cell{};
+    cell.top = column;
+    cell.left = LVIR_BOUNDS;
+    if (!SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell))) {
+        ADD_FAILURE() << "no cell " << row << ", " << column;
+        return;
+    }
+    const LPARAM at = MAKELPARAM(cell.left + 20, (cell.top + cell.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    PumpWaiting(frame);
+    if (twice) {
+        PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        PumpWaiting(frame);
+    }
+}
+
+int SortArrow(HWND list, int column) {
+    HWND heading = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!SendMessageW(heading, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item))) {
+        ADD_FAILURE() << "no heading " << column;
+    }
+    return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+}
+
+std::string WindowTextUtf8(HWND window) {
+    wchar_t text[8192] = {};
+    GetWindowTextW(window, text, 8192);
+    return win32::Narrow(text);
+}
+
+std::string StatusText(HWND statusBar) {
+    wchar_t text[512] = {};
+    if (LOWORD(SendMessageW(statusBar, SB_GETTEXTLENGTHW, 0, 0)) >= 512) {
+        return "(too long)";
+    }
+    SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return win32::Narrow(text);
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) {
+        ADD_FAILURE() << "the clipboard cannot be opened";
+        return text;
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = win32::Narrow(units);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+int CentreDistance(HWND a, HWND b) {
+    RECT ra{};
+    RECT rb{};
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    const int dx = std::abs((ra.left + ra.right) - (rb.left + rb.right)) / 2;
+    const int dy = std::abs((ra.top + ra.bottom) - (rb.top + rb.bottom)) / 2;
+    return std::max(dx, dy);
+}
+
 bool MenuItemEnabled(HWND frame, uint32_t command) {
     HMENU menu = GetMenu(frame);
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
@@ -365,6 +438,29 @@ HWND DialogScript::WaitNoteDialog() {
         Fail("no note dialog came");
     }
     return dialog;
+}
+
+HWND DialogScript::WaitPopupMenu() {
+    struct Found {
+        HWND menu = nullptr;
+    } found;
+    for (int tries = 0; tries < 250 && found.menu == nullptr && !finished_; ++tries) {
+        EnumThreadWindows(
+            uiThread_,
+            [](HWND window, LPARAM lParam) -> BOOL {
+                if (IsWindowVisible(window) && ClassName(window) == "#32768") {
+                    reinterpret_cast<Found*>(lParam)->menu = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        Sleep(20);
+    }
+    if (found.menu == nullptr) {
+        Fail("no context menu came");
+    }
+    return found.menu;
 }
 
 HWND DialogScript::WaitFileDialog() {

@@ -77,6 +77,17 @@ int RowOfEvent(HWND list, uint32_t number);
 // A click on a heading, as the control reports it.
 void ClickHeading(HWND frame, HWND list, int column);
 
+// A left click (or a double click) in a cell, at the middle of its first 40 pixels, as the mouse gives it.
+void ClickCell(win32::CEventViewerFrame& frame, HWND list, int row, int column, bool twice);
+// The sort arrow a heading shows: HDF_SORTUP, HDF_SORTDOWN or 0.
+int SortArrow(HWND list, int column);
+// The window's text in UTF-8, read as UTF-16; the status bar's first part; the clipboard's Unicode text.
+std::string WindowTextUtf8(HWND window);
+std::string StatusText(HWND statusBar);
+std::string ClipboardText();
+// How far the centres of two windows lie apart, in pixels along either axis.
+int CentreDistance(HWND a, HWND b);
+
 // A menu item's state as the menu shows it once opened: the frame is told the menu opens first.
 bool MenuItemEnabled(HWND frame, uint32_t command);
 
@@ -99,6 +110,8 @@ public:
     HWND WaitMessageBox();
     HWND WaitNoteDialog();
     HWND WaitFileDialog();
+    // Waits for a shown context menu of the windowing thread.
+    HWND WaitPopupMenu();
     std::string Text(HWND dialog, int control) const;
     std::string Caption(HWND window) const;
     std::string MessageText(HWND box) const;

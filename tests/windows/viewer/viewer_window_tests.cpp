@@ -11,6 +11,7 @@
 
 #include "resources/string_table.h"
 #include "viewer_core/list_order.h"
+#include "viewer_core/row_texts.h"
 #include "viewer_test_support.h"
 #include "viewer_win32/win32_resources.h"
 
@@ -95,7 +96,9 @@ TEST_F(ViewerWindow, OpensWithTheLogNewestFirstAndTheLastEntrySelected) {
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) &
                   ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
               0x50800001u);
-    EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0);
+    // Whole rows are selected and the cells ruled.
+    EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
+              LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     EXPECT_TRUE(IsWindowEnabled(list));
     EXPECT_EQ(GetFocus(), list);
 
@@ -510,6 +513,249 @@ TEST_F(ViewerWindow, ExitEndsTheWindow) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// Whole rows: a click in the Description cell selects its row; the heading shows the document's sort,
+// also after a reload; the status bar counts entries, shown and selected rows below the list.
+TEST_F(ViewerWindow, RowsAreSelectedWholeAndTheHeadingAndStatusBarFollow) {
+    PrepareLog(SampleLog());
+    OpenAnswering(viewer, 0);
+    HWND list = viewer->List();
+    HWND status = viewer->Frame().StatusBar();
+    ClickCell(viewer->Frame(), list, 3, DescriptionColumn, false);
+    EXPECT_EQ(SelectedRows(list), std::vector<int>{3});
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 1");
+    SelectRows(list, {1, 2, 4});
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 3");
+    RECT listArea{};
+    RECT statusArea{};
+    RECT filterArea{};
+    GetWindowRect(list, &listArea);
+    GetWindowRect(status, &statusArea);
+    GetWindowRect(viewer->Frame().FilterText(), &filterArea);
+    EXPECT_TRUE(IsWindowVisible(status));
+    EXPECT_LE(listArea.bottom, statusArea.top);
+    EXPECT_LE(filterArea.bottom, listArea.top);
+
+    const auto arrows = [&] {
+        std::vector<int> shown;
+        for (int column = 0; column < ListColumnCount; ++column) {
+            shown.push_back(SortArrow(list, column));
+        }
+        return shown;
+    };
+    const auto only = [](int column, int arrow) {
+        std::vector<int> shown(ListColumnCount, 0);
+        shown[static_cast<size_t>(column)] = arrow;
+        return shown;
+    };
+    EXPECT_EQ(arrows(), only(EventNumberColumn, HDF_SORTDOWN));
+    ClickHeading(viewer->Window(), list, ClassColumn);
+    EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTUP));
+    ClickHeading(viewer->Window(), list, ClassColumn);
+    EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTDOWN));
+    Command(*viewer, RefreshCommand);
+    EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTDOWN));
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 1");
+}
+
+// Enter and a double click open the details of the focused row in a read-only fixed-width text that
+// follows the focus; Ctrl+C and the context menu's Copy put the selected rows on the clipboard in the
+// list's order; the message boxes, the note dialog and the details stand centred on the window.
+TEST_F(ViewerWindow, DetailsCopyAndCentredDialogs) {
+    PrepareLog(SampleLog());
+    OpenAnswering(viewer, 0);
+    HWND list = viewer->List();
+    PressKey(viewer->Frame(), list, VK_RETURN, false, false);
+    win32::CEntryDetailsWnd& details = viewer->Frame().Details();
+    ASSERT_TRUE(details.IsOpen());
+    HWND text = details.Text();
+    const LONG style = GetWindowLongW(text, GWL_STYLE);
+    EXPECT_EQ(style & (ES_MULTILINE | ES_READONLY), ES_MULTILINE | ES_READONLY);
+    HDC dc = GetDC(text);
+    HGDIOBJ before = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, before);
+    ReleaseDC(text, dc);
+    EXPECT_EQ(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH, 0) << "a proportional font"; // the bit is inverted
+    EXPECT_LE(CentreDistance(details.Handle(), viewer->Window()), 2);
+
+    const LogEntry thirteen = BuildRecord(SampleRecords[5]);
+    std::string hex = HexDump({thirteen.EventData(), EventDataSize});
+    std::string expectedHex;
+    for (char c : hex) {
+        expectedHex += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    const std::string shown = WindowTextUtf8(text);
+    for (const char* line : {"Description\r\nMaintenance note: alpha\r\n", "\r\nEvent number: 13\r\n",
+                             "\r\nSeverity: 2 (Informational)\r\n", "\r\nClass: 33 (Maintenance)\r\n",
+                             "\r\nCode: 2\r\n", "\r\nInitial time: 12/7/2026 2:05 PM\r\n", "\r\nCount: 5\r\n",
+                             "\r\nEvent data\r\n0000  61 6C 70 68 61 00"}) {
+        EXPECT_NE(shown.find(line), std::string::npos) << line << " in\n" << shown;
+    }
+    ASSERT_GE(shown.size(), expectedHex.size());
+    EXPECT_EQ(shown.substr(shown.size() - expectedHex.size()), expectedHex);
+    EXPECT_EQ(std::count(expectedHex.begin(), expectedHex.end(), '\n'), 15);
+
+    const int five = RowOfEvent(list, 5);
+    ClickCell(viewer->Frame(), list, five, DescriptionColumn, true);
+    EXPECT_NE(WindowTextUtf8(text).find("Maintenance note: beta note\r\n"), std::string::npos);
+    ClickCell(viewer->Frame(), list, RowOfEvent(list, 8), CountColumn, false);
+    EXPECT_NE(WindowTextUtf8(text).find("\r\nEvent number: 8\r\n"), std::string::npos) << "follows the focus";
+    SendMessageW(details.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(details.IsOpen());
+
+    // Two rows, in the list's order whatever the order of selecting.
+    const auto rowText = [&](int row) {
+        std::string line;
+        for (int column = 0; column < ListColumnCount; ++column) {
+            line += CellText(list, row, column) + (column + 1 < ListColumnCount ? "\t" : "\r\n");
+        }
+        return line;
+    };
+    SelectRows(list, {4, 1});
+    PressKey(viewer->Frame(), list, 'C', true, false);
+    EXPECT_EQ(ClipboardText(), rowText(1) + rowText(4));
+    SelectRows(list, {2});
+    RunWithAnswers(
+        [&] {
+            SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(0xFFFF, 0xFFFF));
+        },
+        [](DialogScript& script) {
+            HWND menu = script.WaitPopupMenu();
+            // Copy by its mnemonic.
+            PostMessageW(menu, WM_CHAR, 'c', 1);
+            script.WaitGone(menu);
+        });
+    EXPECT_EQ(ClipboardText(), rowText(2));
+
+    int boxDistance = -1;
+    int noteDistance = -1;
+    RunWithAnswers([&] { Command(*viewer, ClearAllEntriesCommand); },
+                   [&](DialogScript& script) {
+                       HWND box = script.WaitMessageBox();
+                       boxDistance = CentreDistance(box, viewer->Window());
+                       script.PressAndWaitGone(box, IDCANCEL);
+                   });
+    RunWithAnswers([&] { Command(*viewer, AddMaintenanceNoteCommand); },
+                   [&](DialogScript& script) {
+                       HWND dialog = script.WaitNoteDialog();
+                       noteDistance = CentreDistance(dialog, viewer->Window());
+                       script.PressAndWaitGone(dialog, IDCANCEL);
+                   });
+    EXPECT_LE(boxDistance, 2);
+    EXPECT_GE(boxDistance, 0);
+    EXPECT_LE(noteDistance, 2);
+    EXPECT_GE(noteDistance, 0);
+    EXPECT_EQ(DriverCount(), 6u);
+}
+
+// The filter bar hides rows without touching the log: the text, the severity and the class combine, a
+// selection that stays shown stays selected, Mark Repaired marks only the selected rows shown, and the
+// filter stays across Refresh.
+TEST_F(ViewerWindow, FilterBarHidesRowsAndMarkRepairedActsOnTheShownOnes) {
+    PrepareLog(SampleLog());
+    OpenAnswering(viewer, 0);
+    HWND list = viewer->List();
+    HWND status = viewer->Frame().StatusBar();
+    HWND field = viewer->Frame().FilterText();
+    HWND severity = viewer->Frame().SeverityChoice();
+    HWND classes = viewer->Frame().ClassChoice();
+    const auto choose = [&](HWND box, int index) {
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(viewer->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+    };
+    const auto items = [](HWND box) {
+        std::vector<std::string> texts;
+        for (LRESULT i = 0; i < SendMessageW(box, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t item[256] = {};
+            SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+            texts.push_back(win32::Narrow(item));
+        }
+        return texts;
+    };
+    EXPECT_EQ(items(severity), (std::vector<std::string>{"All severities", "Critical", "Caution", "Repaired",
+                                                         "Informational"}));
+    const std::vector<std::string> classNames = items(classes);
+    ASSERT_EQ(classNames.size(), 5u);
+    EXPECT_EQ(classNames[0], "All classes");
+    EXPECT_EQ(classNames[4], "Maintenance");
+
+    const struct {
+        const char* text;
+        int severity;
+        int eventClass;
+        std::vector<std::string> numbers;
+    } filters[] = {
+        {"ALPHA", 0, 0, Numbers({13, 10})}, {"alpha", 4, 0, Numbers({13})},
+        {"", 0, 4, Numbers({13, 10, 5})},   {"", 2, 0, Numbers({8})},
+        {"no such text", 0, 0, {}},         {"", 0, 0, Numbers({13, 12, 10, 8, 5, 3})},
+    };
+    for (const auto& filter : filters) {
+        SetWindowTextW(field, win32::Widen(filter.text).c_str());
+        choose(severity, filter.severity);
+        choose(classes, filter.eventClass);
+        EXPECT_EQ(ColumnTexts(list, EventNumberColumn), filter.numbers) << filter.text;
+        EXPECT_EQ(StatusText(status).substr(0, 20), "Entries: 6    Shown:") << filter.text;
+    }
+
+    // 3 (Critical) and 8 (Caution) selected, then only Caution shown: only 8 is marked.
+    SelectRows(list, {RowOfEvent(list, 3), RowOfEvent(list, 8)});
+    choose(severity, 2);
+    EXPECT_EQ(SelectedRows(list), std::vector<int>{0});
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 1    Selected: 1");
+    EXPECT_TRUE(RunWithAnswers([&] { Command(*viewer, MarkRepairedCommand); }, [](DialogScript&) {}).empty());
+    Command(*viewer, RefreshCommand);
+    EXPECT_TRUE(ColumnTexts(list, EventNumberColumn).empty()) << "8 is no longer Caution";
+    choose(severity, 3);
+    EXPECT_EQ(ColumnTexts(list, EventNumberColumn), Numbers({10, 8}));
+    choose(severity, 1);
+    EXPECT_EQ(ColumnTexts(list, EventNumberColumn), Numbers({3}));
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 1    Selected: 0");
+}
+
+// A load walks the log beside the window: it keeps answering, its commands are greyed and its list takes no
+// input until the list is filled.
+TEST_F(ViewerWindow, ALoadKeepsTheWindowAnsweringWithItsCommandsGreyed) {
+    std::vector<LogEntry> entries;
+    for (uint32_t number = 1; number <= 1500; ++number) {
+        entries.push_back(BuildRecord({number, 2, 33, 2, 1, Noon, Noon, "n"}));
+    }
+    PrepareLog(entries);
+    OpenAnswering(viewer, 0);
+    HWND window = viewer->Window();
+    HWND list = viewer->List();
+    bool greyed = false;
+    bool listDisabled = false;
+    bool exitEnabled = false;
+    bool answered = false;
+    RunWithAnswers([&] { Command(*viewer, RefreshCommand); },
+                   [&](DialogScript& script) {
+                       for (int tries = 0; tries < 1000 && !greyed; ++tries) {
+                           greyed = !MenuItemEnabled(window, RefreshCommand);
+                           if (!greyed) {
+                               Sleep(2);
+                           }
+                       }
+                       if (!greyed) {
+                           script.Fail("the commands were never greyed");
+                       }
+                       listDisabled = !IsWindowEnabled(list);
+                       exitEnabled = MenuItemEnabled(window, ExitCommand);
+                       DWORD_PTR result = 0;
+                       answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+                   });
+    EXPECT_TRUE(greyed);
+    EXPECT_TRUE(listDisabled);
+    EXPECT_TRUE(exitEnabled);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(RowCount(list), 1500);
+    EXPECT_TRUE(IsWindowEnabled(list));
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_TRUE(MenuItemEnabled(window, RefreshCommand));
+    EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "Entries: 1500    Shown: 1500    Selected: 1");
+}
+
 // The program itself: no argument, or a first one that is no option, opens the window.
 TEST(ViewerProgram, OpensTheWindowWithoutAnOption) {
     PrepareLog(SampleLog());
@@ -553,6 +799,10 @@ TEST(JapaneseViewer, MenuDialogAndMessagesAreJapanese) {
     std::unique_ptr<OpenViewer> viewer;
     EXPECT_EQ(OpenAnswering(viewer, 1), std::vector<std::string>{"Corvane Log は空です。"});
     EXPECT_EQ(WindowCaption(viewer->Window()), "Corvane ログ ビューア");
+    EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "エントリ: 0    表示: 0    選択: 0");
+    wchar_t choice[64] = {};
+    SendMessageW(viewer->Frame().SeverityChoice(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(choice));
+    EXPECT_EQ(win32::Narrow(choice), "すべての重要度");
     HMENU menu = viewer->Menu();
     for (size_t position = 0; position < MenuCount; ++position) {
         char text[256] = {};

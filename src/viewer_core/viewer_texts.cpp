@@ -1,0 +1,66 @@
+// The windows' additional texts.
+#include "viewer_core/viewer_texts.h"
+
+#include "resources/string_table.h"
+
+namespace kestrav {
+
+namespace {
+
+struct ViewerTextRow {
+    ViewerText id;
+    const char* english;
+    const char* japanese;
+};
+
+const ViewerTextRow ViewerTexts[] = {
+    {ViewerText::FilterPlaceholder, "Show only rows containing...", "次を含む行だけを表示..."},
+    {ViewerText::AllSeverities, "All severities", "すべての重要度"},
+    {ViewerText::AllClasses, "All classes", "すべてのクラス"},
+    {ViewerText::StatusCounts, "Entries: %1    Shown: %2    Selected: %3",
+     "エントリ: %1    表示: %2    選択: %3"},
+    {ViewerText::CopyRows, "&Copy", "コピー(&C)"},
+    {ViewerText::ShowDetails, "&Details...", "詳細(&D)..."},
+    {ViewerText::DetailsTitle, "Entry Details", "エントリの詳細"},
+    {ViewerText::DetailsDescription, "Description", "説明"},
+    {ViewerText::DetailsEventNumber, "Event number", "イベント番号"},
+    {ViewerText::DetailsSeverity, "Severity", "重要度"},
+    {ViewerText::DetailsClass, "Class", "クラス"},
+    {ViewerText::DetailsCode, "Code", "コード"},
+    {ViewerText::DetailsInitialTime, "Initial time", "初回日時"},
+    {ViewerText::DetailsUpdateTime, "Update time", "更新日時"},
+    {ViewerText::DetailsCount, "Count", "回数"},
+    {ViewerText::DetailsEventDataLength, "Event-data length", "イベント データ長"},
+    {ViewerText::DetailsEventData, "Event data", "イベント データ"},
+    {ViewerText::DetailsClose, "Close", "閉じる"},
+    {ViewerText::MarkingProgress, "Marking the selected entries repaired...",
+     "選択したエントリを修復済みにしています..."},
+};
+
+} // namespace
+
+const char* ViewerTextUtf8(ViewerText text) {
+    for (const ViewerTextRow& row : ViewerTexts) {
+        if (row.id == text) {
+            return CurrentLanguage() == Language::Japanese ? row.japanese : row.english;
+        }
+    }
+    return "";
+}
+
+std::string StatusCountsText(size_t entries, size_t shown, size_t selected) {
+    const std::string format = ViewerTextUtf8(ViewerText::StatusCounts);
+    const std::string numbers[] = {std::to_string(entries), std::to_string(shown), std::to_string(selected)};
+    std::string text;
+    for (size_t at = 0; at < format.size(); ++at) {
+        if (format[at] == '%' && at + 1 < format.size() && format[at + 1] >= '1' && format[at + 1] <= '3') {
+            text += numbers[format[at + 1] - '1'];
+            ++at;
+        } else {
+            text += format[at];
+        }
+    }
+    return text;
+}
+
+} // namespace kestrav
