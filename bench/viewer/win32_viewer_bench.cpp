@@ -9,9 +9,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "log/log_ops.h"
@@ -193,7 +196,8 @@ int main(int argc, char** argv) {
     WalkReport walk;
     long walked = 0;
     WalkLog([&](const LogEntry&) { ++walked; }, walk);
-    std::printf("walk of the log through the driver alone: %.2f s (%ld entries)\n", Seconds(walkStart), walked);
+    std::printf("walk of the log through the driver alone: %.2f s (%ld entries)\n", Seconds(walkStart),
+                walked);
     std::vector<CEventLogEntry*> entries;
     for (const auto& entry : app.Document()->m_entries) {
         entries.push_back(entry.get());
@@ -202,9 +206,48 @@ int main(int argc, char** argv) {
     frame.GetActiveView().SetRows(entries);
     UpdateWindow(list);
     std::printf("filling the list alone (%zu callback rows): %.2f s\n", entries.size(), Seconds(fillStart));
+    // While the refresh runs, another thread asks the window every 50 ms for an answer: the longest wait
+    // says how long the window stood still.
+    std::atomic<bool> refreshing{true};
+    std::atomic<bool> askerDone{false};
+    double longestWait = 0;
+    long asked = 0;
+    std::thread asker([&] {
+        while (refreshing) {
+            const Clock::time_point sent = Clock::now();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(frame.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+            longestWait = std::max(longestWait, Seconds(sent));
+            ++asked;
+            Sleep(50);
+        }
+        askerDone = true;
+    });
     const Clock::time_point refresh = Clock::now();
     SendMessageA(frame.Handle(), WM_COMMAND, 1027, 0);
     UpdateWindow(list);
     std::printf("refresh (read, fill, sort, draw): %.2f s\n", Seconds(refresh));
+    // The last question may be waiting: this thread answers until the asker has stopped.
+    refreshing = false;
+    while (!askerDone) {
+        Pump(frame);
+        Sleep(5);
+    }
+    asker.join();
+    std::printf("longest wait for an answer of the window during the refresh: %.3f s (%ld asked)\n",
+                longestWait, asked);
+    // A filter text typed, and taken away again: each refills the list with the rows shown, after the pause
+    // in the typing that a long log waits for.
+    for (const wchar_t* text : {L"memory", L""}) {
+        const Clock::time_point typed = Clock::now();
+        SetWindowTextW(frame.FilterText(), text);
+        while (frame.FilterPending()) {
+            Pump(frame);
+            Sleep(5);
+        }
+        UpdateWindow(list);
+        std::printf("filter text \"%ls\": %.2f s (%ld rows shown)\n", text, Seconds(typed),
+                    static_cast<long>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+    }
     return 0;
 }

@@ -23,6 +23,11 @@ constexpr int FieldHeight = 22;
 constexpr int SeverityChoiceWidth = 160;
 constexpr int ClassChoiceWidth = 220;
 constexpr int ChoiceDropHeight = 300;
+// On a log this long a refill of the list takes long enough under a slow system that the text filter waits
+// for a pause in the typing instead of following every keystroke.
+constexpr size_t ImmediateFilterRows = 5000;
+constexpr UINT_PTR FilterTimer = 1;
+constexpr UINT TypingPause = 300; // ms
 
 // A choice's severities, by the names the list shows for them.
 constexpr struct {
@@ -223,6 +228,12 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (wParam == FilterTimer) {
+            ApplyFilter();
+            return 0;
+        }
+        break;
     case WM_INITMENUPOPUP: UpdateMenuStates(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:
@@ -320,6 +331,10 @@ void CEventViewerFrame::Layout(int width, int height) {
 }
 
 void CEventViewerFrame::ApplyFilter() {
+    if (filterPending_) {
+        KillTimer(window_, FilterTimer);
+        filterPending_ = false;
+    }
     RowFilter filter;
     filter.text = Narrow(WindowTextW(filterText_));
     filter.severity = static_cast<kestrav::SeverityChoice>(
@@ -477,7 +492,12 @@ void CEventViewerFrame::OnCommand(uint32_t command, UINT code) {
     switch (command) {
     case FilterTextId:
         if (code == EN_CHANGE) {
-            ApplyFilter();
+            if (view_.AllRowCount() > ImmediateFilterRows) {
+                filterPending_ = SetTimer(window_, FilterTimer, TypingPause, nullptr) != 0;
+            }
+            if (!filterPending_) {
+                ApplyFilter();
+            }
         } else if (code == EN_SETFOCUS) {
             // The texts are indexed when the field takes the focus, before the first keystroke waits for it.
             view_.Filter().PrepareIndex();

@@ -51,6 +51,8 @@ public:
     HWND SeverityChoice() const { return severityChoice_; }
     HWND ClassChoice() const { return classChoice_; }
     CEntryDetailsWnd& Details() { return details_; }
+    // A typed filter text that waits for a pause in the typing before it is applied.
+    bool FilterPending() const { return filterPending_; }
 
     // While a load runs, every command but Exit is greyed and does nothing, the list takes no input, and a
     // request to close the window waits for the load's end.
@@ -101,6 +103,7 @@ private:
     bool quitOnDestroy_ = false;
     bool loading_ = false;
     bool closeAfterLoad_ = false;
+    bool filterPending_ = false;
     bool listHadFocus_ = false;
 };
 
