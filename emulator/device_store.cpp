@@ -321,7 +321,8 @@ private:
 };
 
 DeviceStore::DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly)
-    : path_(std::move(path)), db_(db), device_(device), inode_(inode), readOnly_(readOnly) {}
+    : path_(std::move(path)), db_(db), device_(device), inode_(inode), readOnly_(readOnly),
+      watch_(PathWatch::Start(path_)) {}
 
 DeviceStore::~DeviceStore() {
     for (sqlite3_stmt* statement : statements_) {
@@ -330,9 +331,18 @@ DeviceStore::~DeviceStore() {
     sqlite3_close(db_);
 }
 
-bool DeviceStore::StillAtPath() const {
+bool DeviceStore::StillAtPath() {
+    if (watched_ && watch_->Quiet()) {
+        return true;
+    }
+    // A new watch is armed before the look, so that whatever happens after the look is seen.
+    if (watch_ != nullptr && watch_->Spent()) {
+        watch_ = PathWatch::Start(path_);
+    }
     struct stat info {};
-    return ::stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+    const bool same = ::stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+    watched_ = same && watch_ != nullptr;
+    return same;
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {

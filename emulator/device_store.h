@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/path_watch.h"
 #include "log/log_entry.h"
 
 namespace kestrav::emulator {
@@ -75,8 +76,9 @@ public:
     bool ReadOnly() const { return readOnly_; }
 
     // False once the path no longer names the file this store was opened on: renamed away, renamed over,
-    // removed or replaced. One stat, cheap enough to ask before every request.
-    bool StillAtPath() const;
+    // removed or replaced. Asked before every request: the path is looked at only when its watch has seen
+    // something happen along it (or it has none), otherwise the answer is one wait of no time.
+    bool StillAtPath();
 
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
@@ -145,6 +147,8 @@ private:
     dev_t device_; // the file the connection is open on
     ino_t inode_;
     bool readOnly_;
+    std::unique_ptr<PathWatch> watch_; // nullptr: the path is looked at for every request
+    bool watched_ = false;             // the path was found in place since the watch was armed
     std::string lastError_;
     sqlite3_stmt* statements_[20] = {};
     ReadAhead readAhead_;

@@ -1,6 +1,13 @@
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "emulator/request_handler.h"
@@ -137,6 +144,107 @@ TEST_F(RequestHandler, FollowsTheFileAtThePath) {
     // Replaced by something that is not a device.
     test::WriteFile(path_, "not a device");
     EXPECT_EQ(ReadAllEntries(entries), DeviceNotAvailable);
+}
+
+// Whatever makes the path lead to another file, the next request follows it, however shortly after: a store
+// renamed over the path, the store's folder or a folder above it moved away and another put in its place, a
+// symbolic link along the path or at its end pointed elsewhere, a file system mounted over the folder.
+class PathChanges : public test::DeviceTest {
+protected:
+    // A device at path holding entries 1 to count.
+    void MakeDevice(const std::filesystem::path& path, uint32_t count) {
+        std::filesystem::create_directories(path.parent_path());
+        std::string error;
+        ASSERT_TRUE(emulator::DeviceStore::Create(path.string(), true, false, error)) << error;
+        std::unique_ptr<emulator::DeviceStore> store = emulator::DeviceStore::Open(path.string(), error);
+        ASSERT_TRUE(store) << error;
+        std::vector<LogEntry> records;
+        for (uint32_t number = 1; number <= count; ++number) {
+            records.push_back(FirmwareEntry(number));
+        }
+        ASSERT_EQ(store->Import(records), emulator::StoreResult::Done);
+    }
+    static size_t EntriesRead() {
+        std::vector<LogEntry> entries;
+        return ReadAllEntries(entries) == StatusSuccess ? entries.size() : SIZE_MAX;
+    }
+};
+
+TEST_F(PathChanges, TheNextRequestFollowsThePath) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        const char* device; // under the case's folder; "link" is a symbolic link to "a"
+        std::function<void(const fs::path& root)> change;
+    };
+    const auto move = [](const fs::path& from, const fs::path& to) { fs::rename(from, to); };
+    const Case cases[] = {
+        {"a store renamed over the path", "a/b/cvr.db",
+         [&](const fs::path& root) { move(root / "a/b/new.db", root / "a/b/cvr.db"); }},
+        {"the folder moved away and another put in its place", "a/b/cvr.db",
+         [&](const fs::path& root) {
+             move(root / "a/b", root / "a/old");
+             move(root / "a/new", root / "a/b");
+         }},
+        {"a folder above moved away and another put in its place", "a/b/cvr.db",
+         [&](const fs::path& root) {
+             move(root / "a", root / "old");
+             move(root / "new", root / "a");
+         }},
+        {"a link along the path pointed elsewhere", "link/b/cvr.db",
+         [&](const fs::path& root) {
+             fs::create_directory_symlink("new", root / "link2");
+             move(root / "link2", root / "link");
+         }},
+        {"the device a link pointed elsewhere", "a/b/device",
+         [&](const fs::path& root) {
+             fs::create_symlink("new.db", root / "a/b/device2");
+             move(root / "a/b/device2", root / "a/b/device");
+         }},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path root = dir_ / std::to_string(index++);
+        MakeDevice(root / "a/b/cvr.db", 1);
+        MakeDevice(root / "a/b/new.db", 2);
+        MakeDevice(root / "a/new/cvr.db", 2);
+        MakeDevice(root / "new/b/cvr.db", 2);
+        fs::create_directory_symlink("a", root / "link");
+        fs::create_symlink("cvr.db", root / "a/b/device");
+        setenv("ZORHLTH_DEVICE", (root / c.device).c_str(), 1);
+        ASSERT_EQ(EntriesRead(), 1u);
+        ASSERT_EQ(EntriesRead(), 1u);
+        c.change(root);
+        EXPECT_EQ(EntriesRead(), 2u);
+    }
+}
+
+TEST_F(PathChanges, AFileSystemMountedOverTheFolder) {
+    const std::filesystem::path root = dir_ / "m";
+    MakeDevice(root / "a/cvr.db", 1);
+    MakeDevice(root / "other/cvr.db", 2);
+    setenv("ZORHLTH_DEVICE", (root / "a/cvr.db").c_str(), 1);
+    // In a mount namespace of its own, so that nothing outside sees the mount.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            _exit(77);
+        }
+        const bool before = EntriesRead() == 1 && EntriesRead() == 1;
+        if (mount((root / "other").c_str(), (root / "a").c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            _exit(77);
+        }
+        _exit(before && EntriesRead() == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "no right to mount here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
