@@ -331,18 +331,37 @@ DeviceStore::~DeviceStore() {
     sqlite3_close(db_);
 }
 
-bool DeviceStore::StillAtPath() {
-    if (watched_ && watch_->Quiet()) {
-        return true;
+std::optional<uint64_t> DeviceStore::LookAtWatch() {
+    if (watch_ == nullptr) {
+        return std::nullopt;
     }
-    // A new watch is armed before the look, so that whatever happens after the look is seen.
-    if (watch_ != nullptr && watch_->Spent()) {
-        watch_ = PathWatch::Start(path_);
+    const uint64_t look = watch_->Look();
+    if (!watch_->Spent()) {
+        return look;
+    }
+    // A new watch is armed before anything is looked at, so that whatever happens after is seen; what was
+    // found in place under the old one is looked at again.
+    watch_ = PathWatch::Start(path_);
+    pathLook_.reset();
+    readAhead_.look.reset();
+    return watch_ != nullptr ? std::optional<uint64_t>(watch_->Look()) : std::nullopt;
+}
+
+bool DeviceStore::BeginRequest() {
+    std::lock_guard lock(mutex_);
+    requestLook_ = LookAtWatch();
+    if (requestLook_ && pathLook_ == requestLook_) {
+        return true;
     }
     struct stat info {};
     const bool same = ::stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
-    watched_ = same && watch_ != nullptr;
+    pathLook_ = same ? requestLook_ : std::nullopt;
     return same;
+}
+
+void DeviceStore::EndRequest() {
+    std::lock_guard lock(mutex_);
+    requestLook_.reset();
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {
@@ -525,24 +544,36 @@ StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcom
     return ReadAndReadAhead(eventNumber, outcome);
 }
 
-// Answers from the entries read ahead when they cover eventNumber and are still what the store holds. A
-// commit rewrites the header's version bytes before it completes, so bytes that read the same mean that no
-// commit has completed since the entries were read: the answer is the one a read transaction would give
+// Answers from the entries read ahead when they cover eventNumber and are still what the store holds. While
+// the watch has seen no write in the store's folder, nothing can have changed. Otherwise the header's version
+// bytes are compared: a commit rewrites them before it completes, so bytes that read the same mean that no
+// commit has completed since the entries were read, and the answer is the one a read transaction would give
 // now. A commit still under way has not happened yet for this read; one left half done by a killed writer is
 // undone to the very snapshot these entries come from. Anything else is asked of the store.
 bool DeviceStore::AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome) {
-    const ReadAhead& ahead = readAhead_;
+    ReadAhead& ahead = readAhead_;
     const int64_t number = eventNumber;
     if (!ahead.valid || number < ahead.from || (!ahead.toEnd && number > ahead.rows.back().number)) {
         return false;
     }
-    unsigned char version[sizeof ahead.version];
-    if (!StoreFileVersion(db_, version) || std::memcmp(version, ahead.version, sizeof version) != 0) {
-        readAhead_.valid = false;
-        return false;
+    const std::optional<uint64_t> look = RequestLook();
+    if (!look || ahead.look != look) {
+        unsigned char version[sizeof ahead.version];
+        if (!StoreFileVersion(db_, version) || std::memcmp(version, ahead.version, sizeof version) != 0) {
+            ahead.valid = false;
+            return false;
+        }
+        ahead.look = look;
     }
     AnswerFromRows(eventNumber, outcome);
     return true;
+}
+
+// The look at the watch that this read answers for: the request's own, or a new one outside a request.
+std::optional<uint64_t> DeviceStore::RequestLook() {
+    std::optional<uint64_t> look = requestLook_ ? requestLook_ : LookAtWatch();
+    requestLook_.reset();
+    return look;
 }
 
 // The answer for a number the entries read ahead cover.
@@ -566,6 +597,8 @@ void DeviceStore::AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) con
 StoreResult DeviceStore::ReadAndReadAhead(uint32_t eventNumber, ReadOutcome& outcome) {
     ReadAhead& ahead = readAhead_;
     ahead.valid = false;
+    // Taken before the snapshot: a write after it, even one the snapshot holds, is seen by the next look.
+    ahead.look = RequestLook();
     Transaction transaction(*this, false);
     sqlite3_stmt* settingsRow = Statement(SelectReadAheadSettings);
     if (!transaction.Begun() || settingsRow == nullptr) {

@@ -75,10 +75,13 @@ public:
     // Whether the connection cannot write (opened for reading only).
     bool ReadOnly() const { return readOnly_; }
 
-    // False once the path no longer names the file this store was opened on: renamed away, renamed over,
-    // removed or replaced. Asked before every request: the path is looked at only when its watch has seen
-    // something happen along it (or it has none), otherwise the answer is one wait of no time.
-    bool StillAtPath();
+    // A driver request opens the device: false once the path no longer names the file this store was opened
+    // on (renamed away, renamed over, removed or replaced). The path is looked at only when its watch has seen
+    // something happen along it (or there is no watch). The same look at the watch answers for the read the
+    // request makes, until EndRequest: a read answered from the entries read ahead is then the store as it was
+    // when the request opened it.
+    bool BeginRequest();
+    void EndRequest();
 
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
@@ -123,6 +126,8 @@ private:
     struct ReadAhead {
         bool valid = false;
         unsigned char version[16] = {};
+        // The watch's count when the version was last found the same: while it stays, nothing was written.
+        std::optional<uint64_t> look;
         DeviceSettings settings;
         int64_t from = 0;
         bool toEnd = false;
@@ -132,6 +137,7 @@ private:
     DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly);
     class Transaction;
     bool AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
+    std::optional<uint64_t> RequestLook();
     void AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const;
     StoreResult ReadAndReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
     StoreResult ReadOne(uint32_t eventNumber, ReadOutcome& outcome);
@@ -147,8 +153,11 @@ private:
     dev_t device_; // the file the connection is open on
     ino_t inode_;
     bool readOnly_;
+    // The watch's count when the path was last found in place, and the look of the request under way.
+    std::optional<uint64_t> LookAtWatch();
     std::unique_ptr<PathWatch> watch_; // nullptr: the path is looked at for every request
-    bool watched_ = false;             // the path was found in place since the watch was armed
+    std::optional<uint64_t> pathLook_;
+    std::optional<uint64_t> requestLook_;
     std::string lastError_;
     sqlite3_stmt* statements_[20] = {};
     ReadAhead readAhead_;

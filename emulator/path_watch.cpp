@@ -7,6 +7,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -61,6 +62,7 @@ std::vector<std::string> FoldersAlong(const std::string& path) {
         folders.push_back(start == 1 ? "/" : path.substr(0, start - 1));
         start = end + 1;
     }
+    std::reverse(folders.begin(), folders.end());
     return folders;
 }
 
@@ -87,7 +89,9 @@ std::unique_ptr<PathWatch> PathWatch::Start(const std::string& path) {
     constexpr uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF |
                                 IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
     for (const std::string& folder : folders) {
-        if (::inotify_add_watch(notify, folder.c_str(), events) < 0) {
+        // The path's own folder comes first; there every write counts too.
+        const uint32_t mask = &folder == &folders.front() ? events | IN_MODIFY : events;
+        if (::inotify_add_watch(notify, folder.c_str(), mask) < 0) {
             return nullptr;
         }
     }
@@ -112,17 +116,17 @@ PathWatch::~PathWatch() {
     }
 }
 
-bool PathWatch::Quiet() {
+uint64_t PathWatch::Look() {
     if (spent_) {
-        return false;
+        return ++changes_;
     }
     epoll_event ready[2];
     const int count = ::epoll_wait(poll_, ready, 2, 0);
     if (count == 0) {
-        return true;
+        return changes_;
     }
-    // The mount table's news is taken by this very wait; the folders' events are read off here, so that only
-    // what happens from now on is told next time. A folder that moved or went away takes its watch with it.
+    // The mount table's news is taken by this very wait; the folders' events are read off here. A folder that
+    // moved or went away takes its watch with it.
     alignas(inotify_event) char events[4096];
     for (ssize_t length; (length = ::read(notify_, events, sizeof events)) > 0;) {
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= length;) {
@@ -137,7 +141,7 @@ bool PathWatch::Quiet() {
     if (count < 0) {
         spent_ = true;
     }
-    return false;
+    return ++changes_;
 }
 
 } // namespace kestrav::emulator

@@ -3,15 +3,16 @@
 // request itself.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace kestrav::emulator {
 
 // A watch on everything that decides where an absolute path leads: the names in each folder along it (created,
-// removed, moved, their rights changed), each folder itself (moved or removed) and the process's mounts. It
-// only says that nothing of the kind has happened since the last call; whoever asks must then look at the path
-// itself. The watch is armed when it is made, so the caller looks once after making it.
+// removed, moved, their rights changed), each folder itself (moved or removed) and the process's mounts; and
+// on every write to a file in the path's own folder. It only tells that nothing of the kind has happened
+// between two looks; whoever asks must then look at the path or the file itself.
 class PathWatch {
 public:
     // nullptr when the path cannot be watched exactly: relative, with "." or ".." or a symbolic link along it,
@@ -22,13 +23,13 @@ public:
     PathWatch(const PathWatch&) = delete;
     PathWatch& operator=(const PathWatch&) = delete;
 
-    // True when nothing has happened to the path's folders or to the mounts since the last call. False
-    // otherwise, or when the system cannot tell; what had happened is then forgotten, so that the next call
-    // answers for what happens after this one.
-    bool Quiet();
+    // How many looks have found that something happened: two looks that give the same count saw nothing
+    // happen between them. What a look finds is forgotten by it, so the next look tells only what happens
+    // after this one. Once the watch no longer follows the path (a watched folder moved or removed, events
+    // lost, the system failing) every look counts.
+    uint64_t Look();
 
-    // Once a watched folder has been moved or removed, or events were lost, the watch no longer follows the
-    // path and every later Quiet() is false: a new watch must be started.
+    // The watch no longer follows the path: a new one must be started.
     bool Spent() const { return spent_; }
 
 private:
@@ -37,6 +38,7 @@ private:
     int mounts_; // /proc/self/mountinfo, which polls as changed when a mount comes or goes
     int poll_;   // epoll over both: one system call tells whether either has anything to say
     bool spent_ = false;
+    uint64_t changes_ = 0;
 };
 
 } // namespace kestrav::emulator

@@ -160,7 +160,7 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly) {
 
     std::lock_guard lock(mutex);
     if (cached.store && cached.generation == forkGeneration && cached.store->Path() == path &&
-        (readOnly || !cached.store->ReadOnly()) && cached.store->StillAtPath()) {
+        (readOnly || !cached.store->ReadOnly()) && cached.store->BeginRequest()) {
         return cached.store;
     }
     if (cached.generation != forkGeneration) {

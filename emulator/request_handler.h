@@ -28,6 +28,7 @@ bool HandleControl(DeviceStore& store, uint32_t controlCode, const void* input, 
 // between requests, so a walk of the log does not reopen the store per entry; it is reopened when the path
 // changes or the file it was opened on has been removed or replaced. A connection for reading (readOnly)
 // needs read access only; one that may write serves reads too. nullptr when the device cannot be opened.
+// Each acquisition begins a request on the connection (DeviceStore::BeginRequest); the caller ends it.
 std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly = false);
 
 } // namespace kestrav::emulator

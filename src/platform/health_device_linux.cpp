@@ -66,6 +66,9 @@ bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void*
 }
 
 void CloseHealthDevice(HealthDevice* device) {
+    if (device != nullptr) {
+        device->store->EndRequest();
+    }
     delete device;
 }
 

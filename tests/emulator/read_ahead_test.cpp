@@ -113,6 +113,11 @@ TEST_F(ReadAhead, AReadInTheMiddleOfAWalkSeesEveryCommitSinceTheEntriesWereRead)
          [](DeviceStore&, const std::string& path) {
              Sql(path, "DELETE FROM cvr_entries WHERE number BETWEEN 301 AND 400");
          }},
+        // No journal file comes or goes: only the writes to the store itself tell of the change.
+        {"entries deleted by a program that keeps its journal in memory", 301,
+         [](DeviceStore&, const std::string& path) {
+             Sql(path, "PRAGMA journal_mode = MEMORY; DELETE FROM cvr_entries WHERE number BETWEEN 301 AND 400");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
