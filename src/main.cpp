@@ -1,20 +1,22 @@
 // kestrav: the first argument chooses the unattended command line ('/' or '-') or the window: the Win32
 // window on Windows, the separately loaded Qt window module elsewhere.
 #include "cli/command_line.h"
+#include "cli/viewer_module.h"
 #ifdef _WIN32
 #include <string>
 #include <vector>
 
 #include "platform/wide_text.h"
 #include "viewer_win32/viewer_app.h"
-#else
-#include "cli/viewer_module.h"
 #endif
 
 namespace {
 
 int Run(int argc, char** argv) {
     if (argc > 1 && (argv[1][0] == '/' || argv[1][0] == '-')) {
+#ifdef _WIN32
+        kestrav::SetDumpWindowEntry(kestrav::win32::RunViewerOnDump);
+#endif
         return kestrav::RunCommandLineMode(argc, argv);
     }
 #ifdef _WIN32

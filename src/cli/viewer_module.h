@@ -1,5 +1,5 @@
-// The window is a separate module (kestrav-viewer.so) that kestrav loads only when it opens the window, so
-// that the command line runs on a server without the windowing toolkit.
+// On Linux the window is a separate module (kestrav-viewer.so) that kestrav loads only when it opens the
+// window, so that the command line runs on a server without the windowing toolkit.
 #pragma once
 
 #include <string>
@@ -25,5 +25,12 @@ int RunViewerModule(int argc, char** argv);
 
 // The window on a dump file instead of the device, read-only (kestrav --input=FILE --window).
 int RunViewerOnDump(const std::string& path);
+
+#ifdef _WIN32
+// On Windows the window is linked into the program rather than loaded: the program hands the command line
+// its entry for a dump before it runs it, and RunViewerOnDump calls that entry.
+using DumpWindowEntry = int (*)(const std::string& path);
+void SetDumpWindowEntry(DumpWindowEntry entry);
+#endif
 
 } // namespace kestrav

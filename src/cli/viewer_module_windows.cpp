@@ -1,15 +1,28 @@
-// The Windows window is linked into the program and opens on the driver only; a dump is decoded by the query
-// options.
+// The Windows window is linked into kestrav.exe, above the command line: the program hands over the entry
+// that opens it on a dump.
 #include <cstdio>
-#include <string>
+
+#include "cli/viewer_module.h"
 
 namespace kestrav {
 
-int RunViewerOnDump(const std::string&) {
-    std::fprintf(stderr,
-                 "kestrav: --window: the window opens a dump file only on Linux; use --input=FILE with "
-                 "--list, --json or --csv\n");
-    return 1;
+namespace {
+
+DumpWindowEntry DumpWindow = nullptr;
+
+} // namespace
+
+void SetDumpWindowEntry(DumpWindowEntry entry) {
+    DumpWindow = entry;
+}
+
+int RunViewerOnDump(const std::string& path) {
+    if (DumpWindow == nullptr) {
+        std::fprintf(stderr, "kestrav: --window: this program has no window; use --input=FILE with --list, "
+                             "--json or --csv\n");
+        return 1;
+    }
+    return DumpWindow(path);
 }
 
 } // namespace kestrav

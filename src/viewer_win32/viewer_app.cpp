@@ -20,6 +20,16 @@ void ReleaseOwnConsole() {
     }
 }
 
+// The window on the device, or on a dump file when one is named, until Exit.
+int RunWindow(const std::string& dumpFile) {
+    ReleaseOwnConsole();
+    CEventViewerApp application;
+    if (!application.InitInstance(GetModuleHandleA(nullptr), SW_SHOWDEFAULT, dumpFile)) {
+        return 1;
+    }
+    return application.Run();
+}
+
 } // namespace
 
 CEventViewerApp::CEventViewerApp() = default;
@@ -29,7 +39,7 @@ CEventViewerApp::~CEventViewerApp() {
     document_.reset();
 }
 
-bool CEventViewerApp::InitInstance(HINSTANCE module, int show) {
+bool CEventViewerApp::InitInstance(HINSTANCE module, int show, const std::string& dumpFile) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_LISTVIEW_CLASSES;
@@ -37,6 +47,7 @@ bool CEventViewerApp::InitInstance(HINSTANCE module, int show) {
 
     shell_.SetModule(module);
     document_ = std::make_unique<CEventViewerDoc>(shell_);
+    document_->m_dumpFile = dumpFile;
     frame_ = std::make_unique<CEventViewerFrame>(*document_, shell_);
     shell_.SetFrame(frame_.get());
     if (!frame_->Create(module)) {
@@ -54,12 +65,11 @@ int CEventViewerApp::Run() {
 }
 
 int RunViewer(int, char**) {
-    ReleaseOwnConsole();
-    CEventViewerApp application;
-    if (!application.InitInstance(GetModuleHandleA(nullptr), SW_SHOWDEFAULT)) {
-        return 1;
-    }
-    return application.Run();
+    return RunWindow({});
+}
+
+int RunViewerOnDump(const std::string& path) {
+    return RunWindow(path);
 }
 
 } // namespace kestrav::win32

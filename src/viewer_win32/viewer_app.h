@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "viewer_win32/win32_shell.h"
 
@@ -25,8 +26,9 @@ public:
     CEventViewerApp(const CEventViewerApp&) = delete;
     CEventViewerApp& operator=(const CEventViewerApp&) = delete;
 
-    // False when the window cannot be made.
-    bool InitInstance(HINSTANCE module, int show);
+    // Opens the frame on the device, or on a dump file read-only when dumpFile is given; false when the
+    // window cannot be made.
+    bool InitInstance(HINSTANCE module, int show, const std::string& dumpFile = {});
     // The message loop until Exit; the exit status.
     int Run();
 
@@ -42,5 +44,8 @@ private:
 
 // Runs the window until Exit; returns the process's exit status.
 int RunViewer(int argc, char** argv);
+
+// The window on a dump file instead of the device, read-only (kestrav --input=FILE --window), until Exit.
+int RunViewerOnDump(const std::string& path);
 
 } // namespace kestrav::win32

@@ -657,6 +657,76 @@ dump)
     [ "$(wc -l <stderr.txt)" = 1 ] && grep -q '^kestrav: missing\.bin: [^ ]' stderr.txt ||
         fail "a missing dump: $(cat stderr.txt)"
     ;;
+follow)
+    # kestrav.exe --follow in the background: each new or changed entry arrives once, in event-number order;
+    # Ctrl+C (Wine turns SIGINT into it) stops it cleanly with its state saved, so a restart repeats
+    # nothing; after a kill the restart goes on from the state last saved, so nothing is lost.
+    follower=
+    trap '[ -z "$follower" ] || kill -KILL "$follower" 2>/dev/null || true; [ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
+    follow() {
+        "$wine_sh" "$build" run "$kestrav" --follow --json --interval=1 --state=follow.state >"$1" 2>>follow.err &
+        follower=$!
+    }
+    # The event numbers of the JSON lines in the file, once it holds at least n lines (at most 20 s).
+    numbers_after() {
+        local file=$1 n=$2
+        for _ in $(seq 200); do
+            [ "$(wc -l <"$file")" -lt "$n" ] || break
+            sleep 0.1
+        done
+        grep -o '"event_number":[0-9]*' "$file" | cut -d: -f2 | paste -sd ' '
+    }
+    expect_numbers() {
+        local got
+        got=$(numbers_after "$1" "$2")
+        [ "$got" = "$3" ] || fail "$1: event numbers '$got', expected '$3'"
+    }
+    stop_follower() {
+        status=0
+        kill "-$1" "$follower"
+        wait "$follower" 2>/dev/null || status=$?
+        follower=
+    }
+    state_last() {
+        sed -n 's/^last //p' follow.state
+    }
+
+    sample_log
+    follow first.json
+    expect_numbers first.json 3 '1 2 7'
+    # Entry 2 marked repaired in place, then two new ones: each once, in the log's order.
+    {
+        record 2 2 1 6 ""
+        record 8 33 2 2 "eighth"
+        record 9 33 2 2 "ninth"
+    } >more.cvr
+    drive import more.cvr
+    expect_numbers first.json 6 '1 2 7 2 8 9'
+    stop_follower INT
+    expect_status 0
+    [ "$(state_last)" = 9 ] || fail "the state after a clean stop ends at '$(state_last)', expected 9"
+
+    record 10 33 2 2 "tenth" >tenth.cvr
+    drive import tenth.cvr
+    follow second.json
+    expect_numbers second.json 1 '10'
+    for _ in $(seq 200); do
+        [ "$(state_last)" != 10 ] || break
+        sleep 0.1
+    done
+    [ "$(state_last)" = 10 ] || fail "the state after entry 10 ends at '$(state_last)'"
+    stop_follower KILL
+    [ "$status" != 0 ] || fail "the killed follower ended with status 0"
+
+    record 11 33 2 2 "eleventh" >eleventh.cvr
+    drive import eleventh.cvr
+    follow third.json
+    expect_numbers third.json 1 '11'
+    stop_follower INT
+    expect_status 0
+    [ "$(numbers_after third.json 1)" = 11 ] || fail "third.json grew to '$(numbers_after third.json 1)'"
+    [ ! -s follow.err ] || fail "the follower wrote to stderr: $(cat follow.err)"
+    ;;
 *)
     echo "end_to_end.sh: unknown case $case_name" >&2
     exit 2

@@ -168,8 +168,8 @@ bool DriverService(bool running) {
     return done;
 }
 
-OpenViewer::OpenViewer() : app_(std::make_unique<win32::CEventViewerApp>()) {
-    if (!app_->InitInstance(GetModuleHandleA(nullptr), SW_SHOW)) {
+OpenViewer::OpenViewer(const std::string& dumpFile) : app_(std::make_unique<win32::CEventViewerApp>()) {
+    if (!app_->InitInstance(GetModuleHandleA(nullptr), SW_SHOW, dumpFile)) {
         ADD_FAILURE() << "the window could not be made";
         return;
     }

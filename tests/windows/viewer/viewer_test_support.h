@@ -46,10 +46,11 @@ uint32_t DriverCount();
 // Stops or starts the driver's service, so that the device is gone or back.
 bool DriverService(bool running);
 
-// The viewer, opened as the program opens it; the constructor returns once the first load has run.
+// The viewer, opened as the program opens it, on the driver or on a dump file; the constructor returns once
+// the first load has run.
 class OpenViewer {
 public:
-    OpenViewer();
+    explicit OpenViewer(const std::string& dumpFile = {});
     ~OpenViewer();
     win32::CEventViewerFrame& Frame() { return *app_->Frame(); }
     HWND Window() { return Frame().Handle(); }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,10 +58,22 @@ void PrepareLog(const std::vector<LogEntry>& entries) {
     ASSERT_TRUE(DriverImport(entries));
 }
 
-// Opens the viewer, answering the message boxes of the first load; their texts.
-std::vector<std::string> OpenAnswering(std::unique_ptr<OpenViewer>& viewer, int messages) {
-    return RunWithAnswers([&] { viewer = std::make_unique<OpenViewer>(); },
+// Opens the viewer (on a dump file when one is named), answering the message boxes of the first load; their
+// texts.
+std::vector<std::string> OpenAnswering(std::unique_ptr<OpenViewer>& viewer, int messages,
+                                       const std::string& dumpFile = {}) {
+    return RunWithAnswers([&] { viewer = std::make_unique<OpenViewer>(dumpFile); },
                           [messages](DialogScript& script) { AnswerMessages(script, messages); });
+}
+
+// A dump file: the records one after another, then tail bytes that make no whole record.
+void WriteDump(const std::string& path, const std::vector<LogEntry>& records, size_t tail = 0) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    for (const LogEntry& record : records) {
+        file.write(reinterpret_cast<const char*>(record.bytes), sizeof record.bytes);
+    }
+    file << std::string(tail, 'x');
+    ASSERT_TRUE(file.good()) << path;
 }
 
 void Command(OpenViewer& viewer, uint32_t command) {
@@ -263,6 +276,62 @@ TEST_F(ViewerWindow, ALogThatIsNotKeptGreysTheLogCommands) {
     Command(*viewer, RefreshCommand);
     EXPECT_EQ(RowCount(viewer->List()), 6);
     EXPECT_FALSE(MenuItemEnabled(viewer->Window(), ExportLogCommand));
+}
+
+// A dump opens read-only beside a driver that holds another log: its good records listed, each damaged one
+// told after the list is filled, the commands that change the log greyed (their keys do nothing), and
+// Refresh reading the file again.
+TEST_F(ViewerWindow, ADumpOpensReadOnlyAndTellsOfItsDamagedRecords) {
+    PrepareLog({BuildRecord({99, 15, 3, 2, 1, Noon, Noon, ""})});
+    const std::string folder = TempFolder();
+    const std::string dump = folder + "\\cvr.bin";
+    std::vector<LogEntry> records = SampleLog();
+    records.insert(records.begin() + 2, BuildRecord({0, 2, 33, 2, 1, Noon, Noon, "zero"}));
+    records.push_back(BuildRecord({13, 2, 33, 2, 1, Noon, Noon, "again"}));
+    WriteDump(dump, records, 10);
+    EXPECT_EQ(OpenAnswering(viewer, 3, dump),
+              (std::vector<std::string>{
+                  dump + ": record 2 (offset 512): event number 0; the record is left out",
+                  dump + ": record 7 (offset 1792): event number 13 repeats that of record 6; the record is "
+                         "left out",
+                  dump + ": the last 10 bytes (offset 2048) are not a whole record: the size 2058 is not a "
+                         "multiple of 256; they are left out"}));
+    HWND list = viewer->List();
+    EXPECT_EQ(WindowCaption(viewer->Window()), "Corvane Log Viewer");
+    EXPECT_EQ(ColumnTexts(list, 1), Numbers({13, 12, 10, 8, 5, 3}));
+    EXPECT_EQ(CellText(list, 0, DescriptionColumn), "Maintenance note: alpha");
+    EXPECT_TRUE(IsWindowEnabled(list));
+    EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "Entries: 6    Shown: 6    Selected: 1");
+    const struct {
+        uint32_t command;
+        bool enabled;
+    } states[] = {{ExportLogCommand, true},     {ClearAllEntriesCommand, false},
+                  {MarkRepairedCommand, false}, {AddMaintenanceNoteCommand, false},
+                  {RefreshCommand, true},       {ExitCommand, true}};
+    for (const auto& state : states) {
+        EXPECT_EQ(MenuItemEnabled(viewer->Window(), state.command), state.enabled) << state.command;
+    }
+    const auto nothing = RunWithAnswers(
+        [&] {
+            PressKey(viewer->Frame(), list, 'L', true, false);
+            PressKey(viewer->Frame(), list, 'R', true, false);
+            PressKey(viewer->Frame(), list, 'M', true, false);
+            Command(*viewer, ClearAllEntriesCommand);
+            Command(*viewer, MarkRepairedCommand);
+            Command(*viewer, AddMaintenanceNoteCommand);
+        },
+        [](DialogScript&) {});
+    EXPECT_TRUE(nothing.empty());
+    EXPECT_EQ(DriverCount(), 1u);
+
+    WriteDump(dump,
+              {BuildRecord({4, 9, 2, 1, 1, Noon, Noon, ""}), BuildRecord({20, 2, 33, 2, 1, Noon, Noon, ""})});
+    EXPECT_TRUE(RunWithAnswers([&] { Command(*viewer, RefreshCommand); }, [](DialogScript&) {}).empty());
+    EXPECT_EQ(ColumnTexts(list, 1), Numbers({20, 4}));
+    EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "Entries: 2    Shown: 2    Selected: 1");
+
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 TEST_F(ViewerWindow, MarkRepairedMarksTheEligibleSelectionAndTellsOfTheRest) {
@@ -756,10 +825,20 @@ TEST_F(ViewerWindow, ALoadKeepsTheWindowAnsweringWithItsCommandsGreyed) {
     EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "Entries: 1500    Shown: 1500    Selected: 1");
 }
 
-// The program itself: no argument, or a first one that is no option, opens the window.
-TEST(ViewerProgram, OpensTheWindowWithoutAnOption) {
+// The program itself: no argument, or a first one that is no option, opens the window on the driver's log;
+// --input=FILE --window opens it on the dump.
+TEST(ViewerProgram, OpensTheWindowWithoutAnOptionAndOnADump) {
     PrepareLog(SampleLog());
-    for (const char* arguments : {"", "notes.txt"}) {
+    const std::string folder = TempFolder();
+    const std::string dump = folder + "\\cvr.bin";
+    WriteDump(dump,
+              {BuildRecord({4, 9, 2, 1, 1, Noon, Noon, ""}), BuildRecord({20, 2, 33, 2, 1, Noon, Noon, ""})});
+    const struct {
+        std::string arguments;
+        LRESULT rows;
+    } runs[] = {{"", 6}, {"notes.txt", 6}, {"--input=\"" + dump + "\" --window", 2}};
+    for (const auto& run : runs) {
+        const std::string& arguments = run.arguments;
         std::string program = std::string("Z:") + KESTRAV_BIN_DIR + "/kestrav.exe";
         std::replace(program.begin(), program.end(), '/', '\\');
         std::string commandLine = "\"" + program + "\" " + arguments;
@@ -782,6 +861,14 @@ TEST(ViewerProgram, OpensTheWindowWithoutAnOption) {
         }
         ASSERT_NE(window, nullptr) << arguments;
         EXPECT_EQ(WindowCaption(window), "Corvane Log Viewer");
+        // The rows arrive with the first load, posted once the window is shown.
+        HWND list = FindWindowExA(window, nullptr, "SysListView32", nullptr);
+        LRESULT rows = 0;
+        for (int tries = 0; tries < 500 && rows != run.rows; ++tries) {
+            Sleep(10);
+            rows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+        }
+        EXPECT_EQ(rows, run.rows) << arguments;
         PostMessageA(window, WM_COMMAND, ExitCommand, 0);
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD code = 1;
@@ -790,6 +877,8 @@ TEST(ViewerProgram, OpensTheWindowWithoutAnOption) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 // In Japanese the menu, the headings, the dialog and the messages are the Japanese texts.
