@@ -160,7 +160,7 @@ int PrintText(std::string text) {
 // The entries the filters keep, in the order read; --last keeps the list bounded while the walk runs.
 class KeptEntries {
 public:
-    explicit KeptEntries(const QueryFilter& filter) : filter_(filter) {}
+    explicit KeptEntries(const QueryFilter& filter) : filter_(filter) { ReserveForWalk(entries_); }
 
     void Offer(const LogEntry& entry) {
         if (!EntryMatches(filter_, entry)) {

@@ -152,8 +152,18 @@ uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& r
     }
 }
 
+void ReserveForWalk(std::vector<LogEntry>& entries) {
+    constexpr size_t Entries = 131072; // 32 MiB
+    try {
+        entries.reserve(Entries);
+    } catch (const std::bad_alloc&) {
+        // Refused (a strict commit limit): the list grows as the walk goes.
+    }
+}
+
 uint32_t ReadAllEntries(std::vector<LogEntry>& entries, WalkReport& report) {
     entries.clear();
+    ReserveForWalk(entries);
     uint32_t status = WalkLog([&entries](const LogEntry& entry) { entries.push_back(entry); }, report);
     if (report.outOfMemory) {
         std::vector<LogEntry>().swap(entries);

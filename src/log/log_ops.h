@@ -53,6 +53,10 @@ uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& r
 
 // The walk into a list. When memory ran out the list is left empty, its memory released.
 uint32_t ReadAllEntries(std::vector<LogEntry>& entries, WalkReport& report);
+
+// Makes room in entries for a long log before a walk fills it, where the system grants the room: room not yet
+// filled costs address space only, while a list grown step by step copies every entry again at each step.
+void ReserveForWalk(std::vector<LogEntry>& entries);
 uint32_t ReadAllEntries(std::vector<LogEntry>& entries);
 
 // What a read at the number where a walk found the end of the log finds now: still nothing there, something
