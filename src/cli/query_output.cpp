@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "cli/civil_time.h"
@@ -133,29 +134,31 @@ bool StampTime(const LogTime& stamp, CivilTime& local, int64_t& offset, bool& of
     local.minute = stamp.minute;
     local.second = 0;
     // Asking the zone costs a look at its file for each stamp; its rules change offsets only on a full or
-    // half hour, so the answers for recent half hours, in the same zone, are kept. An entry's update and
-    // initial times alternate, so one answer alone would be asked again for nearly every stamp.
+    // half hour, so the answers for the half hours of the last months or so, in the same zone, are kept: a
+    // log's stamps come in no order, and its update and initial times alternate.
     struct Answer {
         int64_t halfHour = INT64_MIN; // none asked yet
-        int64_t offset = 0;
+        int32_t offset = 0;
         bool known = false;
     };
-    constexpr size_t Slots = 64;
+    constexpr size_t Slots = 16384; // 341 days of half hours
     struct Cached {
         std::string zone = "\n";
-        Answer answers[Slots];
+        std::vector<Answer> answers = std::vector<Answer>(Slots);
     };
-    thread_local Cached cached;
+    thread_local std::unique_ptr<Cached> cached;
     const char* zone = std::getenv("TZ");
     const std::string_view zoneName = zone != nullptr ? zone : "\n"; // unset: the system's own zone
-    if (cached.zone != zoneName) {
-        cached = Cached{};
-        cached.zone = zoneName;
+    if (cached == nullptr || cached->zone != zoneName) {
+        cached = std::make_unique<Cached>();
+        cached->zone = zoneName;
     }
     const int64_t halfHour = CivilSeconds(local) / 1800;
-    Answer& answer = cached.answers[static_cast<uint64_t>(halfHour) % Slots];
+    Answer& answer = cached->answers[static_cast<uint64_t>(halfHour) % Slots];
     if (answer.halfHour != halfHour) {
-        answer.known = HostOffsetAt(local, answer.offset);
+        int64_t asked = 0;
+        answer.known = HostOffsetAt(local, asked) && asked > INT32_MIN && asked < INT32_MAX;
+        answer.offset = answer.known ? static_cast<int32_t>(asked) : 0;
         answer.halfHour = halfHour;
     }
     offset = answer.offset;
@@ -379,22 +382,44 @@ bool AppendRfc3339Time(std::string& out, const LogTime& time, bool utc) {
     if (!StampTime(time, local, offset, offsetKnown)) {
         return false;
     }
-    char text[40];
-    if (utc && offsetKnown) {
-        const CivilTime moved = CivilFromSeconds(CivilSeconds(local) - offset);
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00Z", moved.year, moved.month, moved.day,
-                      moved.hour, moved.minute);
-    } else if (offsetKnown) {
-        const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", local.year, local.month,
-                      local.day, local.hour, local.minute, offset < 0 ? '-' : '+',
-                      static_cast<int>(minutes / 60 % 100), static_cast<int>(minutes % 60));
+    const CivilTime shown = utc && offsetKnown ? CivilFromSeconds(CivilSeconds(local) - offset) : local;
+    // Written digit by digit, as the plain stamps are: two on every line. A year of other than four digits
+    // (stamps reach 25599) is written as it is.
+    char text[48];
+    auto two = [&text](size_t at, int value) {
+        text[at] = static_cast<char>('0' + value / 10 % 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    size_t length = 0;
+    if (shown.year >= 0 && shown.year <= 9999) {
+        two(0, shown.year / 100);
+        two(2, shown.year % 100);
+        length = 4;
     } else {
-        // RFC 3339's way of saying that the offset to UTC is unknown.
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00-00:00", local.year, local.month,
-                      local.day, local.hour, local.minute);
+        length = static_cast<size_t>(std::snprintf(text, 16, "%04d", shown.year));
     }
-    out.append(text);
+    text[length] = '-';
+    two(length + 1, shown.month);
+    text[length + 3] = '-';
+    two(length + 4, shown.day);
+    text[length + 6] = 'T';
+    two(length + 7, shown.hour);
+    text[length + 9] = ':';
+    two(length + 10, shown.minute);
+    std::memcpy(text + length + 12, ":00", 3);
+    length += 15;
+    if (utc && offsetKnown) {
+        text[length++] = 'Z';
+    } else {
+        // An offset the zone cannot tell is written -00:00, RFC 3339's way of saying it is unknown.
+        const int64_t minutes = offsetKnown ? (offset < 0 ? -offset : offset) / 60 : 0;
+        text[length] = offsetKnown && offset >= 0 ? '+' : '-';
+        two(length + 1, static_cast<int>(minutes / 60 % 100));
+        text[length + 3] = ':';
+        two(length + 4, static_cast<int>(minutes % 60));
+        length += 6;
+    }
+    out.append(text, length);
     return true;
 }
 
