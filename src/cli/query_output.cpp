@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/civil_time.h"
@@ -96,6 +97,16 @@ void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
 // The description with every control character, C1 ones included, as an escape ("\n", "\x1B", "\xC2\x9B").
 void AppendEscapedForTerminal(std::string& out, std::string_view text) {
     for (size_t at = 0; at < text.size();) {
+        // A run of printable ASCII goes out as it is, in one piece.
+        size_t run = at;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F) {
+            ++run;
+        }
+        if (run > at) {
+            out.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
         uint32_t codePoint = 0;
         size_t length = Utf8SequenceAt(text, at, codePoint);
         const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
@@ -308,7 +319,28 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
         char text[24];
         return static_cast<size_t>(std::to_chars(text, text + sizeof text, value).ptr - text);
     };
-    char time[DescriptionBufferSize];
+    // A time's width is its date's, one blank and its time of day's; each is worked out once per value.
+    std::unordered_map<uint32_t, size_t> dateWidths;
+    std::vector<uint8_t> clockWidths(24 * 60, 0);
+    auto timeWidth = [&](const LogTime& stamp) {
+        char text[64];
+        const uint32_t dateKey = static_cast<uint32_t>(stamp.century) << 24 | stamp.year << 16 |
+                                 stamp.month << 8 | stamp.day;
+        auto [date, added] = dateWidths.try_emplace(dateKey, 0);
+        if (added) {
+            FormatEntryDate(stamp, text);
+            date->second = DisplayWidth(text);
+        }
+        size_t clock = 0;
+        if (stamp.hour < 24 && stamp.minute < 60) {
+            clock = nameWidth(clockWidths[stamp.hour * 60 + stamp.minute],
+                              [&](std::span<char> out) { FormatEntryClock(stamp, out); });
+        } else {
+            FormatEntryClock(stamp, text);
+            clock = DisplayWidth(text);
+        }
+        return date->second + 1 + clock;
+    };
     for (const LogEntry& entry : entries) {
         size_t widths[ListColumns - 1];
         widths[0] = nameWidth(severityWidths[entry.Severity()],
@@ -317,10 +349,8 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
         widths[2] = nameWidth(classWidths[entry.Class()],
                               [&](std::span<char> out) { FormatClassName(entry.Class(), out); });
         widths[3] = digits(entry.Code());
-        FormatEntryTime(utc ? StampInUtc(entry.UpdateTime()) : entry.UpdateTime(), time);
-        widths[4] = DisplayWidth(time);
-        FormatEntryTime(utc ? StampInUtc(entry.InitialTime()) : entry.InitialTime(), time);
-        widths[5] = DisplayWidth(time);
+        widths[4] = timeWidth(utc ? StampInUtc(entry.UpdateTime()) : entry.UpdateTime());
+        widths[5] = timeWidth(utc ? StampInUtc(entry.InitialTime()) : entry.InitialTime());
         widths[6] = digits(static_cast<int32_t>(entry.Count()));
         for (size_t column = 0; column + 1 < ListColumns; ++column) {
             layout.widths[column] = std::max(layout.widths[column], widths[column]);
