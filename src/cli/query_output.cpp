@@ -9,6 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cli/civil_time.h"
 #include "cli/query_options.h"
 #include "decode/event_text.h"
@@ -80,12 +84,41 @@ struct HexPairs {
 };
 constexpr HexPairs HexTable;
 
+// Sixteen bytes' digits at a time where the processor has SSE2 (every x86-64 does): each nibble becomes '0'
+// plus itself, plus 39 more past 9 to reach 'a'; high and low nibbles are then interleaved.
+size_t HexBlocks(char* hex, const uint8_t* bytes, size_t count) {
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi8(0x0F);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i letters = _mm_set1_epi8('a' - '0' - 10);
+    auto digits = [&](__m128i nibbles) {
+        const __m128i past = _mm_and_si128(_mm_cmpgt_epi8(nibbles, nine), letters);
+        return _mm_add_epi8(_mm_add_epi8(nibbles, zero), past);
+    };
+    size_t done = 0;
+    for (; done + 16 <= count; done += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + done));
+        const __m128i high = digits(_mm_and_si128(_mm_srli_epi16(block, 4), low));
+        const __m128i lowDigits = digits(_mm_and_si128(block, low));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(hex + 2 * done), _mm_unpacklo_epi8(high, lowDigits));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(hex + 2 * done + 16), _mm_unpackhi_epi8(high, lowDigits));
+    }
+    return done;
+#else
+    (void)hex;
+    (void)bytes;
+    (void)count;
+    return 0;
+#endif
+}
+
 // In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
 void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
     char hex[2 * LogEntrySize];
     while (count > 0) {
         const size_t piece = std::min(count, LogEntrySize);
-        for (size_t i = 0; i < piece; ++i) {
+        for (size_t i = HexBlocks(hex, bytes, piece); i < piece; ++i) {
             std::memcpy(hex + 2 * i, HexTable.pairs[bytes[i]], 2);
         }
         out.append(hex, 2 * piece);
@@ -261,7 +294,10 @@ const StringId ListTitles[ListColumns] = {SeverityColumnTitle, EventNumberColumn
 
 // A CSV field as it is, or in quotes with its quotes doubled when it holds a comma, quote, CR or LF.
 void AppendCsvField(std::string& out, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // One pass over the field: find_first_of would search its set of four once per byte.
+    const bool plain = std::none_of(field.begin(), field.end(),
+                                    [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    if (plain) {
         out.append(field);
         return;
     }

@@ -135,6 +135,18 @@ TEST(QueryOutput, JsonLineHasEveryField) {
     EXPECT_EQ(Hex(entry.EventData(), EventDataSize).size(), 456u); // trailing zero bytes kept
 }
 
+// Every byte value in the hex fields, from offsets that do and do not start a block of sixteen.
+TEST(QueryOutput, HexFieldsHoldEveryByteValue) {
+    LogEntry entry;
+    for (size_t i = 0; i < LogEntrySize; ++i) {
+        entry.bytes[i] = static_cast<uint8_t>(255 - i);
+    }
+    std::string line;
+    AppendJsonLine(line, entry);
+    EXPECT_NE(line.find("\"data\":\"" + Hex(entry.EventData(), EventDataSize) + "\""), std::string::npos);
+    EXPECT_NE(line.find("\"raw\":\"" + Hex(entry.bytes, LogEntrySize) + "\""), std::string::npos);
+}
+
 TEST(QueryOutput, CsvRowsQuoteWhatNeedsIt) {
     std::string csv;
     AppendCsvHeaderRow(csv);
