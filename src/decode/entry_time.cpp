@@ -7,31 +7,36 @@
 
 namespace kestrav {
 
+namespace {
+
+// text into the buffer, cut to fit.
+void CopyCut(std::span<char> buffer, const char* text) {
+    const size_t length = std::min(std::strlen(text), buffer.size() - 1);
+    std::memcpy(buffer.data(), text, length);
+    buffer[length] = '\0';
+}
+
+} // namespace
+
 void FormatEntryDate(const LogTime& time, std::span<char> buffer) {
-    if (buffer.empty()) {
-        return;
-    }
     const int year = time.century * 100 + time.year;
     char date[64];
     if (!platform::FormatLocaleDate(year, time.month, time.day, std::span<char>(date, 51))) {
         FormatInto(date, "Invalid: %d/%d/%d", time.month, time.day, year);
     }
-    const size_t length = std::min(std::strlen(date), buffer.size() - 1);
-    std::memcpy(buffer.data(), date, length);
-    buffer[length] = '\0';
+    if (!buffer.empty()) {
+        CopyCut(buffer, date);
+    }
 }
 
 void FormatEntryClock(const LogTime& time, std::span<char> buffer) {
-    if (buffer.empty()) {
-        return;
-    }
     char clock[64];
     if (!platform::FormatLocaleTime(time.hour, time.minute, std::span<char>(clock, 51))) {
         FormatInto(clock, "Invalid: %d:%d", time.hour, time.minute);
     }
-    const size_t length = std::min(std::strlen(clock), buffer.size() - 1);
-    std::memcpy(buffer.data(), clock, length);
-    buffer[length] = '\0';
+    if (!buffer.empty()) {
+        CopyCut(buffer, clock);
+    }
 }
 
 // The date and the time are judged separately: either may be invalid while the other renders normally.
