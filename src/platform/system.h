@@ -15,7 +15,7 @@ std::tm LocalTimeNow();
 // The instant (seconds since 1970-01-01 00:00 UTC) that a wall-clock time of the host's zone names, by the
 // zone's rules in force then (a time that a clock change skips or repeats is resolved as the system does);
 // false when the system cannot tell. Only the date, hour, minute and second of local are read.
-bool LocalTimeToInstant(const std::tm& local, int64_t& instant);
+bool LocalTimeToInstant(std::tm local, int64_t& instant);
 
 // The host zone's wall-clock time at an instant; false when the system cannot tell.
 bool InstantToLocalTime(int64_t instant, std::tm& local);

@@ -27,19 +27,13 @@ std::tm LocalTimeNow() {
     return local;
 }
 
-bool LocalTimeToInstant(const std::tm& local, int64_t& instant) {
-    std::tm copy{};
-    copy.tm_year = local.tm_year;
-    copy.tm_mon = local.tm_mon;
-    copy.tm_mday = local.tm_mday;
-    copy.tm_hour = local.tm_hour;
-    copy.tm_min = local.tm_min;
-    copy.tm_sec = local.tm_sec;
-    copy.tm_isdst = -1;
+bool LocalTimeToInstant(std::tm local, int64_t& instant) {
+    // Whether daylight saving is in force then is the zone's to decide.
+    local.tm_isdst = -1;
     // -1 is also one second before 1970; the day of the week is set only when the call succeeded.
-    copy.tm_wday = -1;
-    std::time_t t = std::mktime(&copy);
-    if (t == static_cast<std::time_t>(-1) && copy.tm_wday < 0) {
+    local.tm_wday = -1;
+    std::time_t t = std::mktime(&local);
+    if (t == static_cast<std::time_t>(-1) && local.tm_wday < 0) {
         return false;
     }
     instant = static_cast<int64_t>(t);

@@ -27,16 +27,10 @@ std::tm LocalTimeNow() {
     return local;
 }
 
-bool LocalTimeToInstant(const std::tm& local, int64_t& instant) {
-    std::tm copy{};
-    copy.tm_year = local.tm_year;
-    copy.tm_mon = local.tm_mon;
-    copy.tm_mday = local.tm_mday;
-    copy.tm_hour = local.tm_hour;
-    copy.tm_min = local.tm_min;
-    copy.tm_sec = local.tm_sec;
-    copy.tm_isdst = -1;
-    __time64_t t = _mktime64(&copy);
+bool LocalTimeToInstant(std::tm local, int64_t& instant) {
+    // Whether daylight saving is in force then is the zone's to decide.
+    local.tm_isdst = -1;
+    __time64_t t = _mktime64(&local);
     if (t == -1) {
         return false;
     }
