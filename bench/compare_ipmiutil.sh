@@ -11,21 +11,11 @@
 # built, ipmiutil installed (Debian: apt-get install ipmiutil) and python3 to write the SEL file)
 set -eu
 
-build=${1:-build}
-bin=$(cd "$build/bin" && pwd)
-entries=${ENTRIES:-100000}
-runs=${RUNS:-7}
-
 command -v ipmiutil >/dev/null || { echo "ipmiutil is not installed (apt-get install ipmiutil)" >&2; exit 1; }
 command -v python3 >/dev/null || { echo "python3 is needed to write the SEL file" >&2; exit 1; }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ZORHLTH_DEVICE="$work/cvr.db"
-export LC_ALL=C
-
-"$bin/healthsim" init "$ZORHLTH_DEVICE"
-"$bin/healthsim" seed "$ZORHLTH_DEVICE" --entries "$entries" >/dev/null
+default_runs=7
+. "$(dirname "$0")/seeded_device.sh"
 
 # ENTRIES system event records: record ID, type 02h, time stamp, generator, format 04h, sensor type and
 # number, event type, three event data bytes; sensor types and event types vary as a real SEL's do.

@@ -5,18 +5,8 @@
 # Usage: bench/time_query.sh [build-dir]     (build-dir defaults to ./build; needs kestrav and healthsim built)
 set -eu
 
-build=${1:-build}
-bin=$(cd "$build/bin" && pwd)
-entries=${ENTRIES:-100000}
-runs=${RUNS:-3}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ZORHLTH_DEVICE="$work/cvr.db"
-export LC_ALL=C
-
-"$bin/healthsim" init "$ZORHLTH_DEVICE"
-"$bin/healthsim" seed "$ZORHLTH_DEVICE" --entries "$entries" >/dev/null
+default_runs=3
+. "$(dirname "$0")/seeded_device.sh"
 
 # The lines each run prints, checked once so that a run that fails is not timed as a fast one.
 [ "$(cd "$work" && "$bin/kestrav" --json | wc -l)" -eq "$entries" ] || { echo "--json: wrong line count" >&2; exit 1; }
