@@ -246,6 +246,27 @@ void RemoveStoreFiles(const std::string& path) {
     }
 }
 
+// A new store is shared with the group of its folder: a folder whose group is not the creator's own is a
+// folder kept for that group (as /var/lib/zorhlth is for zorhlth), and its members are the ones meant to
+// read the log. The system has already given the file the folder's group when the folder is setgid; a
+// creator who may not give that group (neither root nor a member) keeps its own. fd is the new file.
+bool ShareWithFolderGroup(int fd, const std::string& folder, std::string& why) {
+    struct stat folderInfo {};
+    struct stat fileInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0 || ::fstat(fd, &fileInfo) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (folderInfo.st_gid == fileInfo.st_gid) {
+        return true;
+    }
+    if (::fchown(fd, static_cast<uid_t>(-1), folderInfo.st_gid) == 0 || errno == EPERM) {
+        return true;
+    }
+    why = std::string("cannot give it its folder's group: ") + std::strerror(errno);
+    return false;
+}
+
 // The device's settings from columns first .. first + 4 of a row: supported, requests_fail, erase_refused,
 // write_status, raw_records.
 void SettingsFromRow(sqlite3_stmt* statement, int first, DeviceSettings& settings) {
@@ -364,12 +385,14 @@ void DeviceStore::EndRequest() {
     requestLook_.reset();
 }
 
-bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error) {
+bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error,
+                         std::optional<mode_t> mode) {
     const char* vfs = StoreVfsName();
     if (vfs == nullptr) {
         error = path + ": the store's file layer cannot be registered";
         return false;
     }
+    mode_t fileMode = DefaultStoreMode;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
@@ -380,6 +403,8 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
             error = path + ": already exists (use --force to replace it)";
             return false;
         }
+        // The replacement is never open to more than the file it replaces was.
+        fileMode &= info.st_mode & 0777;
         RemoveStoreFiles(path);
     }
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -387,13 +412,25 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
     if (!parent.empty()) {
         std::filesystem::create_directories(parent, ec);
     }
-    // O_EXCL: two creators racing for one path cannot both believe they made it.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // O_EXCL: two creators racing for one path cannot both believe they made it. The umask applies to the
+    // mode asked for here; an explicit mode is set as given afterwards.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, fileMode);
     if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
+    std::string why;
+    bool rightsSet = ShareWithFolderGroup(fd, parent.empty() ? "." : parent.string(), why);
+    if (rightsSet && mode && ::fchmod(fd, *mode) != 0) {
+        why = std::strerror(errno);
+        rightsSet = false;
+    }
     ::close(fd);
+    if (!rightsSet) {
+        error = path + ": " + why;
+        RemoveStoreFiles(path);
+        return false;
+    }
 
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs);

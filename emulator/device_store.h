@@ -20,6 +20,9 @@
 
 namespace kestrav::emulator {
 
+// A new store's mode: the owner reads and writes, its group reads the log.
+constexpr mode_t DefaultStoreMode = 0640;
+
 // The device path: ZORHLTH_DEVICE, or /var/lib/zorhlth/cvr.db when it is unset or empty.
 const char* DevicePath();
 
@@ -60,7 +63,11 @@ public:
     // Creates an empty device at path. An existing path is refused unless replace is set (then the old store
     // and its journal files are removed first). error says why on failure. Stores keep a rollback journal and
     // are locked through the file layer of store_vfs.h, by every process that opens them.
-    static bool Create(const std::string& path, bool supported, bool replace, std::string& error);
+    // The file gets mode, exactly, when given; otherwise DefaultStoreMode less the umask, and never a
+    // permission that a file it replaces did not have. It takes the group of its folder when the creator
+    // may give it, so that a folder kept for a group makes a store that group's members read.
+    static bool Create(const std::string& path, bool supported, bool replace, std::string& error,
+                       std::optional<mode_t> mode = std::nullopt);
 
     // Opens an existing device for reading and writing; nullptr when the path is missing, unwritable, damaged
     // or not a device made by Create, and error says which. Nothing is ever written to a file that is not a

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,11 @@ constexpr const char* Usage =
     "variable ZORHLTH_DEVICE (default /var/lib/zorhlth/cvr.db).\n"
     "\n"
     "Commands:\n"
-    "  init DEVICE [--unsupported] [--force]  create an empty device; --force replaces an existing file\n"
+    "  init DEVICE [--unsupported] [--force] [--mode MODE]\n"
+    "                                         create an empty device: mode MODE (octal), or 0640 less\n"
+    "                                         the umask and no more than a file it replaces had; the\n"
+    "                                         folder's group when that is not your own; --force\n"
+    "                                         replaces an existing file\n"
     "  import DEVICE FILE                     store each 256-byte record of FILE under its own event number\n"
     "  add DEVICE --class C --code K [--severity S] [--count N] [--data HEX | --text TEXT]\n"
     "                                         append one event as the firmware would: the next\n"
@@ -110,6 +115,24 @@ bool ParseHex(std::string_view text, std::vector<uint8_t>& bytes) {
     return true;
 }
 
+// A file's permissions in octal, as chmod takes them: 0 to 0777.
+std::optional<mode_t> ParseMode(std::string_view text) {
+    if (text.empty() || text.size() > 4) {
+        return std::nullopt;
+    }
+    mode_t mode = 0;
+    for (char c : text) {
+        if (c < '0' || c > '7') {
+            return std::nullopt;
+        }
+        mode = mode << 3 | static_cast<mode_t>(c - '0');
+    }
+    if (mode > 0777) {
+        return std::nullopt;
+    }
+    return mode;
+}
+
 // Opens the device named on the command line; on failure says why and returns nullptr.
 std::unique_ptr<DeviceStore> OpenDevice(const std::string& path) {
     std::string error;
@@ -138,17 +161,26 @@ LogTime NowLogTime() {
 int Init(const std::vector<std::string>& args) {
     bool supported = true;
     bool force = false;
+    std::optional<mode_t> mode;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--unsupported") {
             supported = false;
         } else if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--mode") {
+            if (i + 1 >= args.size()) {
+                return Fail("init: --mode needs a value", ExitUsage);
+            }
+            mode = ParseMode(args[++i]);
+            if (!mode) {
+                return Fail("init: bad value '" + args[i] + "' for --mode (octal, 0 to 0777)", ExitUsage);
+            }
         } else {
             return Fail("init: unknown argument '" + args[i] + "'", ExitUsage);
         }
     }
     std::string error;
-    if (!DeviceStore::Create(args[0], supported, force, error)) {
+    if (!DeviceStore::Create(args[0], supported, force, error, mode)) {
         return Fail(error);
     }
     return 0;

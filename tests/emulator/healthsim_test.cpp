@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,6 +73,76 @@ TEST_F(Healthsim, InitRefusesAnExistingPathUnlessForced) {
     EXPECT_TRUE(supported);
 }
 
+// The rights of a new store: the mode asked for, else 0640 less the umask and never more than a replaced file
+// had; the folder's group when it is not the creator's own and the creator may give it. Rows with another
+// account or another group need root; without it only the others run.
+TEST_F(Healthsim, InitGivesTheStoreItsRights) {
+    constexpr gid_t OtherGroup = 4242;
+    constexpr uid_t Nobody = 65534;
+    enum Account { Root, Outsider, Member }; // Outsider and Member are nobody, outside or in OtherGroup
+    struct Case {
+        const char* name;
+        Account account;
+        bool groupFolder; // the folder belongs to OtherGroup
+        mode_t folderMode;
+        const char* umask;
+        mode_t replaced; // 0: a new path; else init --force over a store of this mode
+        std::vector<std::string> options;
+        mode_t mode;
+        bool otherGroup; // the store ends in OtherGroup, else in the account's own group
+    };
+    const Case cases[] = {
+        {"own folder", Root, false, 0755, "022", 0, {}, 0640, false},
+        {"umask keeps group out", Root, false, 0755, "077", 0, {}, 0600, false},
+        {"mode asked for", Root, false, 0755, "022", 0, {"--mode", "660"}, 0660, false},
+        {"mode asked for, tighter", Root, false, 0755, "000", 0, {"--mode", "0600"}, 0600, false},
+        {"folder of a group", Root, true, 0750, "022", 0, {}, 0640, true},
+        {"replaces an old store", Root, true, 0750, "022", 0644, {"--force"}, 0640, true},
+        {"never loosens", Root, true, 0750, "022", 0600, {"--force"}, 0600, true},
+        {"never loosens, umask too", Root, true, 0750, "027", 0444, {"--force"}, 0440, true},
+        {"replacing with a mode", Root, true, 0750, "022", 0600, {"--force", "--mode", "0644"}, 0644, true},
+        {"outsider in a group's folder", Outsider, true, 0777, "022", 0, {}, 0640, false},
+        {"outsider in a setgid folder", Outsider, true, 02777, "022", 0, {}, 0640, true},
+        {"member in a group's folder", Member, true, 0777, "022", 0, {}, 0640, true},
+    };
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
+    }
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!root && (c.account != Root || c.groupFolder)) {
+            continue;
+        }
+        std::filesystem::path folder = dir_ / ("case" + std::to_string(++number));
+        std::filesystem::create_directory(folder);
+        ASSERT_EQ(::chown(folder.c_str(), static_cast<uid_t>(-1), c.groupFolder ? OtherGroup : ::getegid()),
+                  0);
+        ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
+        std::string device = (folder / "cvr.db").string();
+        if (c.replaced != 0) {
+            ASSERT_EQ(RunHealthsim({"init", device}).exitStatus, 0);
+            ASSERT_EQ(::chmod(device.c_str(), c.replaced), 0);
+        }
+        std::vector<std::string> args;
+        if (c.account != Root) {
+            args = {"--reuid=" + std::to_string(Nobody), "--regid=" + std::to_string(Nobody),
+                    c.account == Member ? "--groups=" + std::to_string(OtherGroup) : "--clear-groups",
+                    "/bin/sh"};
+        }
+        args.insert(args.end(), {"-c", "umask " + std::string(c.umask) + "; exec \"$0\" \"$@\"",
+                                 test::ProgramPath("healthsim"), "init", device});
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        test::RunResult result = test::RunProgram(c.account == Root ? "/bin/sh" : "/usr/bin/setpriv", args);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        struct stat info {};
+        ASSERT_EQ(::stat(device.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode) << std::oct << (info.st_mode & 07777);
+        EXPECT_EQ(info.st_gid, c.otherGroup ? OtherGroup : c.account == Root ? ::getegid() : Nobody);
+    }
+}
+
 TEST_F(Healthsim, ImportStoresRecordsUnderTheirOwnNumbers) {
     InitDevice();
     LogEntry replaced = FirmwareEntry(5, 3, 2, 15);
@@ -134,6 +207,10 @@ TEST_F(Healthsim, BadInputLeavesTheDeviceUnchanged) {
         {"init"},
         {"init", path_},
         {"init", path_, "--bogus"},
+        {"init", path_, "--force", "--mode"},
+        {"init", path_, "--force", "--mode", "0648"},
+        {"init", path_, "--force", "--mode", "1777"},
+        {"init", path_, "--force", "--mode", "rw-r-----"},
         {"add", path_, "--class", "x1", "--code", "1"},
         {"add", path_, "--class", "70000", "--code", "1"},
         {"add", path_, "--class", "2", "--code", "1", "--severity", "256"},

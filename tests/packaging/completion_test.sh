@@ -54,7 +54,8 @@ check kestrav _kestrav "kestrav --csv --dump=o" "kestrav --csv --dump = o" "out.
 check healthsim _healthsim "healthsim " "healthsim" "--help add dump fault import init seed set"
 check healthsim _healthsim "healthsim s" "healthsim s" "seed set"
 check healthsim _healthsim "healthsim init o" "healthsim init o" "out.csv"
-check healthsim _healthsim "healthsim init dev " "healthsim init dev" "--force --unsupported"
+check healthsim _healthsim "healthsim init dev " "healthsim init dev" "--force --mode --unsupported"
+check healthsim _healthsim "healthsim init dev --mode " "healthsim init dev --mode" ""
 check healthsim _healthsim "healthsim add dev --c" "healthsim add dev --c" "--class --code --count"
 check healthsim _healthsim "healthsim add dev --class " "healthsim add dev --class" ""
 check healthsim _healthsim "healthsim fault dev " "healthsim fault dev" \

@@ -4,8 +4,9 @@
 # and on Qt. lintian finds nothing at error or warning level. Both are then installed for real with dpkg into
 # a throw-away root: its own file tree, package database, dpkg log and account files, and the programs
 # kestrav's postinst runs, so that the postinst runs inside it and the machine's own system is not touched.
-# There the postinst makes the zorhlth group and /var/lib/zorhlth; an account in that group reads a device
-# there and cannot clear it, one outside it cannot read it. kestrav first says that the window is missing,
+# There the postinst makes the zorhlth group and /var/lib/zorhlth; the units pass systemd-analyze verify
+# against that root; a device that root makes there with healthsim init is at once root:zorhlth 0640, an
+# account in that group reads it and cannot clear it, one outside it cannot read it. kestrav first says that the window is missing,
 # then finds it, and after the viewer's removal says so again; the viewer, a private module, runs no
 # ldconfig.
 # Usage: deb_test.sh BUILD_DIR VERSION
@@ -91,6 +92,23 @@ for file in $(dpkg --root="$root" -L kestrav | grep -E '/(kestrav|healthsim|kest
     [ -e "$root$file" ] || fail "dpkg lists $file but it is not installed"
 done
 [ -x "$root/usr/bin/healthsim" ] || fail "healthsim is not installed"
+
+# The units as installed, checked against the throw-away root: the programs they start and the manual page
+# they name must be the installed ones. systemd's own units (the targets they hang on) are the machine's,
+# copied in beside them.
+if command -v systemd-analyze >/dev/null && [ -d /usr/lib/systemd/system ]; then
+    mkdir -p "$root/lib/systemd"
+    cp -a /usr/lib/systemd/system "$root/lib/systemd/"
+    units=$(dpkg --root="$root" -L kestrav | grep -E '^/usr/lib/systemd/system/[^/]+\.(service|timer)$' |
+        xargs -n1 basename)
+    [ "$(echo "$units" | wc -l)" = 5 ] || fail "the package does not install five units: $units"
+    status=0
+    # shellcheck disable=SC2086
+    out=$(MANPATH=$root/usr/share/man systemd-analyze verify --root="$root" $units 2>&1) || status=$?
+    [ "$status" = 0 ] && [ -z "$out" ] || fail "systemd-analyze verify of the installed units (exit $status): $out"
+else
+    echo "systemd-analyze is not installed; the installed units were not verified"
+fi
 [[ $(kestrav) == "1 kestrav: the window is not installed ("* ]] || fail "with kestrav alone: $(kestrav)"
 
 # The default device's group and folder, and what its members may do there. The installed programs run
@@ -102,10 +120,12 @@ folder=$root/var/lib/zorhlth
     fail "/var/lib/zorhlth is '$(stat -c '%a %u %g' "$folder" 2>&1)', not '750 0 $gid'"
 if [ -n "$gid" ]; then
     chmod 755 "$work"
+    # As the administrator makes it, with root's usual umask: nothing to chgrp or chmod afterwards.
     device=$folder/cvr.db
-    "$root/usr/bin/healthsim" init "$device" >/dev/null
+    (umask 022 && "$root/usr/bin/healthsim" init "$device" >/dev/null)
     "$root/usr/bin/healthsim" seed "$device" --entries 5 >/dev/null
-    chgrp "$gid" "$device" && chmod 0640 "$device"
+    [ "$(stat -c '%a %u %g' "$device")" = "640 0 $gid" ] ||
+        fail "healthsim init made the device '$(stat -c '%a %u %g' "$device")', not '640 0 $gid'"
     before=$("$root/usr/bin/healthsim" dump "$device" | md5sum)
     mkdir -m 777 "$work/run"
     as() { (cd "$work/run" && ZORHLTH_DEVICE=$device LC_ALL=C setpriv --reuid=65534 --regid=65534 "$@"); }
