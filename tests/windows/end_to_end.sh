@@ -336,6 +336,20 @@ event_log)
     drive reset
     expect_events "107 1 The Corvane Log is empty." /clear
     expect_status 1
+    # A clear of a long log forwards its newest entries only, then how many older ones it left out.
+    for number in $(seq 1003); do
+        record "$number" 33 2 2 "n$number"
+    done >long.cvr
+    drive reset
+    drive import long.cvr
+    events /clear >events-seen.txt
+    expect_status 0
+    [ "$(wc -l <events-seen.txt)" = 1002 ] || fail "a long clear reported $(wc -l <events-seen.txt) events"
+    [ "$(grep -c '^203 4 ' events-seen.txt)" = 1000 ] || fail "a long clear forwarded $(grep -c '^203 4 ' events-seen.txt) entries"
+    forwarded_at() { sed -n "${1}p" events-seen.txt | cut -d' ' -f1-3; }
+    [ "$(forwarded_at 2)" = '203 4 4' ] && [ "$(forwarded_at 1001)" = '203 4 1003' ] ||
+        fail "a long clear forwarded from $(forwarded_at 2) to $(forwarded_at 1001)"
+    [ "$(sed -n 1002p events-seen.txt)" = '205 2 3 | 1000' ] || fail "after the forwarded: $(sed -n 1002p events-seen.txt)"
     sample_log
     # A run that asks for nothing and finds nothing wrong reports nothing.
     expect_events "" /f:quiet
