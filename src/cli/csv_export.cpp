@@ -64,11 +64,13 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
     AppendWithLineEnds(out, line);
 }
 
-std::string ExportOutcomeLine(ExportResult result, const std::string& fileName, const std::string& heldError) {
+std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,
+                              const std::string& heldError) {
     const std::string shownName = EscapeControls(fileName);
     if (result != ExportResult::OpenFailed) {
         // Whole: the status line cuts it.
-        const char* format = TableText(result == ExportResult::Written ? ExportSucceededText : ExportWriteFailedText);
+        const char* format =
+            TableText(result == ExportResult::Written ? ExportSucceededText : ExportWriteFailedText);
         std::vector<char> whole(std::strlen(format) + shownName.size() + 1);
         std::snprintf(whole.data(), whole.size(), format, shownName.c_str());
         return whole.data();
@@ -85,7 +87,8 @@ std::string ExportOutcomeLine(ExportResult result, const std::string& fileName, 
 bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        WriteStatusLine(log, "%s", ExportOutcomeLine(ExportResult::OpenFailed, fileName, file.HeldError()).c_str());
+        WriteStatusLine(log, "%s",
+                        ExportOutcomeLine(ExportResult::OpenFailed, fileName, file.HeldError()).c_str());
         ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }

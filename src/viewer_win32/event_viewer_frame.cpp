@@ -133,8 +133,9 @@ bool CEventViewerFrame::Create(HINSTANCE module) {
         }
         return false;
     }
-    window_ = CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, FrameWidth, FrameHeight, nullptr, menu, module, this);
+    window_ =
+        CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
+                        CW_USEDEFAULT, CW_USEDEFAULT, FrameWidth, FrameHeight, nullptr, menu, module, this);
     if (window_ == nullptr) {
         DestroyMenu(menu);
         return false;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/event_report.h"
 #include "cli/entry_support.h"
+#include "cli/event_report.h"
 
 namespace kestrav {
 namespace {
@@ -33,8 +33,8 @@ TEST(NewestEntries, KeepsTheHighestNumbersInTheirOrder) {
     for (const Row& row : rows) {
         std::vector<LogEntry> entries;
         for (size_t i = 0; i < row.numbers.size(); ++i) {
-            entries.push_back(clitest::MakeEntry(row.numbers[i], 2, 33, 2, {}, {}, static_cast<uint32_t>(i),
-                                                 "note"));
+            entries.push_back(
+                clitest::MakeEntry(row.numbers[i], 2, 33, 2, {}, {}, static_cast<uint32_t>(i), "note"));
         }
         std::vector<const LogEntry*> pointers;
         for (const LogEntry& entry : entries) {

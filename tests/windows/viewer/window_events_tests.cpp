@@ -92,9 +92,9 @@ private:
 
 // Six entries of every severity: Critical, Caution, Repaired, Informational (2 and 3) and one of none.
 const Record SampleRecords[] = {
-    {3, 15, 33, 2, 1, Noon, Noon, "critical"},   {5, 2, 33, 2, 40, {20, 26, 1, 2, 3, 4}, Noon, "beta note"},
-    {8, 9, 33, 2, 1, Noon, Noon, "caution"},     {10, 6, 33, 2, 1, Noon, Noon, "repaired"},
-    {12, 4, 33, 2, 1, Noon, Noon, "unknown"},    {13, 3, 33, 2, 1, Noon, Noon, "informational"},
+    {3, 15, 33, 2, 1, Noon, Noon, "critical"}, {5, 2, 33, 2, 40, {20, 26, 1, 2, 3, 4}, Noon, "beta note"},
+    {8, 9, 33, 2, 1, Noon, Noon, "caution"},   {10, 6, 33, 2, 1, Noon, Noon, "repaired"},
+    {12, 4, 33, 2, 1, Noon, Noon, "unknown"},  {13, 3, 33, 2, 1, Noon, Noon, "informational"},
 };
 
 void PrepareSampleLog() {
@@ -160,7 +160,8 @@ TEST_F(WindowEventLog, ExportReportsTheFileWrittenOrWhyNot) {
                        AnswerMessages(script, 1);
                    });
     CloseHandle(held);
-    EXPECT_EQ(trace.Take(), std::vector<std::string>{"101 1 Couldn't open file '" + path + "'. Sharing violation."});
+    EXPECT_EQ(trace.Take(),
+              std::vector<std::string>{"101 1 Couldn't open file '" + path + "'. Sharing violation."});
 
     // Cancelled: nothing to report.
     RunWithAnswers([&] { Command(*viewer, ExportLogCommand); },
@@ -178,7 +179,8 @@ TEST_F(WindowEventLog, ClearReportsItsOutcomeAndForwardsTheEntriesItErased) {
     ASSERT_TRUE(DriverFaultEraseRefuse());
     RunWithAnswers([&] { Command(*viewer, ClearAllEntriesCommand); },
                    [](DialogScript& script) { AnswerMessages(script, 2); });
-    EXPECT_EQ(trace.Take(), std::vector<std::string>{"103 2 Unable to clear the entries from the Corvane Log."});
+    EXPECT_EQ(trace.Take(),
+              std::vector<std::string>{"103 2 Unable to clear the entries from the Corvane Log."});
     ASSERT_TRUE(DriverClearFaults());
 
     RunWithAnswers([&] { Command(*viewer, ClearAllEntriesCommand); },
@@ -194,13 +196,13 @@ TEST_F(WindowEventLog, ClearReportsItsOutcomeAndForwardsTheEntriesItErased) {
                           "204 4 12" + forwarded + "unknown",
                           "203 4 13" + forwarded + "informational",
                       }));
-
 }
 
 TEST_F(WindowEventLog, NoteReportsWhetherItWasWritten) {
     RunWithAnswers([&] { Command(*viewer, AddMaintenanceNoteCommand); },
                    [](DialogScript& script) { TypeNote(script, "Replaced fan 3"); });
-    EXPECT_EQ(trace.Take(), std::vector<std::string>{"104 4 Successfully logged maintenance note to the Corvane Log."});
+    EXPECT_EQ(trace.Take(),
+              std::vector<std::string>{"104 4 Successfully logged maintenance note to the Corvane Log."});
 
     ASSERT_TRUE(DriverFaultWriteStatus(136));
     RunWithAnswers([&] { Command(*viewer, AddMaintenanceNoteCommand); },
@@ -208,7 +210,8 @@ TEST_F(WindowEventLog, NoteReportsWhetherItWasWritten) {
                        TypeNote(script, "refused");
                        AnswerMessages(script, 1);
                    });
-    EXPECT_EQ(trace.Take(), std::vector<std::string>{"105 1 Unable to log maintenance note to the Corvane Log."});
+    EXPECT_EQ(trace.Take(),
+              std::vector<std::string>{"105 1 Unable to log maintenance note to the Corvane Log."});
 
     // Mark Repaired rewrites entries; the command line reports no such outcome, so neither does the window.
     ASSERT_TRUE(DriverClearFaults());
