@@ -20,27 +20,41 @@ add_custom_command(
     COMMENT "Stripping kestrav.exe")
 add_custom_target(kestrav_release ALL DEPENDS ${release_dir}/kestrav.exe)
 
-# kestrav.msi (packaging/windows/kestrav.wxs), built by msitools' wixl from the files gathered in msi/ (it
-# finds them beside the .wxs); the version is the project's.
+# kestrav.msi (packaging/windows/kestrav.wxs), built by msitools' wixl from the files gathered in a folder
+# of its own (it finds them beside the .wxs); the version is the project's. The upgrade code stays the same for every
+# version, so that an installation of a newer one replaces the older (a major upgrade); the product code is
+# made from the version, the same for each build of one version and another for the next.
 find_program(KESTRAV_WIXL wixl)
-if(KESTRAV_WIXL)
-    set(msi_dir ${CMAKE_BINARY_DIR}/msi)
+set(KESTRAV_UPGRADE_CODE 5B3E2C1A-7D4F-4E8B-9A61-2C0F3D9E7B14)
+
+# kestrav_add_msi(TARGET MSI EXE VERSION): a target that builds MSI (signed like the release files) with EXE
+# as the program and VERSION (four numbers) as the product's version.
+function(kestrav_add_msi target msi exe version)
+    get_filename_component(name ${msi} NAME_WE)
+    set(msi_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}-files)
     set(msi_files ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav.wxs
                   ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSE.txt
                   ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav-task.xml ${PROJECT_SOURCE_DIR}/README.md
                   ${PROJECT_SOURCE_DIR}/docs/windows.md
                   ${PROJECT_SOURCE_DIR}/src/resources/kestrav.ico)
+    string(UUID product_code NAMESPACE ${KESTRAV_UPGRADE_CODE} NAME "Kestrav ${version}" TYPE SHA1 UPPER)
     add_custom_command(
-        OUTPUT ${CMAKE_BINARY_DIR}/kestrav.msi
+        OUTPUT ${msi}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${msi_dir}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${msi_dir}
-        COMMAND ${CMAKE_COMMAND} -E copy ${msi_files} ${release_dir}/kestrav.exe ${msi_dir}
-        COMMAND ${KESTRAV_WIXL} -a x64 -D Version=${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0
-                -o ${CMAKE_BINARY_DIR}/kestrav.msi ${msi_dir}/kestrav.wxs
-        COMMAND ${sign_command} ${CMAKE_BINARY_DIR}/kestrav.msi ${sign_arguments}
-        DEPENDS ${msi_files} ${release_dir}/kestrav.exe ${sign_command}
-        COMMENT "Building kestrav.msi")
-    add_custom_target(kestrav_msi ALL DEPENDS ${CMAKE_BINARY_DIR}/kestrav.msi)
+        COMMAND ${CMAKE_COMMAND} -E copy ${msi_files} ${msi_dir}
+        COMMAND ${CMAKE_COMMAND} -E copy ${exe} ${msi_dir}/kestrav.exe
+        COMMAND ${KESTRAV_WIXL} -a x64 -D Version=${version} -D ProductCode=${product_code}
+                -D UpgradeCode=${KESTRAV_UPGRADE_CODE} -o ${msi} ${msi_dir}/kestrav.wxs
+        COMMAND ${sign_command} ${msi} ${sign_arguments}
+        DEPENDS ${msi_files} ${exe} ${sign_command}
+        COMMENT "Building ${name}.msi")
+    add_custom_target(${target} ALL DEPENDS ${msi})
+endfunction()
+
+if(KESTRAV_WIXL)
+    kestrav_add_msi(kestrav_msi ${CMAKE_BINARY_DIR}/kestrav.msi ${release_dir}/kestrav.exe
+                    ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
 else()
     message(STATUS "wixl not found: no kestrav.msi (Debian package wixl)")
 endif()

@@ -122,13 +122,7 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
     for (const std::string& note : options.notes) {
         uint8_t driverStatus = WriteFailed;
         uint32_t status = WriteMaintenanceNote(note, driverStatus);
-        if (status != StatusSuccess) {
-            WriteStatusError(log, status);
-        } else if (driverStatus == DriverStatusDone) {
-            WriteStatusLine(log, "%s", TableText(NoteLoggedText));
-        } else {
-            WriteStatusLine(log, "%s", TableText(NoteNotLoggedStatusText));
-        }
+        WriteStatusLine(log, "%s", NoteOutcomeLine(status, driverStatus).c_str());
         ReportOutcome(log, status == StatusSuccess && driverStatus == DriverStatusDone ? Outcome::NoteWritten
                                                                                        : Outcome::NoteFailed);
         allSucceeded = allSucceeded && status == StatusSuccess && driverStatus == DriverStatusDone;
@@ -268,16 +262,24 @@ bool ClearLogAndReport(StatusLog& log) {
     }
     bool cleared = false;
     uint32_t status = ClearLog(userName, cleared);
-    if (status != StatusSuccess) {
-        WriteStatusError(log, status);
-        cleared = false;
-    } else if (cleared) {
-        WriteStatusLine(log, "%s", TableText(LogClearedText));
-    } else {
-        WriteStatusLine(log, "%s", TableText(LogNotClearedText));
-    }
+    cleared = cleared && status == StatusSuccess;
+    WriteStatusLine(log, "%s", ClearOutcomeLine(status, cleared).c_str());
     ReportOutcome(log, cleared ? Outcome::LogCleared : Outcome::ClearRefused);
     return cleared;
+}
+
+std::string ClearOutcomeLine(uint32_t status, bool cleared) {
+    if (status != StatusSuccess) {
+        return StatusErrorText(status);
+    }
+    return TableText(cleared ? LogClearedText : LogNotClearedText);
+}
+
+std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus) {
+    if (status != StatusSuccess) {
+        return StatusErrorText(status);
+    }
+    return TableText(driverStatus == DriverStatusDone ? NoteLoggedText : NoteNotLoggedStatusText);
 }
 
 int RunCommandLineMode(int argc, char** argv) {

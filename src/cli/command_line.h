@@ -1,6 +1,7 @@
 // The unattended command-line run: exports, clears and notes in a fixed order, reported on the status log.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <span>
 #include <string>
@@ -27,6 +28,11 @@ std::span<const char* const> ClassicUsageLines();
 // The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
 // when the log was cleared.
 bool ClearLogAndReport(StatusLog& log);
+
+// The status lines of a clear's and of a note's outcome, from the status of the request and what it
+// answered: the texts that the command line writes and the window reports.
+std::string ClearOutcomeLine(uint32_t status, bool cleared);
+std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus);
 
 // What the administrator is told about a walk that did not read the whole log: one text for a walk that
 // stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.

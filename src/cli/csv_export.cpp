@@ -64,18 +64,31 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
     AppendWithLineEnds(out, line);
 }
 
-bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
+std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,
+                              const std::string& heldError) {
     const std::string shownName = EscapeControls(fileName);
+    if (result != ExportResult::OpenFailed) {
+        // Whole: the status line cuts it.
+        const char* format =
+            TableText(result == ExportResult::Written ? ExportSucceededText : ExportWriteFailedText);
+        std::vector<char> whole(std::strlen(format) + shownName.size() + 1);
+        std::snprintf(whole.data(), whole.size(), format, shownName.c_str());
+        return whole.data();
+    }
+    char line[StatusLineBufferSize];
+    // A file that another program holds, or that may not be written, says so: the administrator can act.
+    std::snprintf(line, sizeof line, TableText(ExportOpenFailedText), shownName.c_str());
+    if (heldError.empty()) {
+        return line;
+    }
+    return std::string(line) + " " + heldError + ".";
+}
+
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        // A file that another program holds, or that may not be written, says so: the administrator can act.
-        char line[StatusLineBufferSize];
-        std::snprintf(line, sizeof line, TableText(ExportOpenFailedText), shownName.c_str());
-        if (file.HeldError().empty()) {
-            WriteStatusLine(log, "%s", line);
-        } else {
-            WriteStatusLine(log, "%s %s.", line, file.HeldError().c_str());
-        }
+        WriteStatusLine(log, "%s",
+                        ExportOutcomeLine(ExportResult::OpenFailed, fileName, file.HeldError()).c_str());
         ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }
@@ -86,14 +99,10 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
         AppendCsvLine(line, entry);
         file.Write(line);
     }
-    if (!file.Close()) {
-        WriteStatusLine(log, TableText(ExportWriteFailedText), shownName.c_str());
-        ReportOutcome(log, Outcome::ExportFailed);
-        return false;
-    }
-    WriteStatusLine(log, TableText(ExportSucceededText), shownName.c_str());
-    ReportOutcome(log, Outcome::ExportDone);
-    return true;
+    const ExportResult result = file.Close() ? ExportResult::Written : ExportResult::WriteFailed;
+    WriteStatusLine(log, "%s", ExportOutcomeLine(result, fileName, {}).c_str());
+    ReportOutcome(log, result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed);
+    return result == ExportResult::Written;
 }
 
 } // namespace kestrav

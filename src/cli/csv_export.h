@@ -3,6 +3,7 @@
 // viewer's Export command write the same lines.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ std::string CsvHeaderLine();
 
 // Appends the line of one entry, with the line end.
 void AppendCsvLine(std::string& out, const LogEntry& entry);
+
+enum class ExportResult : uint8_t { Written, OpenFailed, WriteFailed };
+
+// The status line of an export's outcome, naming the file with its control characters escaped; heldError is
+// why another program's hold shut the file out (OutputFile::HeldError), empty when none did.
+std::string ExportOutcomeLine(ExportResult result, const std::string& fileName, const std::string& heldError);
 
 // Writes the header and the entries' lines to fileName, replacing any older content, and reports the outcome
 // on the status log. True only when every byte was written.

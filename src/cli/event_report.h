@@ -1,8 +1,12 @@
-// The outcomes of a command-line run as events of the system's event log, beside their status log lines:
-// one event number per kind of outcome, the line's text as its insertion.
+// The outcomes of a command-line run, and of the same commands in the window, as events of the system's
+// event log, beside their status log lines: one event number per kind of outcome, the line's text as its
+// insertion.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "cli/status_log.h"
@@ -54,11 +58,26 @@ inline constexpr EntryEvent EntryEvents[] = {
 };
 inline constexpr EntryEvent EntryEventUnknown = {0, 204, platform::EventKind::Information};
 
+// A clear of a full log would flood the event log with one event per entry: at most this many erased
+// entries are forwarded, the newest, and one event more (with the number left out and this bound) says
+// how many older ones were not.
+inline constexpr size_t ForwardedEntriesLimit = 1000;
+inline constexpr uint32_t EntriesNotForwardedEventId = 205;
+inline constexpr platform::EventKind EntriesNotForwardedKind = platform::EventKind::Warning;
+
 // Reports the status log's last line as the event of the outcome.
 void ReportOutcome(const StatusLog& log, Outcome outcome);
+// Reports line, cut as the status log would hold it, as the event of the outcome: for the window, which
+// writes no status log but reports what the command line would have written.
+void ReportOutcome(Outcome outcome, std::string_view line);
 
-// Forwards each entry to the event log, as the event of its severity: entries that an erase has removed,
-// so that the event log keeps them.
+// Of entries, those with the limit highest event numbers, in the order they stand.
+std::vector<const LogEntry*> NewestEntries(std::span<const LogEntry* const> entries, size_t limit);
+
+// Forwards the newest ForwardedEntriesLimit entries to the event log, each as the event of its severity,
+// and then how many older ones were left out: entries that an erase has removed, so that the event log
+// keeps them.
+void ForwardErasedEntries(std::span<const LogEntry* const> entries);
 void ForwardErasedEntries(const std::vector<LogEntry>& entries);
 
 } // namespace kestrav

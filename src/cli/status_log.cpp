@@ -68,6 +68,13 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
     WriteIndented(log, log.lastLine);
 }
 
+std::string CutStatusLine(std::string_view text) {
+    if (text.size() < StatusLineBufferSize) {
+        return std::string(text);
+    }
+    return std::string(text.data(), WholeCharacterLength(text.data(), StatusLineBufferSize - 1));
+}
+
 std::string EscapeControls(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size());

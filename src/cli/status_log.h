@@ -30,6 +30,9 @@ void WriteStatusText(StatusLog& log, std::string_view text);
 // "   %s\n" with it.
 void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// text as a status line holds it: at most 511 bytes, cut before a character that would not fit whole.
+std::string CutStatusLine(std::string_view text);
+
 // text with every control character written as an escape ("\n", "\r", "\t", else "\x1B"), so that a file
 // name or an argument echoed to the status log cannot start a line of its own.
 std::string EscapeControls(std::string_view text);

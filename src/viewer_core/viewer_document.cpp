@@ -9,9 +9,11 @@
 #include "cli/command_line.h"
 #include "cli/csv_export.h"
 #include "cli/dump_file.h"
+#include "cli/event_report.h"
 #include "cli/output_file.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
+#include "platform/event_log.h"
 #include "platform/system.h"
 #include "resources/string_table.h"
 #include "viewer_core/list_order.h"
@@ -223,9 +225,11 @@ bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
     return true;
 }
 
-CEventViewerDoc::ExportResult CEventViewerDoc::WriteExport(const std::string& fileName) const {
+CEventViewerDoc::ExportResult CEventViewerDoc::WriteExport(const std::string& fileName,
+                                                           std::string& heldError) const {
     OutputFile file;
     if (!file.Open(fileName, OutputFile::Mode::Replace)) {
+        heldError = file.HeldError();
         return ExportResult::OpenFailed;
     }
     file.Write(CsvHeaderLine());
@@ -246,7 +250,10 @@ void CEventViewerDoc::OnExportLog() {
     }
     // A file that could not be opened or written is reported: the administrator would otherwise believe the
     // log saved.
-    const ExportResult result = WriteExport(fileName);
+    std::string heldError;
+    const ExportResult result = WriteExport(fileName, heldError);
+    ReportOutcome(result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed,
+                  ExportOutcomeLine(result, fileName, heldError));
     if (result != ExportResult::Written) {
         const uint32_t message =
             result == ExportResult::OpenFailed ? ExportOpenFailedText : ExportWriteFailedText;
@@ -262,6 +269,16 @@ bool CEventViewerDoc::ClearLogAsUser() {
     {
         WaitCursor cursor(*shell_);
         status = ClearLog(userName, cleared);
+    }
+    cleared = cleared && status == StatusSuccess;
+    ReportOutcome(cleared ? Outcome::LogCleared : Outcome::ClearRefused, ClearOutcomeLine(status, cleared));
+    if (cleared && platform::SystemEventsReported()) {
+        std::vector<const LogEntry*> erased;
+        erased.reserve(m_entries.size());
+        for (const auto& entry : m_entries) {
+            erased.push_back(&entry->m_entry);
+        }
+        ForwardErasedEntries(erased);
     }
     if (status != StatusSuccess) {
         ShowErrorMessage(status);
@@ -290,6 +307,9 @@ void CEventViewerDoc::OnAddMaintenanceNote() {
     PrepareNote(typed, note);
     uint8_t driverStatus = 0;
     const uint32_t status = WriteMaintenanceNote(note, driverStatus);
+    ReportOutcome(status == StatusSuccess && driverStatus == DriverStatusDone ? Outcome::NoteWritten
+                                                                              : Outcome::NoteFailed,
+                  NoteOutcomeLine(status, driverStatus));
     if (status != StatusSuccess) {
         ShowErrorMessage(status);
         return;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/csv_export.h"
 #include "log/log_entry.h"
 
 namespace kestrav {
@@ -114,15 +115,17 @@ public:
     // progress allows; tells the user about the others.
     bool MarkSelectedRepaired(EntryList& list);
 
+    // The log commands report their outcomes to the system's event log as the command line does (a clear
+    // also forwards the entries the document held); Mark Repaired, which the command line lacks, does not.
     void OnExportLog();
     void OnClearAllEntries();
     void OnAddMaintenanceNote();
     bool ClearLogAsUser();
 
-    enum class ExportResult { Written, OpenFailed, WriteFailed };
+    using ExportResult = kestrav::ExportResult;
     // Writes the CSV header and one line per entry, in the document's order (not the list's), replacing any
-    // older content of the file.
-    ExportResult WriteExport(const std::string& fileName) const;
+    // older content of the file; heldError says why a file that another program holds was shut out.
+    ExportResult WriteExport(const std::string& fileName, std::string& heldError) const;
 
     // A string-table text, or a status code's message, as a message box.
     int ShowMessage(uint32_t stringId, uint32_t style);

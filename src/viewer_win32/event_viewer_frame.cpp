@@ -97,14 +97,14 @@ bool PutOnClipboard(HWND owner, const std::string& text) {
 }
 
 bool RegisterFrameClass(HINSTANCE module, WNDPROC procedure) {
-    WNDCLASSEXA frameClass{};
+    WNDCLASSEXW frameClass{};
     frameClass.cbSize = sizeof frameClass;
     frameClass.lpfnWndProc = procedure;
     frameClass.hInstance = module;
-    frameClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    frameClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     frameClass.lpszClassName = CEventViewerFrame::WindowClass;
-    return RegisterClassExA(&frameClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterClassExW(&frameClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 } // namespace
@@ -133,8 +133,9 @@ bool CEventViewerFrame::Create(HINSTANCE module) {
         }
         return false;
     }
-    window_ = CreateWindowExA(0, WindowClass, TableText(ApplicationTitle), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, FrameWidth, FrameHeight, nullptr, menu, module, this);
+    window_ =
+        CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
+                        CW_USEDEFAULT, CW_USEDEFAULT, FrameWidth, FrameHeight, nullptr, menu, module, this);
     if (window_ == nullptr) {
         DestroyMenu(menu);
         return false;
@@ -149,7 +150,7 @@ void CEventViewerFrame::Destroy() {
 }
 
 void CEventViewerFrame::DispatchThreadMessage(MSG& message) {
-    if (window_ != nullptr && TranslateAcceleratorA(window_, accelerators_, &message)) {
+    if (window_ != nullptr && TranslateAcceleratorW(window_, accelerators_, &message)) {
         return;
     }
     // The details window's keys: Escape and Enter close it, Tab moves between its controls.
@@ -157,7 +158,7 @@ void CEventViewerFrame::DispatchThreadMessage(MSG& message) {
         return;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
 }
 
 void CEventViewerFrame::UpdateMenuStates(HMENU menu) {
@@ -187,13 +188,13 @@ void CEventViewerFrame::UpdateMenuStates(HMENU menu) {
 LRESULT CALLBACK CEventViewerFrame::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* frame =
-            static_cast<CEventViewerFrame*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+            static_cast<CEventViewerFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         frame->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
     }
-    auto* frame = reinterpret_cast<CEventViewerFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* frame = reinterpret_cast<CEventViewerFrame*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (frame == nullptr) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     return frame->OnMessage(message, wParam, lParam);
 }
@@ -254,17 +255,17 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_NCDESTROY: {
         HWND window = window_;
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         window_ = nullptr;
         if (barFont_ != nullptr) {
             DeleteObject(barFont_);
             barFont_ = nullptr;
         }
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     default: break;
     }
-    return DefWindowProcA(window_, message, wParam, lParam);
+    return DefWindowProcW(window_, message, wParam, lParam);
 }
 
 int CEventViewerFrame::OnCreate() {
@@ -276,7 +277,7 @@ int CEventViewerFrame::OnCreate() {
     Layout(area.right, area.bottom);
     StatesChanged();
     // Posted, not called: the first load runs from the message loop, once the window exists and is shown.
-    PostMessageA(window_, WM_COMMAND, InitialLoadCommand, 0);
+    PostMessageW(window_, WM_COMMAND, InitialLoadCommand, 0);
     return 0;
 }
 
@@ -484,7 +485,7 @@ void CEventViewerFrame::SetLoading(bool loading) {
     UpdateMenuStates();
     if (!loading && closeAfterLoad_) {
         closeAfterLoad_ = false;
-        PostMessageA(window_, WM_CLOSE, 0, 0);
+        PostMessageW(window_, WM_CLOSE, 0, 0);
     }
 }
 
@@ -512,7 +513,7 @@ void CEventViewerFrame::OnCommand(uint32_t command, UINT code) {
     default: break;
     }
     if (command == ExitCommand) {
-        SendMessageA(window_, WM_CLOSE, 0, 0);
+        SendMessageW(window_, WM_CLOSE, 0, 0);
         return;
     }
     // Nothing but Exit runs while a load runs.

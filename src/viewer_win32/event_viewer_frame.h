@@ -16,7 +16,7 @@ class Win32ViewerShell;
 
 class CEventViewerFrame {
 public:
-    static constexpr const char* WindowClass = "KestravEventViewerFrame";
+    static constexpr const wchar_t* WindowClass = L"KestravEventViewerFrame";
     // The commands of the list's context menu, and the frame's own controls.
     static constexpr UINT CopyRowsCommand = 0x7F01;
     static constexpr UINT ShowDetailsCommand = 0x7F02;
@@ -112,7 +112,7 @@ private:
 template <typename Done> int RunMessages(CEventViewerFrame& frame, Done done) {
     MSG message{};
     while (!done()) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             return got == 0 ? static_cast<int>(message.wParam) : 1;
         }

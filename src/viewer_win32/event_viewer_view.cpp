@@ -1,8 +1,8 @@
 // The list view: columns, callback rows, the texts and icons on request, the sort through the control.
 #include "viewer_win32/event_viewer_view.h"
 
-#include <cstring>
 #include <numeric>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -23,8 +23,8 @@ constexpr COLORREF TransparentColour = RGB(255, 0, 255);
 constexpr DWORD ListExtendedStyle = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
 
 // The one text buffer of every display request: the requests come one at a time on the window's thread,
-// and the control copies the text before it asks again.
-char g_cellText[DescriptionBufferSize];
+// and the control copies the text before it asks again. A UTF-8 text never has more UTF-16 units than bytes.
+wchar_t g_cellText[DescriptionBufferSize];
 
 // The position of each row in the order being made, by its entry object.
 using RowRanks = std::unordered_map<const CEventLogEntry*, size_t>;
@@ -50,30 +50,31 @@ CEventViewerView::~CEventViewerView() {
 bool CEventViewerView::Create(HWND parent, HINSTANCE module) {
     RECT area{};
     GetClientRect(parent, &area);
-    list_ = CreateWindowExA(0, WC_LISTVIEWA, "", ListStyle, 0, 0, area.right, area.bottom, parent, nullptr,
+    list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", ListStyle, 0, 0, area.right, area.bottom, parent, nullptr,
                             module, nullptr);
     if (list_ == nullptr) {
         return false;
     }
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ListExtendedStyle, ListExtendedStyle);
     for (int position = 0; position < ListColumnCount; ++position) {
-        LVCOLUMNA column{};
+        std::wstring heading = Widen(TableText(ListColumns[position].heading));
+        LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
         column.cx = ListColumns[position].width;
-        column.pszText = const_cast<char*>(TableText(ListColumns[position].heading));
+        column.pszText = heading.data();
         column.iSubItem = position;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(position),
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(position),
                      reinterpret_cast<LPARAM>(&column));
     }
-    m_imageList = ImageList_LoadImageA(module, MAKEINTRESOURCEA(SeverityBitmapResource), IconWidth, 0,
+    m_imageList = ImageList_LoadImageW(module, MAKEINTRESOURCEW(SeverityBitmapResource), IconWidth, 0,
                                        TransparentColour, IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (m_imageList == nullptr) {
         DestroyWindow(list_);
         list_ = nullptr;
         return false;
     }
-    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList));
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList));
     document_->AddView(*this);
     return true;
 }
@@ -85,8 +86,8 @@ void CEventViewerView::Destroy() {
     document_->RemoveView(*this);
     // The rows refer to the document's entries and the icons are the view's: the control lets go of both
     // before it goes.
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     DestroyWindow(list_);
     list_ = nullptr;
     ImageList_Destroy(m_imageList);
@@ -95,8 +96,9 @@ void CEventViewerView::Destroy() {
 
 bool CEventViewerView::OnNotify(const NMHDR& header, LRESULT& result) {
     switch (header.code) {
-    case LVN_GETDISPINFOA:
-        OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+    // The frame is a Unicode window: the control asks it in UTF-16.
+    case LVN_GETDISPINFOW:
+        OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
         result = 0;
         return true;
     case LVN_COLUMNCLICK:
@@ -111,8 +113,8 @@ bool CEventViewerView::OnNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-void CEventViewerView::OnGetDispInfo(NMLVDISPINFOA& info) {
-    LVITEMA& item = info.item;
+void CEventViewerView::OnGetDispInfo(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
     const auto* entry = reinterpret_cast<const CEventLogEntry*>(item.lParam);
     if (entry == nullptr) {
         entry = EntryAt(item.iItem);
@@ -125,9 +127,14 @@ void CEventViewerView::OnGetDispInfo(NMLVDISPINFOA& info) {
         item.iImage = SeverityImageIndex(entry->m_entry.Severity());
     }
     if ((item.mask & LVIF_TEXT) != 0) {
-        FormatCellText(entry->m_entry, column, g_cellText);
+        char text[DescriptionBufferSize];
+        FormatCellText(entry->m_entry, column, text);
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, g_cellText, DescriptionBufferSize);
+        if (length <= 0) {
+            g_cellText[0] = L'\0';
+        }
         item.pszText = g_cellText;
-        item.cchTextMax = static_cast<int>(std::strlen(g_cellText));
+        item.cchTextMax = length > 0 ? length - 1 : 0;
     }
 }
 
@@ -136,9 +143,9 @@ void CEventViewerView::OnColumnClick(const NMLISTVIEW& info) {
 }
 
 int CEventViewerView::ColumnSubItem(int position) const {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_SUBITEM;
-    if (!SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(position),
+    if (!SendMessageW(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(position),
                       reinterpret_cast<LPARAM>(&column))) {
         return -1;
     }
@@ -146,10 +153,10 @@ int CEventViewerView::ColumnSubItem(int position) const {
 }
 
 CEventLogEntry* CEventViewerView::EntryAt(int row) const {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
         return nullptr;
     }
     return reinterpret_cast<CEventLogEntry*>(item.lParam);
@@ -164,29 +171,29 @@ void CEventViewerView::SetRows(const std::vector<CEventLogEntry*>& rows) {
 }
 
 void CEventViewerView::FillControl(const std::vector<uint32_t>& positions) {
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(list_, LVM_SETITEMCOUNT, positions.size(), 0);
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, positions.size(), 0);
     for (size_t row = 0; row < positions.size(); ++row) {
-        LVITEMA item{};
+        LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
         item.iItem = static_cast<int>(row);
-        item.pszText = LPSTR_TEXTCALLBACKA;
+        item.pszText = LPSTR_TEXTCALLBACKW;
         item.iImage = I_IMAGECALLBACK;
         item.lParam = reinterpret_cast<LPARAM>(filter_.Rows()[positions[row]]);
         const auto at =
-            static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+            static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) {
             continue;
         }
         for (int column = 1; column < ListColumnCount; ++column) {
-            LVITEMA text{};
+            LVITEMW text{};
             text.iSubItem = column;
-            text.pszText = LPSTR_TEXTCALLBACKA;
-            SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&text));
+            text.pszText = LPSTR_TEXTCALLBACKW;
+            SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&text));
         }
     }
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
 }
 
@@ -229,26 +236,26 @@ void CEventViewerView::SelectOnly(size_t position) {
         SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     // The control brings a row that takes the focus into view; the list is not to scroll, so the first
     // visible row is brought back.
-    const auto top = static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
-    LVITEMA none{};
+    const auto top = static_cast<int>(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
+    LVITEMW none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     if (row < 0) {
         return;
     }
-    LVITEMA one{};
+    LVITEMW one{};
     one.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     one.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&one));
-    if (static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0)) != top) {
-        SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top), FALSE);
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&one));
+    if (static_cast<int>(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0)) != top) {
+        SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top), FALSE);
     }
 }
 
 std::vector<CEventLogEntry*> CEventViewerView::SelectedEntries() const {
     std::vector<CEventLogEntry*> entries;
     int row = -1;
-    while ((row = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+    while ((row = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
                                                 MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
         if (CEventLogEntry* entry = EntryAt(row)) {
             entries.push_back(entry);
@@ -258,7 +265,7 @@ std::vector<CEventLogEntry*> CEventViewerView::SelectedEntries() const {
 }
 
 size_t CEventViewerView::SelectedCount() const {
-    return static_cast<size_t>(SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+    return static_cast<size_t>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
 }
 
 void CEventViewerView::Sort(int column, bool ascending) {
@@ -279,7 +286,7 @@ void CEventViewerView::Sort(int column, bool ascending) {
         ranks.emplace(inOrder[sorted[rank]], rank);
     }
     order_ = std::move(order);
-    SendMessageA(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks),
+    SendMessageW(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks),
                  reinterpret_cast<LPARAM>(&CompareRanks));
     ShowSortArrow(column, ascending);
 }

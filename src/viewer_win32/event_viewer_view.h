@@ -52,7 +52,7 @@ public:
     CEventLogEntry* FocusedEntry() const;
 
 private:
-    void OnGetDispInfo(NMLVDISPINFOA& info);
+    void OnGetDispInfo(NMLVDISPINFOW& info);
     void OnColumnClick(const NMLISTVIEW& info);
     // The sub-item number of the column at a position, as the control holds it.
     int ColumnSubItem(int position) const;

@@ -24,7 +24,7 @@ void ReleaseOwnConsole() {
 int RunWindow(const std::string& dumpFile) {
     ReleaseOwnConsole();
     CEventViewerApp application;
-    if (!application.InitInstance(GetModuleHandleA(nullptr), SW_SHOWDEFAULT, dumpFile)) {
+    if (!application.InitInstance(GetModuleHandleW(nullptr), SW_SHOWDEFAULT, dumpFile)) {
         return 1;
     }
     return application.Run();

@@ -24,11 +24,11 @@ LANGID ResourceLanguage() {
     return CurrentLanguage() == Language::Japanese ? JapaneseResources : EnglishResources;
 }
 
-const void* FindLanguageResource(HINSTANCE module, LPCSTR type, WORD id, LANGID language, DWORD& size) {
+const void* FindLanguageResource(HINSTANCE module, LPCWSTR type, WORD id, LANGID language, DWORD& size) {
     size = 0;
-    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
+    HRSRC found = FindResourceExW(module, type, MAKEINTRESOURCEW(id), language);
     if (found == nullptr && language != EnglishResources) {
-        found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), EnglishResources);
+        found = FindResourceExW(module, type, MAKEINTRESOURCEW(id), EnglishResources);
     }
     if (found == nullptr) {
         return nullptr;
@@ -43,14 +43,14 @@ const void* FindLanguageResource(HINSTANCE module, LPCSTR type, WORD id, LANGID 
 
 HMENU LoadFrameMenu(HINSTANCE module, LANGID language) {
     DWORD size = 0;
-    const void* data = FindLanguageResource(module, MAKEINTRESOURCEA(4), FrameResource, language, size);
-    return data != nullptr ? LoadMenuIndirectA(data) : nullptr;
+    const void* data = FindLanguageResource(module, MAKEINTRESOURCEW(4), FrameResource, language, size);
+    return data != nullptr ? LoadMenuIndirectW(data) : nullptr;
 }
 
 HACCEL LoadFrameAccelerators(HINSTANCE module, LANGID language) {
     DWORD size = 0;
     const auto* stored = static_cast<const StoredAccelerator*>(
-        FindLanguageResource(module, MAKEINTRESOURCEA(9), FrameResource, language, size));
+        FindLanguageResource(module, MAKEINTRESOURCEW(9), FrameResource, language, size));
     if (stored == nullptr) {
         return nullptr;
     }
@@ -62,13 +62,13 @@ HACCEL LoadFrameAccelerators(HINSTANCE module, LANGID language) {
             break;
         }
     }
-    return keys.empty() ? nullptr : CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+    return keys.empty() ? nullptr : CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
 const DLGTEMPLATE* NoteDialogTemplate(HINSTANCE module, LANGID language) {
     DWORD size = 0;
     return static_cast<const DLGTEMPLATE*>(
-        FindLanguageResource(module, MAKEINTRESOURCEA(5), NoteDialogResource, language, size));
+        FindLanguageResource(module, MAKEINTRESOURCEW(5), NoteDialogResource, language, size));
 }
 
 std::wstring Widen(std::string_view utf8) {

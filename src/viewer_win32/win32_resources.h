@@ -21,7 +21,7 @@ inline constexpr LANGID JapaneseResources = MAKELANGID(LANG_JAPANESE, SUBLANG_DE
 LANGID ResourceLanguage();
 
 // A resource's bytes in the language, else in English; nullptr when the program has neither.
-const void* FindLanguageResource(HINSTANCE module, LPCSTR type, WORD id, LANGID language, DWORD& size);
+const void* FindLanguageResource(HINSTANCE module, LPCWSTR type, WORD id, LANGID language, DWORD& size);
 
 // Menu 128 and accelerator table 128 in the language; nullptr when missing. The caller owns the handles.
 HMENU LoadFrameMenu(HINSTANCE module, LANGID language);

@@ -83,7 +83,7 @@ bool Win32ViewerShell::RunNoteDialog(std::string& typed) {
 
 void Win32ViewerShell::BeginWait() {
     if (waitDepth_++ == 0) {
-        cursorBeforeWait_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
+        cursorBeforeWait_ = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))); // IDC_WAIT
     }
 }
 
@@ -138,7 +138,7 @@ uint32_t Win32ViewerShell::RunWalk(const std::function<uint32_t()>& walk) {
     WPARAM quitCode = 0;
     for (;;) {
         MSG message{};
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 quit = true;
                 quitCode = message.wParam;

@@ -41,7 +41,7 @@ TEST_F(EnglishTexts, StatusErrorText) {
     }
 }
 
-// What WriteStatusLine stores for texts around the 511-character limit.
+// What WriteStatusLine stores for texts around the 511-character limit, and CutStatusLine keeps.
 TEST_F(EnglishTexts, StatusLineIsCutWholeCharacters) {
     const std::string japanese = "\xE3\x81\x82"; // one three-byte character
     struct Row {
@@ -63,6 +63,8 @@ TEST_F(EnglishTexts, StatusLineIsCutWholeCharacters) {
         StatusLog log;
         ASSERT_TRUE(OpenStatusLog(log, (dir / "s.log").string()));
         WriteStatusLine(log, "%s", row.text.c_str());
+        // What the window reports for a line is what the status log would have held.
+        EXPECT_EQ(CutStatusLine(row.text), log.lastLine) << row.text.size();
         EXPECT_TRUE(CloseStatusLog(log));
         EXPECT_EQ(test::ReadFile(dir / "s.log"), "   " + row.stored + "\r\n  \r\n") << row.text.size();
     }

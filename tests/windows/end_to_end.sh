@@ -125,6 +125,37 @@ expect_refused_export() {
         fail "the erase's line '$line'"
 }
 
+# What the installer cases share: the prefix's drive C and its files, the event source's and the installed
+# programs' registry keys, a key's lines, an MSI's product code, a program's file version, and a wait for
+# what Wine's msiexec finishes after it has returned.
+installer_helpers() {
+    export WINEPREFIX="$build/wine-prefix"
+    drive_c="$WINEPREFIX/drive_c"
+    key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrav'
+    uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+}
+files() { (cd "$drive_c" && find . | LC_ALL=C sort); }
+# The key's lines, none when it is missing (reg then says so on stdout).
+query() { "$wine_sh" "$build" run reg query "$@" 2>/dev/null | tr -d '\r' | grep -E '^(HKEY| )' || true; }
+product_code() {
+    msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'
+}
+# The file version of the program's version information ("0.1.0.0"), from its fixed part.
+file_version() {
+    perl -0777 -ne 'if (/\xBD\x04\xEF\xFE.{4}(.{4})(.{4})/s) {
+                        my ($high, $low) = (unpack("V", $1), unpack("V", $2));
+                        printf "%d.%d.%d.%d\n", $high >> 16, $high & 0xFFFF, $low >> 16, $low & 0xFFFF;
+                    }' "$1"
+}
+# Wine's msiexec may return before the installer has published the product, its last step.
+settle() {
+    for _ in $(seq 50); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
 # The Windows path of a file of the scratch folder.
 windows_path() {
     "$wine_sh" "$build" run winepath -w "$1" 2>/dev/null | tr -d '\r'
@@ -336,6 +367,20 @@ event_log)
     drive reset
     expect_events "107 1 The Corvane Log is empty." /clear
     expect_status 1
+    # A clear of a long log forwards its newest entries only, then how many older ones it left out.
+    for number in $(seq 1003); do
+        record "$number" 33 2 2 "n$number"
+    done >long.cvr
+    drive reset
+    drive import long.cvr
+    events /clear >events-seen.txt
+    expect_status 0
+    [ "$(wc -l <events-seen.txt)" = 1002 ] || fail "a long clear reported $(wc -l <events-seen.txt) events"
+    [ "$(grep -c '^203 4 ' events-seen.txt)" = 1000 ] || fail "a long clear forwarded $(grep -c '^203 4 ' events-seen.txt) entries"
+    forwarded_at() { sed -n "${1}p" events-seen.txt | cut -d' ' -f1-3; }
+    [ "$(forwarded_at 2)" = '203 4 4' ] && [ "$(forwarded_at 1001)" = '203 4 1003' ] ||
+        fail "a long clear forwarded from $(forwarded_at 2) to $(forwarded_at 1001)"
+    [ "$(sed -n 1002p events-seen.txt)" = '205 2 3 | 1000' ] || fail "after the forwarded: $(sed -n 1002p events-seen.txt)"
     sample_log
     # A run that asks for nothing and finds nothing wrong reports nothing.
     expect_events "" /f:quiet
@@ -347,27 +392,13 @@ installer)
     msi="$build/kestrav.msi"
     task="$here/../../packaging/windows/kestrav-task.xml"
     [ -f "$msi" ] || { echo "installer: no $msi (wixl missing); skipped"; exit 77; }
-    export WINEPREFIX="$build/wine-prefix"
-    drive_c="$WINEPREFIX/drive_c"
-    files() { (cd "$drive_c" && find . | LC_ALL=C sort); }
-    key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrav'
-    product=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }')
-    uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-    # The key's lines, none when it is missing (reg then says so on stdout).
-    query() { "$wine_sh" "$build" run reg query "$@" 2>/dev/null | tr -d '\r' | grep -E '^(HKEY| )' || true; }
+    installer_helpers
+    product=$(product_code "$msi")
     rm -rf "$drive_c/ProgramData/Kestrav"
     files >before.txt
     msi_path=$(winepath -w "$msi" 2>/dev/null)
     listed() { query "$uninstall" | grep -F "$product" >/dev/null; }
     unlisted() { ! listed && [ ! -e "$drive_c/Program Files/Kestrav" ] && [ -z "$(query "$key")" ]; }
-    # Wine's msiexec may return before the installer has published the product, its last step.
-    settle() {
-        for _ in $(seq 50); do
-            "$@" && return 0
-            sleep 0.2
-        done
-        return 1
-    }
     "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
     settle listed || fail "no entry in the installed programs"
     installed="$drive_c/Program Files/Kestrav"
@@ -425,6 +456,64 @@ installer)
     [ -z "$left" ] || fail "uninstalling left or removed: $left"
     [ -z "$(query "$key")" ] || fail "the event source is still registered"
     [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"
+    rm -rf "$data"
+    ;;
+upgrade)
+    # A major upgrade: the older release installed and used, the newer installed over it (the older removed
+    # first, what runs wrote kept), the older refused over the newer, and the newer uninstalled.
+    old_msi="$build/tests/windows/kestrav-previous.msi"
+    new_msi="$build/kestrav.msi"
+    [ -f "$old_msi" ] && [ -f "$new_msi" ] || { echo "upgrade: no MSI (wixl missing); skipped"; exit 77; }
+    installer_helpers
+    old_product=$(product_code "$old_msi")
+    new_product=$(product_code "$new_msi")
+    [ -n "$old_product" ] && [ "$old_product" != "$new_product" ] || fail "product codes '$old_product' and '$new_product'"
+    upgrade_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "UpgradeCode" { print $2 }'; }
+    [ "$(upgrade_code "$old_msi")" = "$(upgrade_code "$new_msi")" ] || fail "the upgrade codes differ"
+    listed() { query "$uninstall" | grep -F "$1" >/dev/null; }
+    # Installed programs named Kestrav, whatever their product code.
+    products() { query "$uninstall" /s | grep -cE '^ +DisplayName +REG_SZ +Kestrav$' || true; }
+    installed="$drive_c/Program Files/Kestrav"
+    data="$drive_c/ProgramData/Kestrav"
+    shortcuts() { find "$drive_c/ProgramData" "$drive_c/users" -path '*/Start Menu/Programs/Kestrav.lnk' | wc -l; }
+    rm -rf "$data"
+    files >before.txt
+    install() { "$wine_sh" "$build" run msiexec /i "$(winepath -w "$1" 2>/dev/null)" /qn; }
+
+    install "$old_msi" || fail "msiexec /i of the older: exit status $?"
+    settle listed "$old_product" || fail "the older is not listed"
+    [ "$(file_version "$installed/kestrav.exe")" = 0.0.0.0 ] || fail "the older installed $(file_version "$installed/kestrav.exe")"
+    sample_log
+    (cd "$data" && "$wine_sh" "$build" run "$installed/kestrav.exe" '/f:C:\ProgramData\Kestrav\kestrav.log') ||
+        fail "the older program's run failed"
+    cp "$data/kestrav.log" status-log.txt
+
+    install "$new_msi" || fail "msiexec /i of the newer: exit status $?"
+    settle listed "$new_product" || fail "the newer is not listed"
+    settle eval '! listed "$old_product"' || fail "the older is still listed"
+    [ "$(products)" = 1 ] || fail "$(products) programs named Kestrav are listed"
+    cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the newer"
+    [ "$(file_version "$installed/kestrav.exe")" = 0.1.0.0 ] || fail "the newer installed $(file_version "$installed/kestrav.exe")"
+    [ "$(query "$key" | grep -c '^ *EventMessageFile ')" = 1 ] || fail "event source: $(query "$key")"
+    [ "$(shortcuts)" = 1 ] || fail "$(shortcuts) Start-menu shortcuts"
+    cmp "$data/kestrav.log" status-log.txt || fail "the status log in ProgramData changed"
+
+    # The older over the newer is refused, and changes nothing.
+    status=0
+    install "$old_msi" 2>/dev/null || status=$?
+    [ "$status" != 0 ] || fail "the older was installed over the newer"
+    listed "$new_product" && ! listed "$old_product" || fail "a refused downgrade changed what is listed"
+    [ "$(file_version "$installed/kestrav.exe")" = 0.1.0.0 ] || fail "a refused downgrade installed $(file_version "$installed/kestrav.exe")"
+
+    "$wine_sh" "$build" run msiexec /x "$(winepath -w "$new_msi" 2>/dev/null)" /qn || fail "msiexec /x: exit status $?"
+    settle eval '! listed "$new_product" && [ ! -e "$installed" ]' || fail "the newer is still installed"
+    files >after.txt
+    left=$(diff before.txt after.txt | grep '^[<>]' |
+        grep -Fvx -e '> ./windows/Installer' -e '> ./ProgramData/Kestrav' -e '> ./ProgramData/Kestrav/kestrav.log' || true)
+    [ -z "$left" ] || fail "uninstalling left or removed: $left"
+    [ -z "$(query "$key")" ] || fail "the event source is still registered"
+    [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"
+    cmp "$data/kestrav.log" status-log.txt || fail "uninstalling changed the status log"
     rm -rf "$data"
     ;;
 devices)

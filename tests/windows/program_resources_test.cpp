@@ -211,7 +211,10 @@ TEST_F(ProgramResources, MessageTableHoldsEveryEvent) {
     // Nothing beyond them: a number reported by mistake would show as a missing message.
     EXPECT_EQ(FormatEvent(module_, 99, {L"x"}), "(none)");
     EXPECT_EQ(FormatEvent(module_, 108, {L"x"}), "(none)");
-    EXPECT_EQ(FormatEvent(module_, 205, {L"x"}), "(none)");
+    EXPECT_EQ(
+        FormatEvent(module_, EntriesNotForwardedEventId, {L"3", L"1000"}),
+        "3 older Corvane Log entries erased from the log were not forwarded; the newest 1000 were.\r\n");
+    EXPECT_EQ(FormatEvent(module_, 206, {L"x"}), "(none)");
 }
 
 } // namespace

@@ -849,9 +849,9 @@ TEST(ViewerProgram, OpensTheWindowWithoutAnOptionAndOnADump) {
                                    nullptr, &startup, &process));
         HWND window = nullptr;
         while (window == nullptr && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-            for (HWND w = FindWindowExA(nullptr, nullptr, win32::CEventViewerFrame::WindowClass, nullptr);
+            for (HWND w = FindWindowExW(nullptr, nullptr, win32::CEventViewerFrame::WindowClass, nullptr);
                  w != nullptr;
-                 w = FindWindowExA(nullptr, w, win32::CEventViewerFrame::WindowClass, nullptr)) {
+                 w = FindWindowExW(nullptr, w, win32::CEventViewerFrame::WindowClass, nullptr)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
                 if (owner == process.dwProcessId && IsWindowVisible(w)) {
