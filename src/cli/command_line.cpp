@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/csv_export.h"
+#include "cli/diagnostic.h"
 #include "cli/event_report.h"
 #include "cli/options.h"
 #include "cli/query.h"
@@ -40,7 +41,7 @@ void WriteUsage(StatusLog& log) {
         WriteStatusLine(log, "%s", line);
     }
     for (const char* line : UsageLines) {
-        std::fprintf(stderr, "%s\n", line);
+        WriteDiagnosticLine(line);
     }
 }
 
@@ -153,7 +154,7 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
             WriteStatusError(log, status);
             // The status log says what the run found; where the device was looked for goes to the caller.
             if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
-                std::fprintf(stderr, "kestrav: %s\n", EscapeControls(platform::MissingDeviceHint()).c_str());
+                WriteDiagnosticLine("kestrav: " + EscapeControls(platform::MissingDeviceHint()));
             }
         } else {
             WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
@@ -294,8 +295,8 @@ int RunCommandLineMode(int argc, char** argv) {
     StatusLog log;
     if (!OpenStatusLog(log, options.statusLogName)) {
         // Nothing goes to any file, but a scheduled job's mail shows why the run did nothing.
-        std::fprintf(stderr, "kestrav: cannot open the status log '%s': %s\n",
-                     EscapeControls(options.statusLogName).c_str(), log.file.OpenError().c_str());
+        WriteDiagnosticLine("kestrav: cannot open the status log '" + EscapeControls(options.statusLogName) +
+                            "': " + log.file.OpenError());
         return ExitFailure;
     }
     int exitStatus = RunWithStatusLog(log, all, options);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/diagnostic.h"
 #include "cli/follow_journal.h"
 #include "cli/follow_state.h"
 #include "cli/follow_wait.h"
@@ -40,9 +41,9 @@ bool LoadState(const std::string& path, FollowState& state) {
     text << file.rdbuf();
     std::string error;
     if (!file || !ParseFollowState(text.str(), state, error)) {
-        DiagnoseFollow("--state: cannot use '" + EscapeControls(path) + "': " +
-                       (error.empty() ? std::string(std::strerror(errno != 0 ? errno : EIO)) : error) +
-                       "; remove it to start over (every entry is then emitted again)");
+        Diagnose("--state: cannot use '" + EscapeControls(path) +
+                 "': " + (error.empty() ? std::string(std::strerror(errno != 0 ? errno : EIO)) : error) +
+                 "; remove it to start over (every entry is then emitted again)");
         return false;
     }
     return true;
@@ -51,12 +52,12 @@ bool LoadState(const std::string& path, FollowState& state) {
 bool SaveState(const std::string& path, const FollowState& state) {
     OutputFile file;
     if (!file.Open(path, OutputFile::Mode::Replace)) {
-        DiagnoseFollow("--state: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
+        Diagnose("--state: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
         return false;
     }
     file.Write(FormatFollowState(state));
     if (!file.Close()) {
-        DiagnoseFollow("--state: cannot write '" + EscapeControls(path) + "'");
+        Diagnose("--state: cannot write '" + EscapeControls(path) + "'");
         return false;
     }
     return true;
@@ -124,8 +125,8 @@ private:
 
         FollowStep step = FollowSnapshot(state_, entries, whole);
         if (step.gone > 0) {
-            DiagnoseFollow("the log was cleared: " + std::to_string(step.gone) +
-                           " entries seen before are no longer in it");
+            Diagnose("the log was cleared: " + std::to_string(step.gone) +
+                     " entries seen before are no longer in it");
         }
         if (options_.output == QueryOutput::List && !options_.journal && !headerDone_) {
             layout_ = MeasureListing(entries, options_.utc);
@@ -156,7 +157,7 @@ private:
         if (options_.journal) {
             int error = SendToJournal(entry);
             if (error != 0) {
-                DiagnoseFollow(std::string("cannot write to the journal: ") + std::strerror(error));
+                Diagnose(std::string("cannot write to the journal: ") + std::strerror(error));
                 return false;
             }
             return true;
@@ -173,8 +174,7 @@ private:
     bool WriteOut(const std::string& text) {
         errno = 0;
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            DiagnoseFollow(std::string("cannot write the output: ") +
-                           std::strerror(errno != 0 ? errno : EIO));
+            Diagnose(std::string("cannot write the output: ") + std::strerror(errno != 0 ? errno : EIO));
             return false;
         }
         return true;
@@ -183,7 +183,7 @@ private:
     // A problem is told once, when it appears, not at every poll while it lasts.
     void Report(const std::string& problem) {
         if (!problem.empty() && problem != lastProblem_) {
-            DiagnoseFollow(problem);
+            Diagnose(problem);
         }
         lastProblem_ = problem;
     }
@@ -197,14 +197,6 @@ private:
 };
 
 } // namespace
-
-void DiagnoseFollow(std::string_view text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.remove_suffix(1);
-    }
-    std::fprintf(stderr, "kestrav: %.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(stderr);
-}
 
 int RunFollow(const QueryOptions& options) {
     Follower follower(options);

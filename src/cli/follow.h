@@ -16,7 +16,4 @@ int RunFollow(const QueryOptions& options);
 // 0 when the log was read whole and the file written, 1 otherwise (the file then says what was read).
 int RunMetrics(const std::string& path);
 
-// Diagnostics of these runs and of query runs: "kestrav: text" on standard error, one line.
-void DiagnoseFollow(std::string_view text);
-
 } // namespace kestrav

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/diagnostic.h"
 #include "cli/follow.h"
 #include "cli/output_file.h"
 #include "cli/query_options.h"
@@ -137,20 +138,20 @@ int RunMetrics(const std::string& path) {
     const bool read = problem.empty() && !walk.outOfMemory;
     const bool complete = read && walk.ReadWhole();
     if (!problem.empty()) {
-        DiagnoseFollow(problem);
+        Diagnose(problem);
     }
     for (const std::string& text : WalkProblemTexts(walk)) {
-        DiagnoseFollow(text);
+        Diagnose(text);
     }
 
     OutputFile file;
     if (!file.Open(path, OutputFile::Mode::Replace)) {
-        DiagnoseFollow("--metrics: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
+        Diagnose("--metrics: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
         return ExitFailure;
     }
     file.Write(FormatMetrics({read, complete, entries}));
     if (!file.Close()) {
-        DiagnoseFollow("--metrics: cannot write '" + EscapeControls(path) + "'");
+        Diagnose("--metrics: cannot write '" + EscapeControls(path) + "'");
         return ExitFailure;
     }
     return complete ? ExitSuccess : ExitFailure;

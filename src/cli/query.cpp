@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/diagnostic.h"
 #include "cli/dump_file.h"
 #include "cli/follow.h"
 #include "cli/output_file.h"
@@ -129,14 +130,6 @@ private:
     std::string buffer_;
     int error_ = 0;
 };
-
-void Diagnose(std::string_view text) {
-    // A system message may end in a line break of its own; the diagnostic stays one line.
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.remove_suffix(1);
-    }
-    std::fprintf(stderr, "kestrav: %.*s\n", static_cast<int>(text.size()), text.data());
-}
 
 void DiagnoseWriteError(const StandardOutput& output) {
     // A reader that has gone (a pipe into head) ends the run quietly.
@@ -361,7 +354,7 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     case QueryAction::Version: return PrintText("kestrav " KESTRAV_VERSION "\n");
     case QueryAction::Invalid:
         Diagnose(options.error);
-        std::fprintf(stderr, "Try 'kestrav --help'.\n");
+        WriteDiagnosticLine("Try 'kestrav --help'.");
         return ExitInvalidCommandLine;
     case QueryAction::Print: break;
     }

@@ -13,4 +13,7 @@ void UseBinaryStandardOutput();
 // a pipe or file gets the UTF-8 bytes as they are.
 int WriteStandardOutput(const char* data, size_t size);
 
+// The same for standard error, which keeps its own incomplete sequence between writes.
+int WriteStandardError(const char* data, size_t size);
+
 } // namespace kestrav

@@ -16,4 +16,12 @@ int WriteStandardOutput(const char* data, size_t size) {
     return 0;
 }
 
+int WriteStandardError(const char* data, size_t size) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, stderr) != size || std::fflush(stderr) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    return 0;
+}
+
 } // namespace kestrav

@@ -1,5 +1,6 @@
 // On Windows the C runtime opens standard output in text mode, which would write every "\n" as "\r\n", and
-// converts nothing to the console's code page correctly; standard output is written with the system's calls.
+// converts nothing to the console's code page correctly; standard output and standard error are written with
+// the system's calls.
 #include <io.h>
 #include <windows.h>
 
@@ -31,8 +32,7 @@ size_t IncompleteTail(const std::string& bytes) {
     return 0;
 }
 
-int WriteConsoleText(HANDLE console, const char* data, size_t size) {
-    static std::string pending;
+int WriteConsoleText(HANDLE console, std::string& pending, const char* data, size_t size) {
     pending.append(data, size);
     size_t keep = IncompleteTail(pending);
     std::string whole = pending.substr(0, pending.size() - keep);
@@ -53,22 +53,15 @@ int WriteConsoleText(HANDLE console, const char* data, size_t size) {
     return 0;
 }
 
-} // namespace
-
-void UseBinaryStandardOutput() {
-    std::fflush(stdout);
-    _setmode(_fileno(stdout), _O_BINARY);
-}
-
-int WriteStandardOutput(const char* data, size_t size) {
-    std::fflush(stdout);
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+// pending holds the stream's incomplete UTF-8 sequence between writes to a console.
+int WriteStandardHandle(DWORD which, std::string& pending, const char* data, size_t size) {
+    HANDLE output = GetStdHandle(which);
     if (output == nullptr || output == INVALID_HANDLE_VALUE) {
         return EBADF;
     }
     DWORD mode = 0;
     if (GetConsoleMode(output, &mode)) {
-        return WriteConsoleText(output, data, size);
+        return WriteConsoleText(output, pending, data, size);
     }
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -84,6 +77,25 @@ int WriteStandardOutput(const char* data, size_t size) {
         size -= written;
     }
     return 0;
+}
+
+} // namespace
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+int WriteStandardOutput(const char* data, size_t size) {
+    std::fflush(stdout);
+    static std::string pending;
+    return WriteStandardHandle(STD_OUTPUT_HANDLE, pending, data, size);
+}
+
+int WriteStandardError(const char* data, size_t size) {
+    std::fflush(stderr);
+    static std::string pending;
+    return WriteStandardHandle(STD_ERROR_HANDLE, pending, data, size);
 }
 
 } // namespace kestrav

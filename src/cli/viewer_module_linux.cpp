@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/diagnostic.h"
 #include "cli/status_log.h"
 
 #ifndef KESTRAV_VIEWER_MODULE_DIR
@@ -59,10 +60,9 @@ int OpenTrustedModule(const std::string& path, std::string& why) {
 }
 
 int NotInstalled(const std::string& why) {
-    std::fprintf(stderr,
-                 "kestrav: the window is not installed (%s); the command line runs without it, for example "
-                 "'kestrav /export:log.csv' or 'kestrav --list' (see 'kestrav --help')\n",
-                 EscapeControls(why).c_str());
+    WriteDiagnosticLine("kestrav: the window is not installed (" + EscapeControls(why) +
+                        "); the command line runs without it, for example 'kestrav /export:log.csv' or "
+                        "'kestrav --list' (see 'kestrav --help')");
     return 1;
 }
 

@@ -1,8 +1,8 @@
 // The Windows window is linked into kestrav.exe, above the command line: the program hands over the entry
 // that opens it on a dump.
-#include <cstdio>
-
 #include "cli/viewer_module.h"
+
+#include "cli/diagnostic.h"
 
 namespace kestrav {
 
@@ -18,8 +18,8 @@ void SetDumpWindowEntry(DumpWindowEntry entry) {
 
 int RunViewerOnDump(const std::string& path) {
     if (DumpWindow == nullptr) {
-        std::fprintf(stderr, "kestrav: --window: this program has no window; use --input=FILE with --list, "
-                             "--json or --csv\n");
+        WriteDiagnosticLine("kestrav: --window: this program has no window; use --input=FILE with --list, "
+                            "--json or --csv");
         return 1;
     }
     return DumpWindow(path);
