@@ -802,7 +802,13 @@ follow)
         record 9 33 2 2 "ninth"
     } >more.cvr
     drive import more.cvr
-    expect_numbers first.json 6 '1 2 7 2 8 9'
+    # A poll's walk may meet the import half done: having passed entry 2 before its rewrite, it finds 8 (and
+    # 9), and the next poll sends the rewritten 2. Each of the three arrives once, whichever walk sees it.
+    got=$(numbers_after first.json 6)
+    case $got in
+    '1 2 7 2 8 9' | '1 2 7 8 2 9' | '1 2 7 8 9 2') ;;
+    *) fail "first.json: event numbers '$got', expected 1 2 7 and then 2, 8 and 9 once each" ;;
+    esac
     stop_follower INT
     expect_status 0
     [ "$(state_last)" = 9 ] || fail "the state after a clean stop ends at '$(state_last)', expected 9"
