@@ -171,10 +171,11 @@ private:
         return WriteOut(line);
     }
 
+    // Through the query outputs' writer: on a Windows console the lines are shown in UTF-16.
     bool WriteOut(const std::string& text) {
-        errno = 0;
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            Diagnose(std::string("cannot write the output: ") + std::strerror(errno != 0 ? errno : EIO));
+        const int error = WriteStandardOutput(text.data(), text.size());
+        if (error != 0) {
+            Diagnose(std::string("cannot write the output: ") + std::strerror(error));
             return false;
         }
         return true;

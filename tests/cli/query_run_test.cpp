@@ -539,7 +539,8 @@ TEST_F(CommandLineRun, QueryOutputThatCannotBeWritten) {
     Folder folder;
     folder.MakeEmptyDevice();
     folder.Sim({"seed", folder.Device(), "--entries", "500"});
-    for (const char* args : {"--json --last=1", "--json", "--list", "--csv", "--help", "--version"}) {
+    for (const char* args :
+         {"--json --last=1", "--json", "--list", "--csv", "--help", "--version", "--follow --json"}) {
         RunResult result = RunProgram(
             "/bin/sh",
             {"-c", "exec \"$0\" " + std::string(args) + " >/dev/full", test::ProgramPath("kestrav")},
