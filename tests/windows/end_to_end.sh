@@ -651,9 +651,11 @@ sharing)
 code_pages)
     # The program without the manifest's UTF-8 code page (as older Windows runs it), under code pages 1252
     # and 932: a Japanese note is stored as UTF-8, the export is the same as the program's with the
-    # manifest, file names and the status log keep every character; a closed pipe ends quietly.
+    # manifest, file names and the status log keep every character, on stderr as well; a closed pipe ends
+    # quietly.
     plain="$build/bin/kestrav_no_code_page.exe"
     note='ファン交換'
+    missing='存在しない.bin'
     note_hex=$(printf '%s' "$note" | od -An -tx1 | tr -d ' \n')
     for lang in en_US.UTF-8 ja_JP.UTF-8; do
         sample_log
@@ -675,7 +677,17 @@ code_pages)
             KESTRAV_WINE_LANG=$lang script -qec "$(printf '%q ' "$wine_sh" "$build" run "$plain" --list)" \
                 console.txt >/dev/null 2>&1 || fail "$lang: the console run failed"
             grep -q "Maintenance note: $note" console.txt || fail "$lang: the console shows: $(tail -n 3 console.txt)"
+            # An error line on stderr that names a Japanese file shows whole as well.
+            KESTRAV_WINE_LANG=$lang script -qec "$(printf '%q ' "$wine_sh" "$build" run "$plain" "--input=$missing")" \
+                console.txt >/dev/null 2>&1 && fail "$lang: the run on a missing dump succeeded on the console"
+            grep -q "kestrav: $missing: [^ ]" console.txt || fail "$lang: the console shows: $(tail -n 3 console.txt)"
         fi
+        # In a pipe the same line arrives as UTF-8, the system's text for the error in UTF-8 too.
+        KESTRAV_WINE_LANG=$lang "$wine_sh" "$build" run "$plain" "--input=$missing" 2>&1 >/dev/null |
+            cat >stderr.txt || true
+        perl -MEncode -0777 -ne 'decode("UTF-8", $_, Encode::FB_CROAK); exit 0' stderr.txt &&
+            [ "$(wc -l <stderr.txt)" = 1 ] && grep -q "^kestrav: $missing: [^ ]" stderr.txt ||
+            fail "$lang: a missing dump in a pipe: $(od -c stderr.txt | head -n 5)"
         rm -f 記録.log
     done
     for number in $(seq 300); do
