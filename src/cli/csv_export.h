@@ -19,14 +19,18 @@ std::string CsvHeaderLine();
 // Appends the line of one entry, with the line end.
 void AppendCsvLine(std::string& out, const LogEntry& entry);
 
-enum class ExportResult : uint8_t { Written, OpenFailed, WriteFailed };
+// OlderKept: the log was not read whole and an older file of the name exists, which is left as it was.
+enum class ExportResult : uint8_t { Written, OpenFailed, WriteFailed, OlderKept };
 
 // The status line of an export's outcome, naming the file with its control characters escaped; heldError is
 // why another program's hold shut the file out (OutputFile::HeldError), empty when none did.
 std::string ExportOutcomeLine(ExportResult result, const std::string& fileName, const std::string& heldError);
 
-// Writes the header and the entries' lines to fileName, replacing any older content, and reports the outcome
-// on the status log. True only when every byte was written.
-bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries);
+// Writes the header and the entries' lines to fileName and reports the outcome on the status log. True only
+// when every byte was written. An older file is replaced only when the log was read whole: one read in part
+// never takes the place of an export that may hold what this read missed; where there is none, the part is
+// better than nothing.
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries,
+               bool readWhole);
 
 } // namespace kestrav

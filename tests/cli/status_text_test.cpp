@@ -131,7 +131,7 @@ TEST(StringTable, EveryTextInBothLanguagesWithTheSameDirectives) {
     const uint32_t ids[] = {128,   522,   530,   535,   536,   538,   540,   57344, 61205, 61268,
                             61269, 61270, 61271, 61272, 61273, 61289, 61297, 61299, 61303, 61312,
                             61314, 61315, 61319, 61320, 61325, 61326, 61328, 61329, 61330, 61336,
-                            61337, 61340, 61341, 61342, 61343, 61344, 61345};
+                            61337, 61340, 61341, 61342, 61343, 61344, 61345, 61346, 61347};
     for (uint32_t id : ids) {
         std::string english = TableText(id, Language::English);
         std::string japanese = TableText(id, Language::Japanese);

@@ -243,6 +243,19 @@ read_faults)
         '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
     expect_csv out.csv "$header" "$line1" "$line7"
     expect_count 3
+    # Another program clears the log between two reads: the walk ends on the entry that records that clear,
+    # which the run notices; the older export stays and nothing more is cleared.
+    sample_log
+    drive fault clear-at 2
+    rm kestrav.log
+    run /export:out /clear
+    expect_status 1
+    expect_log kestrav.log '   Executing: kestrav.exe /export:out /clear' \
+        '   The Corvane Log was cleared while it was being read; the entries read are not the whole log.' \
+        "   The Corvane Log was not read whole; the older file 'out.csv' was kept." \
+        '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
+    expect_csv out.csv "$header" "$line1" "$line7"
+    expect_count 1
     ;;
 no_driver)
     # A server started without the setup runs no driver; the persistent one comes back afterwards.
