@@ -83,7 +83,9 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
                        const std::vector<LogEntry>& entries, const WalkReport& walk) {
     bool allSucceeded = true;
     bool anyExportSucceeded = false;
-    for (const std::string& fileName : options.exportFiles) {
+    const std::tm now = platform::LocalTimeNow();
+    for (const std::string& name : options.exportFiles) {
+        const std::string fileName = ExportNamesHoldDateTime ? WithDateTime(name, now) : name;
         bool exported = ExportCsv(log, fileName, entries, walk.ReadWhole());
         anyExportSucceeded = anyExportSucceeded || exported;
         allSucceeded = allSucceeded && exported;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "cli/event_report.h"
 #include "cli/output_file.h"
@@ -21,6 +22,20 @@ void AppendNumber(std::string& out, long value) {
 }
 
 } // namespace
+
+std::string WithDateTime(const std::string& name, const std::tm& time) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-%02d%02d%02d", time.tm_year + 1900, time.tm_mon + 1,
+                  time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
+    const std::string_view field = DateTimeField;
+    std::string result;
+    size_t from = 0;
+    for (size_t at = name.find(field); at != std::string::npos; at = name.find(field, from)) {
+        result.append(name, from, at - from).append(stamp);
+        from = at + field.size();
+    }
+    return result.append(name, from);
+}
 
 std::string CsvHeaderLine() {
     std::string line;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/csv_export.h"
 #include "cli/status_log.h"
 #include "resources/string_table.h"
 #include "support/test_support.h"
@@ -113,6 +114,29 @@ TEST(RunDateText, EnglishTwelveHourClock) {
         time.tm_min = row.minute;
         time.tm_wday = row.weekday;
         EXPECT_EQ(RunDateText(time), row.text);
+    }
+}
+
+// A scheduled export's name: every field replaced, anything else left as it is.
+TEST(WithDateTime, FillsEveryFieldWithTheRunsTime) {
+    std::tm time{};
+    time.tm_year = 2026 - 1900;
+    time.tm_mon = 0;
+    time.tm_mday = 9;
+    time.tm_hour = 2;
+    time.tm_min = 5;
+    time.tm_sec = 7;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"C:\\ProgramData\\Kestrav\\cvr-<datetime>.csv",
+         "C:\\ProgramData\\Kestrav\\cvr-2026-01-09-020507.csv"},
+        {"cvr.csv", "cvr.csv"},
+        {"<datetime><datetime>", "2026-01-09-0205072026-01-09-020507"},
+        {"<DATETIME>.csv", "<DATETIME>.csv"},
+        {"<datetime.csv", "<datetime.csv"},
+        {"<date<datetime>time>", "<date2026-01-09-020507time>"},
+    };
+    for (const auto& [name, expanded] : rows) {
+        EXPECT_EQ(WithDateTime(name, time), expanded) << name;
     }
 }
 
