@@ -14,9 +14,10 @@ namespace kestrav {
 
 struct StatusLog;
 
-// Where a file name cannot hold "<" or ">" (Windows), an export name may hold DateTimeField, which becomes the
-// run's local date and time ("2026-12-09-020000"): a scheduled run keeps one export per run without a date in
-// its command line, whose form would depend on the locale. Elsewhere such a name is an ordinary file name.
+// Where a file name cannot hold "<" or ">" (Windows), an export name may hold DateTimeField, which becomes
+// the run's local date and time ("2026-12-09-020000"): a scheduled run keeps one export per run without a
+// date in its command line, whose form would depend on the locale. Elsewhere such a name is an ordinary file
+// name.
 inline constexpr const char* DateTimeField = "<datetime>";
 #ifdef _WIN32
 inline constexpr bool ExportNamesHoldDateTime = true;
