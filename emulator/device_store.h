@@ -34,6 +34,11 @@ struct DeviceFaults {
     bool rawRecords = false;   // reads answer stored records as they are, unchecked, as a faulty driver would
 };
 
+// The read fault that is no Status: a read for its number finds the log cleared by another program just
+// before it is answered (erased, with the entry that records the clear under the next number), as a clear
+// between two reads of a walk leaves it.
+inline constexpr uint8_t ClearBeforeRead = 0;
+
 struct DeviceSettings {
     bool supported = true; // the capability block carries the log bit
     DeviceFaults faults;
@@ -83,10 +88,10 @@ public:
     bool ReadOnly() const { return readOnly_; }
 
     // A driver request opens the device: false once the path no longer names the file this store was opened
-    // on (renamed away, renamed over, removed or replaced). The path is looked at only when its watch has seen
-    // something happen along it (or there is no watch). The same look at the watch answers for the read the
-    // request makes, until EndRequest: a read answered from the entries read ahead is then the store as it was
-    // when the request opened it.
+    // on (renamed away, renamed over, removed or replaced). The path is looked at only when its watch has
+    // seen something happen along it (or there is no watch). The same look at the watch answers for the read
+    // the request makes, until EndRequest: a read answered from the entries read ahead is then the store as
+    // it was when the request opened it.
     bool BeginRequest();
     void EndRequest();
 
@@ -104,6 +109,7 @@ public:
 
     // Management, for healthsim and tests.
     StoreResult SetSupported(bool supported);
+    // A status of ClearBeforeRead: the log is cleared just before a read for eventNumber is answered.
     StoreResult SetReadFault(uint32_t eventNumber, uint8_t status);
     // Changes the fault settings in one transaction (change receives the current ones).
     StoreResult ChangeFaults(const std::function<void(DeviceFaults&)>& change);

@@ -43,6 +43,8 @@ constexpr const char* Usage =
     "  dump DEVICE                            print every entry: event number, then the record in hex\n"
     "  set DEVICE supported|unsupported       whether the device says that it keeps the log\n"
     "  fault DEVICE read-status N S           a read for event number N answers Status S and no entry\n"
+    "  fault DEVICE clear-at N                a read for event number N finds the log cleared just before,\n"
+    "                                         as by another program\n"
     "  fault DEVICE erase-refuse              erase requests are refused\n"
     "  fault DEVICE write-status S            writes and rewrites answer Status S and store nothing\n"
     "  fault DEVICE fail-requests             every control request fails\n"
@@ -351,8 +353,8 @@ int Fault(const std::vector<std::string>& args) {
         return Fail("fault: expected DEVICE and a fault", ExitUsage);
     }
     const std::string& kind = args[1];
-    size_t expected = kind == "read-status" ? 4 : kind == "write-status" ? 3 : 2;
-    if (kind != "read-status" && kind != "write-status" && kind != "erase-refuse" &&
+    size_t expected = kind == "read-status" ? 4 : kind == "write-status" || kind == "clear-at" ? 3 : 2;
+    if (kind != "read-status" && kind != "clear-at" && kind != "write-status" && kind != "erase-refuse" &&
         kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
         return Fail("fault: unknown fault '" + kind + "'", ExitUsage);
     }
@@ -360,7 +362,7 @@ int Fault(const std::vector<std::string>& args) {
         return Fail("fault: wrong number of arguments for " + kind, ExitUsage);
     }
     uint64_t number = 0, status = 0;
-    if (kind == "read-status" && !ParseNumber(args[2], UINT32_MAX, number)) {
+    if ((kind == "read-status" || kind == "clear-at") && !ParseNumber(args[2], UINT32_MAX, number)) {
         return Fail("fault: bad event number '" + args[2] + "'", ExitUsage);
     }
     if (kind == "read-status" || kind == "write-status") {
@@ -376,6 +378,8 @@ int Fault(const std::vector<std::string>& args) {
     StoreResult result = StoreResult::Failed;
     if (kind == "read-status") {
         result = store->SetReadFault(static_cast<uint32_t>(number), static_cast<uint8_t>(status));
+    } else if (kind == "clear-at") {
+        result = store->SetReadFault(static_cast<uint32_t>(number), ClearBeforeRead);
     } else if (kind == "clear") {
         result = store->ClearFaults();
     } else {

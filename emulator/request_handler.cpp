@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <string>
 
 #include "log/health_protocol.h"
 
@@ -32,6 +34,29 @@ bool HandleCapability(DeviceStore& store, size_t inputSize, void* output, size_t
     return true;
 }
 
+// Another program's clear, through a connection of its own (a read may have opened the device for reading
+// only): the log erased and the entry that records who cleared it stored.
+bool ClearAsAnotherProgram(const DeviceStore& store) {
+    static constexpr char User[] = "another program";
+    std::string error;
+    std::unique_ptr<DeviceStore> other = DeviceStore::Open(store.Path(), error);
+    if (!other) {
+        return false;
+    }
+    LogEntry entry;
+    entry.SetHeaderByte6(1);
+    entry.SetSeverity(2);
+    entry.SetClass(33);
+    entry.SetCode(1);
+    entry.SetCount(1);
+    std::memcpy(entry.EventData(), User, sizeof User);
+    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + sizeof User));
+    DeviceSettings settings;
+    uint32_t assigned = 0;
+    return other->Erase(settings) == StoreResult::Done &&
+           other->Append(entry, settings, assigned) == StoreResult::Done;
+}
+
 bool HandleRead(DeviceStore& store, const HealthRequest& request, HealthResponse& response) {
     if (request.Operation() != 0 || request.DataLength() != LogEntrySize) {
         response.SetStatus(BadRequestStatus);
@@ -41,6 +66,13 @@ bool HandleRead(DeviceStore& store, const HealthRequest& request, HealthResponse
     if (store.ReadAtOrAfter(request.EventNumber(), outcome) != StoreResult::Done ||
         outcome.settings.faults.requestsFail) {
         return false;
+    }
+    if (outcome.faultStatus == ClearBeforeRead) {
+        if (!ClearAsAnotherProgram(store) ||
+            store.ReadAtOrAfter(request.EventNumber(), outcome) != StoreResult::Done) {
+            return false;
+        }
+        outcome.faultStatus.reset();
     }
     if (outcome.faultStatus) {
         response.SetStatus(*outcome.faultStatus);

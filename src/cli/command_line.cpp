@@ -83,8 +83,10 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
                        const std::vector<LogEntry>& entries, const WalkReport& walk) {
     bool allSucceeded = true;
     bool anyExportSucceeded = false;
-    for (const std::string& fileName : options.exportFiles) {
-        bool exported = ExportCsv(log, fileName, entries);
+    const std::tm now = platform::LocalTimeNow();
+    for (const std::string& name : options.exportFiles) {
+        const std::string fileName = ExportNamesHoldDateTime ? WithDateTime(name, now) : name;
+        bool exported = ExportCsv(log, fileName, entries, walk.ReadWhole());
         anyExportSucceeded = anyExportSucceeded || exported;
         allSucceeded = allSucceeded && exported;
     }
@@ -210,6 +212,8 @@ std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
         std::snprintf(text, sizeof text, TableText(ReadIncompleteText),
                       static_cast<unsigned>(walk.stoppedAt));
         texts.emplace_back(text);
+    } else if (walk.cleared) {
+        texts.emplace_back(TableText(ReadClearedText));
     }
     if (walk.skipped > 0) {
         std::snprintf(text, sizeof text, TableText(ReadSkippedText), static_cast<unsigned>(walk.skipped));

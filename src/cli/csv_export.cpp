@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "cli/event_report.h"
 #include "cli/output_file.h"
@@ -21,6 +22,20 @@ void AppendNumber(std::string& out, long value) {
 }
 
 } // namespace
+
+std::string WithDateTime(const std::string& name, const std::tm& time) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-%02d%02d%02d", time.tm_year + 1900, time.tm_mon + 1,
+                  time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
+    const std::string_view field = DateTimeField;
+    std::string result;
+    size_t from = 0;
+    for (size_t at = name.find(field); at != std::string::npos; at = name.find(field, from)) {
+        result.append(name, from, at - from).append(stamp);
+        from = at + field.size();
+    }
+    return result.append(name, from);
+}
 
 std::string CsvHeaderLine() {
     std::string line;
@@ -67,7 +82,7 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
 std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,
                               const std::string& heldError) {
     const std::string shownName = EscapeControls(fileName);
-    if (result != ExportResult::OpenFailed) {
+    if (result != ExportResult::OpenFailed && result != ExportResult::OlderKept) {
         // Whole: the status line cuts it.
         const char* format =
             TableText(result == ExportResult::Written ? ExportSucceededText : ExportWriteFailedText);
@@ -76,6 +91,10 @@ std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,
         return whole.data();
     }
     char line[StatusLineBufferSize];
+    if (result == ExportResult::OlderKept) {
+        std::snprintf(line, sizeof line, TableText(ExportKeptText), shownName.c_str());
+        return line;
+    }
     // A file that another program holds, or that may not be written, says so: the administrator can act.
     std::snprintf(line, sizeof line, TableText(ExportOpenFailedText), shownName.c_str());
     if (heldError.empty()) {
@@ -84,11 +103,12 @@ std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,
     return std::string(line) + " " + heldError + ".";
 }
 
-bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries) {
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries,
+               bool readWhole) {
     OutputFile file;
-    if (!file.Open(fileName, OutputFile::Mode::Replace)) {
-        WriteStatusLine(log, "%s",
-                        ExportOutcomeLine(ExportResult::OpenFailed, fileName, file.HeldError()).c_str());
+    if (!file.Open(fileName, readWhole ? OutputFile::Mode::Replace : OutputFile::Mode::KeepOlder)) {
+        const ExportResult result = file.OlderKept() ? ExportResult::OlderKept : ExportResult::OpenFailed;
+        WriteStatusLine(log, "%s", ExportOutcomeLine(result, fileName, file.HeldError()).c_str());
         ReportOutcome(log, Outcome::ExportFailed);
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/health_device.h"
@@ -77,6 +78,22 @@ int OpenForLock(const std::string& path) {
     return fd;
 }
 
+// Gives the new file its name; over an older file only when replace is set. Where the file system cannot
+// rename without replacing, a second link to the new file does the same: it fails where the name is taken.
+bool PutInPlace(const std::string& temp, const std::string& target, bool replace) {
+    if (replace) {
+        return ::rename(temp.c_str(), target.c_str()) == 0;
+    }
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL || ::link(temp.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    ::unlink(temp.c_str());
+    return true;
+}
+
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -107,6 +124,7 @@ bool OutputFile::Refuse(const std::string& why) {
 bool OutputFile::Open(const std::string& path, Mode mode) {
     Close();
     failed_ = false;
+    olderKept_ = false;
     mode_ = mode;
     openError_.clear();
     buffer_.clear();
@@ -147,6 +165,10 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     if (exists) {
         if (!S_ISREG(old.st_mode)) {
             return Refuse("not a regular file");
+        }
+        if (mode == Mode::KeepOlder) {
+            olderKept_ = true;
+            return Refuse("an older file exists");
         }
         // The older file stays locked until the new one has taken its place, so another writer of the same
         // file is refused as before.
@@ -207,15 +229,15 @@ bool OutputFile::Close() {
         return false;
     }
     Flush();
-    if (mode_ == Mode::Replace && !failed_ && ::fsync(fd_) != 0) {
+    if (mode_ != Mode::Append && !failed_ && ::fsync(fd_) != 0) {
         failed_ = true;
     }
     if (::close(fd_) != 0) {
         failed_ = true;
     }
     fd_ = -1;
-    if (mode_ == Mode::Replace) {
-        if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (mode_ != Mode::Append) {
+        if (!failed_ && !PutInPlace(temp_, target_, mode_ == Mode::Replace)) {
             failed_ = true;
         }
         if (failed_) {

@@ -5,7 +5,7 @@
 // Only regular files are written. A symbolic link as the last part of the name is followed only when it
 // belongs to the running user or to root, so a program run as root cannot be pointed at another file by a
 // link that someone else planted. The health device's own storage is never written. An export replaces an
-// older file only once the new one is complete and on disk.
+// older file only once the new one is complete and on disk, and only when asked to.
 #pragma once
 
 #include <string>
@@ -18,6 +18,9 @@ public:
     enum class Mode {
         Append,  // keep the content and write at the end: the status log
         Replace, // a new file that takes the place of any older one when it is closed: an export
+        // As Replace, but never over an older file: an export of a log not read whole. Open refuses when a
+        // file exists (OlderKept()), and Close puts the new one in place only where none has appeared since.
+        KeepOlder,
     };
 
     OutputFile() = default;
@@ -33,6 +36,8 @@ public:
     // The system's message when an existing file was refused because another program holds it or it may not
     // be written (read-only, access denied): worth a place in the status log line. Empty otherwise.
     const std::string& HeldError() const { return heldError_; }
+    // Open refused in KeepOlder mode because the file exists; it stays as it was.
+    bool OlderKept() const { return olderKept_; }
 
     // Adds bytes as they are; they reach the file when the buffer fills, at Flush and at Close.
     void Write(std::string_view bytes);
@@ -54,6 +59,7 @@ private:
     bool placeholder_ = false; // an export on Windows: the target was new and is held by an empty file
     Mode mode_ = Mode::Append;
     bool failed_ = false;
+    bool olderKept_ = false;
     std::string target_; // an export: the file that the new one replaces
     std::string temp_;   // an export: the new file until it is complete
     std::string openError_;

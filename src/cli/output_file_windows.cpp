@@ -8,7 +8,9 @@
 // program) is refused at once, and written in binary, so every line end is the "\r\n" the caller wrote. An
 // export is written to a new file beside the older one and takes its place only once complete and flushed,
 // with ReplaceFileW, which keeps the older file's security and attributes; a failed export leaves nothing
-// at the target. Handles are kept as C runtime descriptors.
+// at the target. An export that may not replace an older file holds a target new to the folder with an
+// empty file of its own from the start, so that no other file can take the name meanwhile. Handles are kept
+// as C runtime descriptors.
 #include <io.h>
 #include <windows.h>
 
@@ -167,6 +169,7 @@ bool OutputFile::Refuse(const std::string& why) {
 bool OutputFile::Open(const std::string& path, Mode mode) {
     Close();
     failed_ = false;
+    olderKept_ = false;
     mode_ = mode;
     openError_.clear();
     heldError_.clear();
@@ -194,6 +197,10 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     }
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return Refuse("not a regular file");
+    }
+    if (exists && mode == Mode::KeepOlder) {
+        olderKept_ = true;
+        return Refuse("an older file exists");
     }
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         heldError_ = SystemErrorText(ERROR_ACCESS_DENIED);
@@ -224,6 +231,10 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
                               exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS && mode == Mode::KeepOlder) {
+            olderKept_ = true;
+            return Refuse("an older file exists");
+        }
         if (IsHeldError(error) || error == ERROR_FILE_EXISTS) {
             heldError_ = SystemErrorText(error);
         }
@@ -297,7 +308,7 @@ bool OutputFile::Close() {
         failed_ = true;
     }
     fd_ = -1;
-    if (mode_ == Mode::Replace) {
+    if (mode_ != Mode::Append) {
         std::wstring target;
         std::wstring temp;
         platform::WideFromUtf8(target_, target);

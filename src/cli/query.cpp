@@ -277,12 +277,14 @@ bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult
     return true;
 }
 
-// Saves the entries as raw records, replacing an older file only once the new one is complete.
-bool WriteDump(const std::string& path, const std::vector<LogEntry>& entries) {
+// Saves the entries as raw records, replacing an older file only once the new one is complete, and only with
+// a whole read: a dump of part of the log never takes the place of one that may hold what this read missed.
+bool WriteDump(const std::string& path, const std::vector<LogEntry>& entries, bool whole) {
     const std::string shown = "'" + EscapeControls(path) + "'";
     OutputFile file;
-    if (!file.Open(path, OutputFile::Mode::Replace)) {
-        Diagnose("cannot write the dump " + shown + ": " + file.OpenError());
+    if (!file.Open(path, whole ? OutputFile::Mode::Replace : OutputFile::Mode::KeepOlder)) {
+        Diagnose(file.OlderKept() ? "the log was not read whole; the older dump " + shown + " was kept"
+                                  : "cannot write the dump " + shown + ": " + file.OpenError());
         return false;
     }
     for (const LogEntry& entry : entries) {
@@ -305,7 +307,7 @@ int PrintLog(const QueryOptions& options) {
 
     // A dump is written before anything is printed; the listing follows only when an output was asked for.
     const bool dumping = !options.dumpPath.empty();
-    const bool dumped = !dumping || read.outOfMemory || WriteDump(options.dumpPath, read.entries);
+    const bool dumped = !dumping || read.outOfMemory || WriteDump(options.dumpPath, read.entries, read.whole);
     UseBinaryStandardOutput();
     StandardOutput output;
     if (!read.outOfMemory && (!dumping || options.outputGiven)) {

@@ -99,7 +99,9 @@ uint32_t ReadLogEntry(uint32_t eventNumber, uint8_t& driverStatus, LogEntry& ent
     return ReadAt(eventNumber, completed, driverStatus, entry);
 }
 
-uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report) {
+namespace {
+
+uint32_t WalkEntries(const std::function<void(const LogEntry&)>& keep, WalkReport& report) {
     report = WalkReport{};
     auto stop = [&report](uint32_t number) {
         report.complete = false;
@@ -150,6 +152,49 @@ uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& r
         }
         eventNumber = entry.EventNumber() + 1;
     }
+}
+
+// Whether two reads of one number found the same entry. Severity, Update time and Count change while an entry
+// lives (marked repaired, the event seen again); the rest of the header is the entry's own for good.
+bool SameEntry(const LogEntry& a, const LogEntry& b) {
+    return std::memcmp(a.bytes, b.bytes, LogEntry::SeverityOffset) == 0 &&
+           std::memcmp(a.bytes + LogEntry::ClassOffset, b.bytes + LogEntry::ClassOffset,
+                       LogEntry::UpdateTimeOffset - LogEntry::ClassOffset) == 0;
+}
+
+// A clear between two reads of a walk empties the log under it; the entry that records the clear then comes
+// under a new number (or the log ends at once), and the walk ends as if it had read everything. Its first
+// entry is gone then: one read of that number tells. A read that cannot tell leaves the walk unconfirmed.
+void CheckWalkStart(const LogEntry& first, WalkReport& report) {
+    bool completed = false;
+    uint8_t driverStatus = EndOfLog;
+    LogEntry now;
+    uint32_t status = ReadAt(first.EventNumber(), completed, driverStatus, now);
+    if (status != StatusSuccess || !completed ||
+        (driverStatus != DriverStatusDone && driverStatus != EndOfLog)) {
+        report.complete = false;
+        report.stoppedAt = first.EventNumber();
+        return;
+    }
+    report.cleared = driverStatus == EndOfLog || !SameEntry(first, now);
+}
+
+} // namespace
+
+uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report) {
+    std::optional<LogEntry> first;
+    uint32_t status = WalkEntries(
+        [&first, &keep](const LogEntry& entry) {
+            if (!first) {
+                first = entry;
+            }
+            keep(entry);
+        },
+        report);
+    if (status == StatusSuccess && report.complete && first) {
+        CheckWalkStart(*first, report);
+    }
+    return status;
 }
 
 void ReserveForWalk(std::vector<LogEntry>& entries) {

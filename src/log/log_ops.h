@@ -1,7 +1,7 @@
 // The log operations spoken with the health driver. Each opens the device, issues one request (two for
-// MarkRepaired, one per entry for the walk) and closes it again; nothing is kept between calls. Every
-// operation returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and throws
-// nothing.
+// MarkRepaired, one per entry and one more for the walk) and closes it again; nothing is kept between calls.
+// Every operation returns a status code (0, or DeviceNotAvailable when the device cannot be opened) and
+// throws nothing.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,9 @@ struct WalkReport {
     // went back below the number asked for (a damaged record), or the entries did not fit in memory.
     bool complete = true;
     bool outOfMemory = false;
+    // The log was cleared while it was walked: the walk reached an end, but not that of the log it started
+    // on, whose later entries were erased unread.
+    bool cleared = false;
     uint32_t stoppedAt = 0; // when not complete: the event number being read
     // Event numbers whose read answered a Status other than 0 and 135: their entries, if any, were not read.
     uint32_t skipped = 0;
@@ -43,12 +46,13 @@ struct WalkReport {
     std::optional<uint32_t> end;
 
     // Everything in the log was read.
-    bool ReadWhole() const { return complete && skipped == 0; }
+    bool ReadWhole() const { return complete && !cleared && skipped == 0; }
 };
 
 // Walks the whole log in ascending event-number order, handing each entry to keep as it arrives. The returned
 // status code is that of the first read only; what happened later is in report. A keep that runs out of
-// memory (std::bad_alloc) ends the walk as incomplete.
+// memory (std::bad_alloc) ends the walk as incomplete. A walk that reaches the end reads its first entry once
+// more, to learn whether the log was cleared meanwhile.
 uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report);
 
 // The walk into a list. When memory ran out the list is left empty, its memory released.

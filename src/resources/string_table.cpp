@@ -75,6 +75,11 @@ const TextRow StringTable[] = {
      "ログを消去できません - 保存した後にログに新しいエントリが追加されました。"},
     {ReadOutOfMemoryText, "Not enough memory to read the Corvane Log.",
      "Corvane Log を読み取るためのメモリが足りません。"},
+    {ReadClearedText,
+     "The Corvane Log was cleared while it was being read; the entries read are not the whole log.",
+     "読み取り中に Corvane Log が消去されたため、読み取ったエントリはログの一部だけです。"},
+    {ExportKeptText, "The Corvane Log was not read whole; the older file '%s' was kept.",
+     "Corvane Log 全体を読み取れなかったため、以前のファイル '%s' をそのまま残しました。"},
 };
 
 const TextRow MenuTitles[MenuCount] = {

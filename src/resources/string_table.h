@@ -46,6 +46,8 @@ enum StringId : uint32_t {
     ReadSkippedText = 61343,     // "%u event number(s) ... could not be read ..."
     ClearNewEntriesText = 61344, // an erase refused because entries arrived after the save
     ReadOutOfMemoryText = 61345,
+    ReadClearedText = 61346, // the log was cleared during the walk
+    ExportKeptText = 61347,  // "... the older file '%s' was kept."
 };
 
 enum class Language { English, Japanese };

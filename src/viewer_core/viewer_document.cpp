@@ -62,6 +62,7 @@ bool CEventViewerDoc::LoadLog() {
     WaitCursor cursor(*shell_);
     DeleteContents();
     UpdateAllViews();
+    loadWhole_ = false;
 
     WalkReport walk;
     std::vector<std::string> problems;
@@ -81,6 +82,8 @@ bool CEventViewerDoc::LoadLog() {
         });
     }
     if (status != StatusSuccess || walk.empty || !unreadable.empty()) {
+        // An empty log was read whole; a log that could not be read was not.
+        loadWhole_ = status == StatusSuccess && unreadable.empty() && problems.empty();
         cursor.Restore();
         ClearViews();
         DeleteContents();
@@ -100,6 +103,7 @@ bool CEventViewerDoc::LoadLog() {
     if (!ReadOnly()) {
         problems = WalkProblemTexts(walk);
     }
+    loadWhole_ = problems.empty();
 
     UpdateAllViews();
     // A successful load always leaves a usable list, also when an earlier failed load had disabled it.
@@ -228,9 +232,9 @@ bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
 CEventViewerDoc::ExportResult CEventViewerDoc::WriteExport(const std::string& fileName,
                                                            std::string& heldError) const {
     OutputFile file;
-    if (!file.Open(fileName, OutputFile::Mode::Replace)) {
+    if (!file.Open(fileName, loadWhole_ ? OutputFile::Mode::Replace : OutputFile::Mode::KeepOlder)) {
         heldError = file.HeldError();
-        return ExportResult::OpenFailed;
+        return file.OlderKept() ? ExportResult::OlderKept : ExportResult::OpenFailed;
     }
     file.Write(CsvHeaderLine());
     std::string line;
@@ -255,8 +259,9 @@ void CEventViewerDoc::OnExportLog() {
     ReportOutcome(result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed,
                   ExportOutcomeLine(result, fileName, heldError));
     if (result != ExportResult::Written) {
-        const uint32_t message =
-            result == ExportResult::OpenFailed ? ExportOpenFailedText : ExportWriteFailedText;
+        const uint32_t message = result == ExportResult::OlderKept    ? ExportKeptText
+                                 : result == ExportResult::OpenFailed ? ExportOpenFailedText
+                                                                      : ExportWriteFailedText;
         shell_->Message(FormatTableText(message, fileName.c_str()), MessageStyleWarning);
     }
 }

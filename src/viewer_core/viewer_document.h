@@ -124,8 +124,11 @@ public:
 
     using ExportResult = kestrav::ExportResult;
     // Writes the CSV header and one line per entry, in the document's order (not the list's), replacing any
-    // older content of the file; heldError says why a file that another program holds was shut out.
+    // older content of the file when the last load read the whole log (OlderKept otherwise); heldError says
+    // why a file that another program holds was shut out.
     ExportResult WriteExport(const std::string& fileName, std::string& heldError) const;
+    // The last load read the whole log (or dump) without a problem.
+    bool LoadWhole() const { return loadWhole_; }
 
     // A string-table text, or a status code's message, as a message box.
     int ShowMessage(uint32_t stringId, uint32_t style);
@@ -150,6 +153,7 @@ private:
 
     ViewerShell* shell_;
     std::vector<EntryList*> views_;
+    bool loadWhole_ = false;
 };
 
 // First click on a column sorts ascending; another click on the same column reverses the direction.

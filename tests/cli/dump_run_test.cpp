@@ -305,29 +305,66 @@ TEST_F(CommandLineRun, DumpGoesOnlyWhereAnExportMay) {
     }
 }
 
-// A log that cannot be read leaves an older dump as it was; one read in part is dumped as far as it was read,
-// with the problem on stderr and exit status 1.
+// A log that cannot be read leaves an older dump as it was; one read in part is dumped as far as it was read
+// where no older dump is, never over one, with the problem on stderr and exit status 1.
 TEST_F(CommandLineRun, DumpOfALogNotReadWhole) {
     Folder folder;
     WriteFile(folder / "old.bin", "older");
     RunResult none = folder.Run({"--dump=old.bin"});
     EXPECT_EQ(none.exitStatus, 1);
-    EXPECT_EQ(none.err.substr(0, none.err.find('\n') + 1), "kestrav: No System Management driver is loaded.\n");
+    EXPECT_EQ(none.err.substr(0, none.err.find('\n') + 1),
+              "kestrav: No System Management driver is loaded.\n");
     EXPECT_EQ(ReadFile(folder / "old.bin"), "older");
 
     const std::vector<LogEntry> entries = SixEntries();
-    folder.MakeEmptyDevice();
-    WriteFile(folder / "records.bin", Records(entries));
-    folder.Sim({"import", folder.Device(), (folder / "records.bin").string()});
-    folder.Sim({"fault", folder.Device(), "read-status", "4", "5"});
-    RunResult partial = folder.Run({"--dump=old.bin"});
-    EXPECT_EQ(partial.exitStatus, 1);
-    EXPECT_EQ(partial.out, "");
-    EXPECT_EQ(
-        partial.err,
-        "kestrav: 1 event number(s) of the Corvane Log could not be read; their entries were skipped.\n");
-    EXPECT_TRUE(ReadFile(folder / "old.bin") ==
-                Records({entries[0], entries[1], entries[2], entries[4], entries[5]}));
+    const struct {
+        std::vector<std::string> fault;
+        std::string problem;
+        size_t lastRead; // entries before this index are dumped, then the ones after it when restRead
+        bool restRead;
+    } cases[] = {
+        {{"read-status", "4", "5"},
+         "1 event number(s) of the Corvane Log could not be read; their entries were skipped.",
+         3,
+         true},
+        {{"clear-at", "4"},
+         "The Corvane Log was cleared while it was being read; the entries read are not the whole log.",
+         3,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault[0]);
+        auto runOn = [&](const std::string& dump) {
+            folder.Sim({"init", folder.Device(), "--force"});
+            WriteFile(folder / "records.bin", Records(entries));
+            folder.Sim({"import", folder.Device(), (folder / "records.bin").string()});
+            std::vector<std::string> fault = {"fault", folder.Device()};
+            fault.insert(fault.end(), c.fault.begin(), c.fault.end());
+            folder.Sim(fault);
+            return folder.Run({"--dump=" + dump});
+        };
+        RunResult kept = runOn("old.bin");
+        EXPECT_EQ(kept.exitStatus, 1);
+        EXPECT_EQ(kept.out, "");
+        EXPECT_EQ(kept.err,
+                  "kestrav: the log was not read whole; the older dump 'old.bin' was kept\nkestrav: " +
+                      c.problem + "\n");
+        EXPECT_EQ(ReadFile(folder / "old.bin"), "older");
+
+        fs::remove(folder / "new.bin");
+        RunResult partial = runOn("new.bin");
+        EXPECT_EQ(partial.exitStatus, 1);
+        EXPECT_EQ(partial.err, "kestrav: " + c.problem + "\n");
+        const std::string dumped = ReadFile(folder / "new.bin");
+        const auto read = entries.begin() + static_cast<std::ptrdiff_t>(c.lastRead);
+        EXPECT_TRUE(dumped.substr(0, c.lastRead * LogEntrySize) == Records({entries.begin(), read}));
+        if (c.restRead) {
+            EXPECT_TRUE(dumped.substr(c.lastRead * LogEntrySize) == Records({read + 1, entries.end()}));
+        } else {
+            // Then only the entry that records the clear.
+            EXPECT_EQ(dumped.size(), (c.lastRead + 1) * LogEntrySize);
+        }
+    }
 }
 
 } // namespace

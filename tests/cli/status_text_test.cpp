@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/csv_export.h"
 #include "cli/status_log.h"
 #include "resources/string_table.h"
 #include "support/test_support.h"
@@ -116,6 +117,29 @@ TEST(RunDateText, EnglishTwelveHourClock) {
     }
 }
 
+// A scheduled export's name: every field replaced, anything else left as it is.
+TEST(WithDateTime, FillsEveryFieldWithTheRunsTime) {
+    std::tm time{};
+    time.tm_year = 2026 - 1900;
+    time.tm_mon = 0;
+    time.tm_mday = 9;
+    time.tm_hour = 2;
+    time.tm_min = 5;
+    time.tm_sec = 7;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"C:\\ProgramData\\Kestrav\\cvr-<datetime>.csv",
+         "C:\\ProgramData\\Kestrav\\cvr-2026-01-09-020507.csv"},
+        {"cvr.csv", "cvr.csv"},
+        {"<datetime><datetime>", "2026-01-09-0205072026-01-09-020507"},
+        {"<DATETIME>.csv", "<DATETIME>.csv"},
+        {"<datetime.csv", "<datetime.csv"},
+        {"<date<datetime>time>", "<date2026-01-09-020507time>"},
+    };
+    for (const auto& [name, expanded] : rows) {
+        EXPECT_EQ(WithDateTime(name, time), expanded) << name;
+    }
+}
+
 // The printf directives of a text, in order.
 std::vector<std::string> Directives(const std::string& text) {
     std::vector<std::string> found;
@@ -131,7 +155,7 @@ TEST(StringTable, EveryTextInBothLanguagesWithTheSameDirectives) {
     const uint32_t ids[] = {128,   522,   530,   535,   536,   538,   540,   57344, 61205, 61268,
                             61269, 61270, 61271, 61272, 61273, 61289, 61297, 61299, 61303, 61312,
                             61314, 61315, 61319, 61320, 61325, 61326, 61328, 61329, 61330, 61336,
-                            61337, 61340, 61341, 61342, 61343, 61344, 61345};
+                            61337, 61340, 61341, 61342, 61343, 61344, 61345, 61346, 61347};
     for (uint32_t id : ids) {
         std::string english = TableText(id, Language::English);
         std::string japanese = TableText(id, Language::Japanese);

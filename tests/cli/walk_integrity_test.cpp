@@ -1,6 +1,6 @@
 // The unattended export-and-clear job on logs that cannot be read whole: numbers the driver will not answer,
-// a store damaged in the middle, memory running out. What was read is saved, the erase is refused, and the
-// run says so and fails.
+// a store damaged in the middle, a clear by another program during the read, memory running out. What was
+// read is saved where no older export is, the erase is refused, and the run says so and fails.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -30,10 +30,11 @@ struct BrokenCase {
     std::vector<std::string> expectedLines; // the walk's own line(s) before the operations' lines
     size_t minExported;                     // entries the export holds at least
     size_t maxExported;
+    size_t stored; // entries in the store after the run; 0: not looked at
 };
 
-// Every way a log can be read only in part: the export keeps what was read, the erase is refused with the
-// save-failed text, and the exit status says that the job failed.
+// Every way a log can be read only in part: a new export keeps what was read, an older export is not
+// replaced, the erase is refused with the save-failed text, and the exit status says that the job failed.
 TEST_F(CommandLineRun, PartlyReadLogIsSavedButNeverErased) {
     const std::vector<BrokenCase> cases = {
         {"one number unreadable",
@@ -42,7 +43,8 @@ TEST_F(CommandLineRun, PartlyReadLogIsSavedButNeverErased) {
          },
          {"1 event number(s) of the Corvane Log could not be read; their entries were skipped."},
          285,
-         285},
+         285,
+         286},
         {"three numbers unreadable",
          [](const Folder& f) {
              for (const char* n : {"7", "8", "286"}) {
@@ -51,12 +53,24 @@ TEST_F(CommandLineRun, PartlyReadLogIsSavedButNeverErased) {
          },
          {"3 event number(s) of the Corvane Log could not be read; their entries were skipped."},
          283,
-         283},
+         283,
+         286},
         {"page of the store damaged",
          [](const Folder& f) { DamagePageOf(f.Device(), 150); },
          {}, // the stopping number depends on the page's first entry
          1,
-         285},
+         285,
+         0},
+        // Another program's clear between two reads: entries 1 to 149 and the one that records the clear
+        // were read, 150 to 286 are gone.
+        {"cleared while read",
+         [](const Folder& f) {
+             f.Sim({"fault", f.Device(), "clear-at", "150"});
+         },
+         {"The Corvane Log was cleared while it was being read; the entries read are not the whole log."},
+         150,
+         150,
+         1},
     };
     for (const BrokenCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,36 +78,39 @@ TEST_F(CommandLineRun, PartlyReadLogIsSavedButNeverErased) {
         folder.MakeEmptyDevice();
         folder.Sim({"seed", folder.Device()});
         c.damage(folder);
-        const std::vector<std::string> args = {"/export:save", "/clear"};
+        WriteFile(folder / "older.csv", "older");
+        const std::vector<std::string> args = {"/export:save", "/export:older.csv", "/clear"};
         RunResult result = folder.Run(args);
         EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(ReadFile(folder / "older.csv"), "older");
+        const std::string kept = "The Corvane Log was not read whole; the older file 'older.csv' was kept.";
 
         std::string log = folder.Log();
         if (!c.expectedLines.empty()) {
             std::vector<std::string> lines = c.expectedLines;
             lines.insert(lines.end(),
-                         {"Successfully exported CVR data to file save.csv", Refused, "Finished!"});
+                         {"Successfully exported CVR data to file save.csv", kept, Refused, "Finished!"});
             EXPECT_EQ(log, RunLog(args, lines));
         } else {
             EXPECT_NE(
                 log.find("   The Corvane Log could not be read completely: reading stopped at event number "),
                 std::string::npos)
                 << log;
-            EXPECT_NE(log.find("   " + Refused + "\r\n"), std::string::npos) << log;
+            EXPECT_NE(log.find("   " + kept + "\r\n   " + Refused + "\r\n"), std::string::npos) << log;
             EXPECT_EQ(log.find("Successfully cleared"), std::string::npos) << log;
         }
         std::string csv = ReadFile(folder / "save.csv");
         EXPECT_GE(Lines(csv) - 1, c.minExported);
         EXPECT_LE(Lines(csv) - 1, c.maxExported);
-        // Nothing was erased: the entries that were read are all still in the store.
+        // The run erased nothing: what the store held after the damage is all still there.
         std::string error;
         auto store = emulator::DeviceStore::Open(folder.Device(), error);
         ASSERT_TRUE(store) << error;
-        if (c.name != "page of the store damaged") {
+        if (c.stored != 0) {
             size_t stored = 0;
             EXPECT_EQ(store->ForEach([&](uint32_t, const LogEntry&) { ++stored; }),
                       emulator::StoreResult::Done);
-            EXPECT_EQ(stored, 286u);
+            EXPECT_EQ(stored, c.stored);
         }
     }
 }

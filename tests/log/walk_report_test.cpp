@@ -40,29 +40,46 @@ TEST_F(WalkReports, EachWayAWalkEnds) {
     struct Case {
         std::string name;
         std::function<void()> prepare;
+        std::function<void(const LogEntry&)> during; // after each entry the walk hands out
         std::vector<uint32_t> numbers;
         bool empty;
         bool complete;
+        bool cleared;
         uint32_t skipped;
         std::optional<uint32_t> end;
     };
+    auto nothing = [](const LogEntry&) {};
+    // Another program's clear once the walk has read entry `after`: the entry that records it comes as 10.
+    auto clearAfter = [](uint32_t after) {
+        return [after](const LogEntry& entry) {
+            bool cleared = false;
+            if (entry.EventNumber() == after) {
+                ASSERT_EQ(ClearLog("other", cleared), StatusSuccess);
+                ASSERT_TRUE(cleared);
+            }
+        };
+    };
     const std::vector<Case> cases = {
-        {"whole log", [] {}, {3, 4, 9}, false, true, 0, 10},
+        {"whole log", [] {}, nothing, {3, 4, 9}, false, true, false, 0, 10},
         {"empty log",
          [this] {
              emulator::DeviceSettings settings;
              ASSERT_EQ(Store()->Erase(settings), emulator::StoreResult::Done);
          },
+         nothing,
          {},
          true,
          true,
+         false,
          0,
          0},
         {"unreadable number",
          [this] { ASSERT_EQ(Store()->SetReadFault(5, 7), emulator::StoreResult::Done); },
+         nothing,
          {3, 4, 9},
          false,
          true,
+         false,
          1,
          10},
         {"first request fails: empty",
@@ -70,11 +87,57 @@ TEST_F(WalkReports, EachWayAWalkEnds) {
              ASSERT_EQ(Store()->ChangeFaults([](emulator::DeviceFaults& f) { f.requestsFail = true; }),
                        emulator::StoreResult::Done);
          },
+         nothing,
          {},
          true,
          true,
+         false,
          0,
          0},
+        // The walk goes on from the entry that records the clear and ends as if it had read everything.
+        {"cleared in the middle", [] {}, clearAfter(4), {3, 4, 10}, false, true, true, 0, 11},
+        {"cleared after the last entry", [] {}, clearAfter(9), {3, 4, 9, 10}, false, true, true, 0, 11},
+        {"cleared by the device before a read",
+         [this] {
+             ASSERT_EQ(Store()->SetReadFault(5, emulator::ClearBeforeRead), emulator::StoreResult::Done);
+         },
+         nothing,
+         {3, 4, 10},
+         false,
+         true,
+         true,
+         0,
+         11},
+        // An entry that changes while it lives is still the same entry.
+        {"first entry marked repaired meanwhile",
+         [] {},
+         [](const LogEntry& entry) {
+             uint8_t driverStatus = EndOfLog;
+             if (entry.EventNumber() == 4) {
+                 ASSERT_EQ(MarkRepaired(3, driverStatus), StatusSuccess);
+                 ASSERT_EQ(driverStatus, DriverStatusDone);
+             }
+         },
+         {3, 4, 9},
+         false,
+         true,
+         false,
+         0,
+         10},
+        // Whether the log was cleared cannot be told: the walk is not taken as whole.
+        {"first number unreadable afterwards",
+         [] {},
+         [this](const LogEntry& entry) {
+             if (entry.EventNumber() == 9) {
+                 ASSERT_EQ(Store()->SetReadFault(3, 7), emulator::StoreResult::Done);
+             }
+         },
+         {3, 4, 9},
+         false,
+         false,
+         false,
+         0,
+         10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,10 +146,18 @@ TEST_F(WalkReports, EachWayAWalkEnds) {
         c.prepare();
         std::vector<LogEntry> entries;
         WalkReport report;
-        EXPECT_EQ(ReadAllEntries(entries, report), StatusSuccess);
+        EXPECT_EQ(WalkLog(
+                      [&](const LogEntry& entry) {
+                          entries.push_back(entry);
+                          c.during(entry);
+                      },
+                      report),
+                  StatusSuccess);
         EXPECT_EQ(Numbers(entries), c.numbers);
         EXPECT_EQ(report.empty, c.empty);
         EXPECT_EQ(report.complete, c.complete);
+        EXPECT_EQ(report.cleared, c.cleared);
+        EXPECT_EQ(report.ReadWhole(), c.complete && !c.cleared && c.skipped == 0);
         EXPECT_EQ(report.skipped, c.skipped);
         EXPECT_EQ(report.end, c.end);
     }

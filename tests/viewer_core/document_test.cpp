@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "cli/csv_export.h"
@@ -153,6 +154,22 @@ TEST(Document, AReadAnsweredWithAnotherStatusIsSkippedAndReported) {
     char expected[256];
     std::snprintf(expected, sizeof expected, TableText(ReadSkippedText), 1u);
     EXPECT_EQ(viewer.shell.texts[0], expected);
+
+    // What was read is exported where no file is, but never over an older export.
+    ScratchFolder folder;
+    const std::string older = (folder / "older.csv").string();
+    const std::string fresh = (folder / "new.csv").string();
+    std::ofstream(older, std::ios::binary) << "older";
+    viewer.shell.texts.clear();
+    viewer.shell.saveNames = {older};
+    viewer.commands.Execute(ExportLogCommand);
+    std::snprintf(expected, sizeof expected, TableText(ExportKeptText), older.c_str());
+    EXPECT_EQ(viewer.shell.texts, (std::vector<std::string>{expected}));
+    EXPECT_EQ(ReadBytes(older), "older");
+    viewer.shell.saveNames = {fresh};
+    viewer.commands.Execute(ExportLogCommand);
+    EXPECT_EQ(ReadBytes(fresh).substr(0, CsvHeaderLine().size()), CsvHeaderLine());
+    EXPECT_EQ(viewer.shell.texts.size(), 1u);
 }
 
 TEST(Document, MarkRepaired) {

@@ -243,6 +243,19 @@ read_faults)
         '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
     expect_csv out.csv "$header" "$line1" "$line7"
     expect_count 3
+    # Another program clears the log between two reads: the walk ends on the entry that records that clear,
+    # which the run notices; the older export stays and nothing more is cleared.
+    sample_log
+    drive fault clear-at 2
+    rm kestrav.log
+    run /export:out /clear
+    expect_status 1
+    expect_log kestrav.log '   Executing: kestrav.exe /export:out /clear' \
+        '   The Corvane Log was cleared while it was being read; the entries read are not the whole log.' \
+        "   The Corvane Log was not read whole; the older file 'out.csv' was kept." \
+        '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
+    expect_csv out.csv "$header" "$line1" "$line7"
+    expect_count 1
     ;;
 no_driver)
     # A server started without the setup runs no driver; the persistent one comes back afterwards.
@@ -425,19 +438,28 @@ installer)
     else
         echo "installer: xmllint missing; the task's command is taken as documented"
         command='C:\Program Files\Kestrav\kestrav.exe'
-        arguments='/f:C:\ProgramData\Kestrav\kestrav.log /export:C:\ProgramData\Kestrav\cvr.csv /clear'
+        arguments='/f:C:\ProgramData\Kestrav\kestrav.log /export:C:\ProgramData\Kestrav\cvr-<datetime>.csv /clear'
     fi
-    sample_log
-    status=0
-    # shellcheck disable=SC2086 # the task's arguments are split as the system splits them (no quotes)
-    (cd "$drive_c/windows/system32" && "$wine_sh" "$build" run "$command" $arguments) || status=$?
-    expect_status 0
+    # Two nights: each keeps its export in a file named by the run's date and time (a second apart at least).
     data="$drive_c/ProgramData/Kestrav"
-    expect_log "$data/kestrav.log" "   Executing: kestrav.exe $arguments" \
-        '   Successfully exported CVR data to file C:\ProgramData\Kestrav\cvr.csv' \
-        '   Successfully cleared all entries from the Corvane Log.' '   Finished!' '  '
-    [ "$(wc -l <"$data/cvr.csv")" = 4 ] || fail "cvr.csv has $(wc -l <"$data/cvr.csv") lines"
-    expect_count 1
+    for night in 1 2; do
+        [ "$night" = 1 ] || sleep 1
+        sample_log
+        rm -f "$data/kestrav.log"
+        status=0
+        # shellcheck disable=SC2086 # the task's arguments are split as the system splits them (no quotes)
+        (cd "$drive_c/windows/system32" && "$wine_sh" "$build" run "$command" $arguments) || status=$?
+        expect_status 0
+        exports=$(cd "$data" && find . -name 'cvr-*.csv' | LC_ALL=C sort | sed 's|^\./||')
+        [ "$(echo "$exports" | grep -cE '^cvr-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.csv$')" = "$night" ] ||
+            fail "night $night: exports $exports"
+        newest=$(echo "$exports" | tail -n 1)
+        expect_log "$data/kestrav.log" "   Executing: kestrav.exe $arguments" \
+            "   Successfully exported CVR data to file C:\\ProgramData\\Kestrav\\$newest" \
+            '   Successfully cleared all entries from the Corvane Log.' '   Finished!' '  '
+        [ "$(wc -l <"$data/$newest")" = 4 ] || fail "$newest has $(wc -l <"$data/$newest") lines"
+        expect_count 1
+    done
     # Task Scheduler (Wine's, which reads little of it but refuses a definition that is not a task) takes
     # the installed definition; it is deleted again, with the folder Wine leaves.
     name='Kestrav\Save and clear the Corvane Log'
@@ -451,8 +473,8 @@ installer)
     files >after.txt
     # Wine keeps its folder of installer caches once made; the run's own files stay.
     left=$(diff before.txt after.txt | grep '^[<>]' |
-        grep -Fvx -e '> ./windows/Installer' -e '> ./ProgramData/Kestrav' -e '> ./ProgramData/Kestrav/cvr.csv' \
-            -e '> ./ProgramData/Kestrav/kestrav.log' || true)
+        grep -Fvx -e '> ./windows/Installer' -e '> ./ProgramData/Kestrav' -e '> ./ProgramData/Kestrav/kestrav.log' |
+        grep -Evx '> \./ProgramData/Kestrav/cvr-[0-9-]+\.csv' || true)
     [ -z "$left" ] || fail "uninstalling left or removed: $left"
     [ -z "$(query "$key")" ] || fail "the event source is still registered"
     [ -z "$(query 'HKLM\Software\Kestrav')" ] || fail "HKLM\\Software\\Kestrav is left"

@@ -1,5 +1,6 @@
 // The Windows output files' refusals, in-process: what is refused, which refusals carry the system's reason
-// for the status log line, and that a refused export leaves what was there as it was and nothing new.
+// for the status log line, and that a refused export (one that may not replace an older file among them)
+// leaves what was there as it was and nothing new.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -28,6 +29,7 @@ struct RefusalRow {
 
 constexpr auto Replace = OutputFile::Mode::Replace;
 constexpr auto Append = OutputFile::Mode::Append;
+constexpr auto KeepOlder = OutputFile::Mode::KeepOlder;
 
 const RefusalRow RefusalRows[] = {
     {"new.csv", Setup::None, Replace, true, false},
@@ -42,6 +44,8 @@ const RefusalRow RefusalRows[] = {
     {"nul.csv", Setup::None, Append, false, false},
     {"COM1.log", Setup::None, Append, false, false},
     {"missing\\x.csv", Setup::None, Replace, false, false},
+    {"part.csv", Setup::None, KeepOlder, true, false},
+    {"kept.csv", Setup::File, KeepOlder, false, false},
 };
 
 std::string Contents(const fs::path& path) {
@@ -79,7 +83,8 @@ TEST(OutputFileRefusals, WhatIsRefusedAndWhatIsLeft) {
                 ++entries;
             }
             EXPECT_EQ(entries, row.setup == Setup::None ? 0u : 1u);
-            if (row.setup == Setup::ReadOnlyFile) {
+            EXPECT_EQ(file.OlderKept(), row.mode == KeepOlder);
+            if (row.setup == Setup::File || row.setup == Setup::ReadOnlyFile) {
                 EXPECT_EQ(Contents(path), "older\r\n");
                 SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
             }

@@ -1,6 +1,6 @@
 // zorhlth_ctl: sets up the test health driver for a test: empties it, imports raw 256-byte records, marks the
-// log kept or not, sets and clears faults, counts the entries. Speaks only the driver's private setup
-// request.
+// log kept or not, sets and clears faults (a clear by another program among them), counts the entries. Speaks
+// only the driver's private setup request.
 #include <windows.h>
 
 #include <cstdio>
@@ -75,9 +75,10 @@ bool Import(const char* path) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: zorhlth_ctl reset | import FILE | supported 0|1 | count\n"
-                         "       zorhlth_ctl fault read-status N S | erase-refuse | write-status S | "
-                         "fail-requests | fail-log-requests | clear\n");
+    std::fprintf(stderr,
+                 "usage: zorhlth_ctl reset | import FILE | supported 0|1 | count\n"
+                 "       zorhlth_ctl fault read-status N S | clear-at N | erase-refuse | write-status S | "
+                 "fail-requests | fail-log-requests | clear\n");
     return 2;
 }
 
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
         if (std::strcmp(fault, "read-status") == 0 && argc == 5) {
             ok = ParseNumber(argv[3], 0xFFFFFFFF, a) && ParseNumber(argv[4], 255, b) &&
                  SendOperation(FaultReadStatus, a, b);
+        } else if (std::strcmp(fault, "clear-at") == 0 && argc == 4) {
+            ok = ParseNumber(argv[3], 0xFFFFFFFF, a) && SendOperation(FaultClearAtRead, a);
         } else if (std::strcmp(fault, "erase-refuse") == 0 && argc == 3) {
             ok = SendOperation(FaultEraseRefuse);
         } else if (std::strcmp(fault, "write-status") == 0 && argc == 4) {

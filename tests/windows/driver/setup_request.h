@@ -19,6 +19,9 @@ enum SetupOperation : uint32_t {
     FaultFailRequests = 7, // value FailEveryRequest: every request fails; FailLogRequests: only log requests
     ClearFaults = 8,
     CountEntries = 9, // the answer's value is the number of entries held
+    // The next read for event number `number` finds the log cleared just before, as by another program:
+    // erased, with the entry that records the clear under the next number.
+    FaultClearAtRead = 10,
 };
 
 inline constexpr uint32_t FailEveryRequest = 1;

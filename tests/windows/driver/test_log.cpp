@@ -32,6 +32,8 @@ struct DriverLog {
     bool readFaultSet;
     uint32_t readFaultNumber;
     uint8_t readFaultStatus;
+    bool clearAtReadSet;
+    uint32_t clearAtReadNumber;
 };
 
 DriverLog g_log;
@@ -67,6 +69,7 @@ void ResetLog() {
     g_log.eraseRefused = false;
     g_log.writeStatus = 0;
     g_log.readFaultSet = false;
+    g_log.clearAtReadSet = false;
 }
 
 // Stores the entry under number, replacing one held there; false when the log is full.
@@ -88,6 +91,23 @@ bool Store(uint32_t number, const uint8_t* bytes, bool replaceOnly) {
     return true;
 }
 
+// Another program's clear: the log erased and the entry that records who cleared it stored.
+void ClearAsAnotherProgram() {
+    static const char user[] = "another program";
+    LogEntry entry;
+    entry.SetHeaderByte6(1);
+    entry.SetSeverity(2);
+    entry.SetClass(33);
+    entry.SetCode(1);
+    entry.SetCount(1);
+    Copy(entry.EventData(), user, sizeof user);
+    entry.SetLength(static_cast<uint16_t>(EntryHeaderSize + sizeof user));
+    g_log.count = 0;
+    if (Store(g_log.nextNumber, entry.bytes, false)) {
+        ++g_log.nextNumber;
+    }
+}
+
 bool ValidEntryLength(const HealthRequest& request) {
     uint32_t length = LoadLe16(request.bytes + HealthRequest::EntryOffset);
     return request.DataLength() == length && length >= EntryHeaderSize && length <= LogEntrySize;
@@ -105,6 +125,10 @@ bool AnswerLogRequest(const HealthRequest& request, HealthResponse& response) {
             return true;
         }
         uint32_t n = request.EventNumber();
+        if (g_log.clearAtReadSet && g_log.clearAtReadNumber == n) {
+            g_log.clearAtReadSet = false;
+            ClearAsAnotherProgram();
+        }
         if (g_log.readFaultSet && g_log.readFaultNumber == n) {
             response.SetStatus(g_log.readFaultStatus);
             return true;
@@ -176,6 +200,11 @@ void Setup(SetupBlock& block) {
         g_log.eraseRefused = false;
         g_log.writeStatus = 0;
         g_log.readFaultSet = false;
+        g_log.clearAtReadSet = false;
+        break;
+    case FaultClearAtRead:
+        g_log.clearAtReadSet = true;
+        g_log.clearAtReadNumber = block.number;
         break;
     case CountEntries: block.value = g_log.count; break;
     default: break;
