@@ -112,6 +112,10 @@ private:
             walkProblems += walkProblems.empty() ? text : "; " + text;
         }
         Report(walkProblems);
+        // Entries that did not fit are not read: a first read gives nothing to go on, as when it fails.
+        if (first && walk.outOfMemory) {
+            return ExitFailure;
+        }
         const bool whole = walk.ReadWhole() && !walk.outOfMemory;
 
         FollowStep step = FollowSnapshot(state_, entries, whole);
