@@ -253,24 +253,21 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
 
 // A dump file in place of the device: every record that can be one is decoded, each damaged one reported.
 bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult& result) {
-    size_t tailBytes = 0;
     std::string why;
-    if (!ReadRecordFile(path, result.entries, tailBytes, why)) {
-        Diagnose(EscapeControls(path) + ": " + why);
-        return false;
-    }
+    std::vector<LogEntry>& entries = result.entries;
     try {
-        CheckDumpRecords(path, result.entries, tailBytes, result.problems);
+        if (!ReadDumpFile(
+                path, [&filter](const LogEntry& entry) { return EntryMatches(filter, entry); }, entries,
+                result.problems, why)) {
+            Diagnose(EscapeControls(path) + ": " + why);
+            return false;
+        }
     } catch (const std::bad_alloc&) {
-        std::vector<LogEntry>().swap(result.entries);
+        std::vector<LogEntry>().swap(entries);
         Diagnose(EscapeControls(path) + ": too large to read into memory");
         return false;
     }
     result.whole = result.problems.empty();
-    std::vector<LogEntry>& entries = result.entries;
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&filter](const LogEntry& entry) { return !EntryMatches(filter, entry); }),
-                  entries.end());
     if (filter.lastCount && entries.size() > *filter.lastCount) {
         entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(*filter.lastCount));
     }
