@@ -59,13 +59,13 @@ std::string ReadLog(std::vector<LogEntry>& entries, WalkReport& walk) {
     bool supported = false;
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
-        return StatusErrorText(status);
+        return ReadFailureText(status);
     }
     if (!supported) {
         return TableText(LogNotSupportedText);
     }
     status = ReadAllEntries(entries, walk);
-    return status == StatusSuccess ? "" : StatusErrorText(status);
+    return status == StatusSuccess ? "" : ReadFailureText(status);
 }
 
 class Follower {

@@ -223,8 +223,9 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     bool supported = false;
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
-        Diagnose(StatusErrorText(status));
-        if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
+        Diagnose(ReadFailureText(status));
+        if (status == DeviceNotAvailable && platform::UnusableDeviceReason().empty() &&
+            !platform::MissingDeviceHint().empty()) {
             Diagnose(EscapeControls(platform::MissingDeviceHint()));
         }
         return false;
@@ -238,7 +239,7 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     WalkReport walk;
     status = WalkLog([&kept](const LogEntry& entry) { kept.Offer(entry); }, walk);
     if (status != StatusSuccess) {
-        Diagnose(StatusErrorText(status));
+        Diagnose(ReadFailureText(status));
         return false;
     }
     result.entries.swap(kept.Finish());
