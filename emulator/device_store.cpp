@@ -131,8 +131,9 @@ int QueryValue(sqlite3* db, const char* sql, int64_t* number, std::string* text,
     return rc;
 }
 
-// Whether db is a device made by Create; when it cannot be read, why says what is wrong instead.
-bool CheckDevice(sqlite3* db, std::string& why) {
+// Whether db is a device made by Create; when it cannot be read, why says what is wrong instead (and code,
+// when given, the store's result code).
+bool CheckDevice(sqlite3* db, std::string& why, int* code = nullptr) {
     int64_t applicationId = 0;
     std::string format;
     std::string message;
@@ -149,7 +150,24 @@ bool CheckDevice(sqlite3* db, std::string& why) {
     bool notDevice =
         rc == SQLITE_OK || rc == SQLITE_DONE || primary == SQLITE_NOTADB || primary == SQLITE_ERROR;
     why = notDevice ? "not a health device" : message;
+    if (code != nullptr) {
+        *code = notDevice ? SQLITE_NOTADB : rc;
+    }
     return false;
+}
+
+// What an administrator can do about a device that could not be opened, from the store's result code.
+OpenFailure ClassifyOpenFailure(int code, bool recoveryNeeded) {
+    const int primary = code & 0xFF;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        return OpenFailure::Busy;
+    }
+    // The journal of an interrupted write cannot be rolled back by a connection that may not write.
+    if (recoveryNeeded && (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN ||
+                           primary == SQLITE_PERM || primary == SQLITE_IOERR)) {
+        return OpenFailure::NeedsRecovery;
+    }
+    return OpenFailure::Other;
 }
 
 // Why a device cannot be written: the system's reason for the file, or for the folder that holds its journal.
@@ -458,7 +476,8 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
     return ok;
 }
 
-std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error, bool readOnly) {
+std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::string& error, bool readOnly,
+                                               OpenFailure* failure) {
     const char* vfs = StoreVfsName();
     if (vfs == nullptr) {
         error = path + ": the store's file layer cannot be registered";
@@ -470,11 +489,19 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
         return nullptr;
     }
     sqlite3* db = nullptr;
+    int code = SQLITE_OK; // of the step that failed
+    bool journalLeft = false;
     auto refuse = [&](const std::string& why) {
         error = path + ": " + why;
+        if (failure != nullptr) {
+            *failure = ClassifyOpenFailure(code, readOnly && journalLeft);
+        }
         sqlite3_close(db);
         return nullptr;
     };
+    if (failure != nullptr) {
+        *failure = OpenFailure::Other;
+    }
     if (!S_ISREG(info.st_mode)) {
         return refuse("not a health device");
     }
@@ -484,7 +511,7 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
     }
     // A journal left by a writer that died mid-transaction must be rolled back before the store can be read,
     // which only a connection that may write can do: a reader that may write opens for writing then.
-    const bool journalLeft = ::access((path + "-journal").c_str(), F_OK) == 0;
+    journalLeft = ::access((path + "-journal").c_str(), F_OK) == 0;
     // Checked before anything could write: a file that is not a device is left exactly as it was.
     auto openDevice = [&](int mode) {
         sqlite3_close(db);
@@ -492,10 +519,11 @@ std::unique_ptr<DeviceStore> DeviceStore::Open(const std::string& path, std::str
         int rc = sqlite3_open_v2(path.c_str(), &db, mode | SQLITE_OPEN_NOMUTEX, vfs);
         if (rc != SQLITE_OK) {
             why = sqlite3_errstr(rc);
+            code = rc;
             return false;
         }
         sqlite3_busy_timeout(db, BusyTimeoutMs);
-        return CheckDevice(db, why);
+        return CheckDevice(db, why, &code);
     };
     const bool reading = readOnly && !journalLeft;
     if (!openDevice(reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)) {

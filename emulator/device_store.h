@@ -59,6 +59,13 @@ struct ReadOutcome {
     LogEntry entry;
 };
 
+// Why a device that is there could not be opened, where an administrator can do something about it.
+enum class OpenFailure {
+    Other,         // missing, not a device, damaged, refused by the system
+    Busy,          // another program held the store past the busy timeout
+    NeedsRecovery, // a writer died mid-transaction, and this connection may not write to roll it back
+};
+
 class DeviceStore {
 public:
     ~DeviceStore();
@@ -78,9 +85,9 @@ public:
     // or not a device made by Create, and error says which. Nothing is ever written to a file that is not a
     // device. A device made with a write-ahead log is converted to a rollback journal, and one from before
     // the raw-records fault gets its column. With readOnly the device is opened for reading only and needs
-    // only read access; its writes then fail.
+    // only read access; its writes then fail. failure, when given, says what kind of trouble kept it closed.
     static std::unique_ptr<DeviceStore> Open(const std::string& path, std::string& error,
-                                             bool readOnly = false);
+                                             bool readOnly = false, OpenFailure* failure = nullptr);
 
     const std::string& Path() const { return path_; }
 

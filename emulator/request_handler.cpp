@@ -180,7 +180,7 @@ std::atomic<unsigned> forkGeneration{0};
 
 } // namespace
 
-std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly) {
+std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly, OpenFailure* failure) {
     struct Cached {
         std::shared_ptr<DeviceStore> store;
         unsigned generation = 0;
@@ -200,7 +200,7 @@ std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly) {
     }
     cached = Cached{};
     std::string error;
-    std::unique_ptr<DeviceStore> opened = DeviceStore::Open(path, error, readOnly);
+    std::unique_ptr<DeviceStore> opened = DeviceStore::Open(path, error, readOnly, failure);
     if (!opened) {
         return nullptr;
     }

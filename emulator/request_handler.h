@@ -29,6 +29,8 @@ bool HandleControl(DeviceStore& store, uint32_t controlCode, const void* input, 
 // changes or the file it was opened on has been removed or replaced. A connection for reading (readOnly)
 // needs read access only; one that may write serves reads too. nullptr when the device cannot be opened.
 // Each acquisition begins a request on the connection (DeviceStore::BeginRequest); the caller ends it.
-std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly = false);
+// failure, when given, says why a device that is there could not be opened.
+std::shared_ptr<DeviceStore> AcquireDevice(const char* path, bool readOnly = false,
+                                           OpenFailure* failure = nullptr);
 
 } // namespace kestrav::emulator

@@ -154,9 +154,16 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
     if (status != StatusSuccess || !supported) {
         if (status != StatusSuccess) {
             WriteStatusError(log, status);
-            // The status log says what the run found; where the device was looked for goes to the caller.
-            if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
-                WriteDiagnosticLine("kestrav: " + EscapeControls(platform::MissingDeviceHint()));
+            // The status log says what the run found; why the device could not be used, or where it was
+            // looked for, goes to the caller.
+            if (status == DeviceNotAvailable) {
+                std::string why = platform::UnusableDeviceReason();
+                if (why.empty()) {
+                    why = platform::MissingDeviceHint();
+                }
+                if (!why.empty()) {
+                    WriteDiagnosticLine("kestrav: " + EscapeControls(why));
+                }
             }
         } else {
             WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
@@ -201,6 +208,11 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
 
 std::span<const char* const> ClassicUsageLines() {
     return UsageLines;
+}
+
+std::string ReadFailureText(uint32_t status) {
+    const std::string why = status == DeviceNotAvailable ? platform::UnusableDeviceReason() : "";
+    return why.empty() ? StatusErrorText(status) : EscapeControls(why);
 }
 
 std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {

@@ -34,6 +34,10 @@ bool ClearLogAndReport(StatusLog& log);
 std::string ClearOutcomeLine(uint32_t status, bool cleared);
 std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus);
 
+// What a query run says on stderr when the log cannot be read with status: the status's text, unless the
+// device is there but cannot be used now (busy, or in need of recovery), which is then said instead.
+std::string ReadFailureText(uint32_t status);
+
 // What the administrator is told about a walk that did not read the whole log: one text for a walk that
 // stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
 std::vector<std::string> WalkProblemTexts(const WalkReport& walk);

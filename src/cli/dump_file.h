@@ -3,7 +3,9 @@
 // writes one with --dump and decodes one instead of the device with --input.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,18 +13,23 @@
 
 namespace kestrav {
 
-// Reads the regular file at path into records, one element per whole record, in the file's order, in a few
-// large reads; tailBytes is the count of bytes after the last whole record (a truncated file). False with why
-// when the file cannot be opened or read, is not a regular file, or does not fit in memory.
-bool ReadRecordFile(const std::string& path, std::vector<LogEntry>& records, size_t& tailBytes,
-                    std::string& why);
+// The problems of a damaged dump told one by one; past these, one line says how many more there were.
+inline constexpr size_t DumpProblemsListed = 20;
 
-// Checks the records of a dump file named name, read in the file's order, and leaves in records the entries
-// to decode, in ascending event number. A record whose Length cannot be that of a record (below the header or
-// beyond the record) or whose event number is 0 is left out, as is a record that repeats an earlier one's
-// event number; records out of order are put in order. Each problem adds one line to problems, naming the
-// record (counted from 0) and its offset; tailBytes bytes after the last record add one line too.
-void CheckDumpRecords(const std::string& name, std::vector<LogEntry>& records, size_t tailBytes,
-                      std::vector<std::string>& problems);
+// Reads the regular file at path as it was when opened, a block of records at a time, handing each block's
+// whole records to each in the file's order; tailBytes is the count of bytes after the last whole record (a
+// truncated file). False with why when the file cannot be opened or read or is not a regular file.
+bool ReadRecordFile(const std::string& path, const std::function<void(std::span<const LogEntry>)>& each,
+                    size_t& tailBytes, std::string& why);
+
+// Reads the dump file at path and leaves in entries, in ascending event number, those of its entries that
+// keep accepts; only they are held in memory, never the whole file. A record whose Length cannot be that of
+// a record (below the header or beyond the record) or whose event number is 0 is left out, as is a record
+// that repeats an earlier one's event number; records out of order are put in order. Each problem adds one
+// line to problems, naming the record (counted from 0) and its offset, and bytes after the last record add
+// one line too; past the first DumpProblemsListed lines, one last line counts the others. False with why
+// when the file cannot be read; std::bad_alloc when what is kept does not fit in memory.
+bool ReadDumpFile(const std::string& path, const std::function<bool(const LogEntry&)>& keep,
+                  std::vector<LogEntry>& entries, std::vector<std::string>& problems, std::string& why);
 
 } // namespace kestrav

@@ -1,5 +1,5 @@
 // Reading a dump file on Linux: opened without blocking (a FIFO put in its place cannot hold the run), only
-// a regular file, its whole records read straight into the entries in large reads.
+// a regular file, read in large pieces of whole records.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <new>
+#include <vector>
 
 #include "cli/dump_file.h"
 
@@ -15,13 +15,13 @@ namespace kestrav {
 
 namespace {
 
-constexpr size_t ReadPiece = 8 * 1024 * 1024;
+constexpr size_t ReadPiece = 8 * 1024 * 1024; // whole records
 
 // Reads up to size bytes into buffer; the count read (short only at the end of the file), or -1 with errno.
 ssize_t ReadFully(int fd, uint8_t* buffer, size_t size) {
     size_t done = 0;
     while (done < size) {
-        ssize_t got = ::read(fd, buffer + done, std::min(size - done, ReadPiece));
+        ssize_t got = ::read(fd, buffer + done, size - done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -38,48 +38,43 @@ ssize_t ReadFully(int fd, uint8_t* buffer, size_t size) {
 
 } // namespace
 
-bool ReadRecordFile(const std::string& path, std::vector<LogEntry>& records, size_t& tailBytes,
-                    std::string& why) {
-    records.clear();
+bool ReadRecordFile(const std::string& path, const std::function<void(std::span<const LogEntry>)>& each,
+                    size_t& tailBytes, std::string& why) {
     tailBytes = 0;
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         why = std::strerror(errno);
         return false;
     }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
         why = "not a regular file";
         return false;
     }
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
-    try {
-        records.resize(static_cast<size_t>(size / LogEntrySize));
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        std::vector<LogEntry>().swap(records);
-        why = "too large to read into memory";
-        return false;
+    std::vector<LogEntry> block(ReadPiece / LogEntrySize);
+    // A file that grew meanwhile is read as it was when opened, one that shrank as far as it goes.
+    for (uint64_t left = static_cast<uint64_t>(info.st_size); left > 0;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, ReadPiece));
+        const ssize_t got = ReadFully(fd, reinterpret_cast<uint8_t*>(block.data()), want);
+        if (got < 0) {
+            why = std::strerror(errno);
+            return false;
+        }
+        const size_t whole = static_cast<size_t>(got) / LogEntrySize;
+        if (whole > 0) {
+            each(std::span<const LogEntry>(block.data(), whole));
+        }
+        // Pieces are whole records: bytes left over can only be the end of the file.
+        if (static_cast<size_t>(got) != want || want % LogEntrySize != 0) {
+            tailBytes = static_cast<size_t>(got) % LogEntrySize;
+            break;
+        }
+        left -= want;
     }
-    // The records, then what follows them up to one record more: a file that grew meanwhile is read as it
-    // was when opened, one that shrank as far as it goes.
-    const size_t wholeBytes = records.size() * LogEntrySize;
-    ssize_t got = ReadFully(fd, reinterpret_cast<uint8_t*>(records.data()), wholeBytes);
-    LogEntry tail;
-    ssize_t tailGot = 0;
-    if (got == static_cast<ssize_t>(wholeBytes)) {
-        tailGot = ReadFully(fd, tail.bytes, static_cast<size_t>(size - wholeBytes));
-    }
-    const int error = errno;
-    ::close(fd);
-    if (got < 0 || tailGot < 0) {
-        std::vector<LogEntry>().swap(records);
-        why = std::strerror(error);
-        return false;
-    }
-    records.resize(static_cast<size_t>(got) / LogEntrySize);
-    tailBytes = static_cast<size_t>(got) % LogEntrySize + static_cast<size_t>(tailGot);
     return true;
 }
 

@@ -1,10 +1,10 @@
 // Reading a dump file on Windows: only a file on disk (no device or pipe), shared with writers as any reader
-// would, its whole records read straight into the entries in large reads.
+// would, read in large pieces of whole records.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
+#include <vector>
 
 #include "cli/dump_file.h"
 #include "platform/system.h"
@@ -14,7 +14,7 @@ namespace kestrav {
 
 namespace {
 
-constexpr DWORD ReadPiece = 8 * 1024 * 1024;
+constexpr size_t ReadPiece = 8 * 1024 * 1024; // whole records
 
 std::string ErrorText(DWORD code) {
     char text[300] = {};
@@ -35,7 +35,7 @@ bool ReadFully(HANDLE file, uint8_t* buffer, size_t size, size_t& done, DWORD& e
     done = 0;
     while (done < size) {
         DWORD got = 0;
-        DWORD piece = static_cast<DWORD>(std::min<size_t>(size - done, ReadPiece));
+        DWORD piece = static_cast<DWORD>(size - done);
         if (!ReadFile(file, buffer + done, piece, &got, nullptr)) {
             error = GetLastError();
             return false;
@@ -50,9 +50,8 @@ bool ReadFully(HANDLE file, uint8_t* buffer, size_t size, size_t& done, DWORD& e
 
 } // namespace
 
-bool ReadRecordFile(const std::string& path, std::vector<LogEntry>& records, size_t& tailBytes,
-                    std::string& why) {
-    records.clear();
+bool ReadRecordFile(const std::string& path, const std::function<void(std::span<const LogEntry>)>& each,
+                    size_t& tailBytes, std::string& why) {
     tailBytes = 0;
     // The name is UTF-8 whatever the active code page is.
     std::wstring widePath;
@@ -67,38 +66,36 @@ bool ReadRecordFile(const std::string& path, std::vector<LogEntry>& records, siz
         why = ErrorText(GetLastError());
         return false;
     }
+    struct Closer {
+        HANDLE file;
+        ~Closer() { CloseHandle(file); }
+    } closer{file};
     LARGE_INTEGER size{};
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
-        CloseHandle(file);
         why = "not a regular file";
         return false;
     }
-    const uint64_t bytes = static_cast<uint64_t>(size.QuadPart);
-    try {
-        records.resize(static_cast<size_t>(bytes / LogEntrySize));
-    } catch (const std::bad_alloc&) {
-        CloseHandle(file);
-        std::vector<LogEntry>().swap(records);
-        why = "too large to read into memory";
-        return false;
+    std::vector<LogEntry> block(ReadPiece / LogEntrySize);
+    // A file that grew meanwhile is read as it was when opened, one that shrank as far as it goes.
+    for (uint64_t left = static_cast<uint64_t>(size.QuadPart); left > 0;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, ReadPiece));
+        size_t got = 0;
+        DWORD error = 0;
+        if (!ReadFully(file, reinterpret_cast<uint8_t*>(block.data()), want, got, error)) {
+            why = ErrorText(error);
+            return false;
+        }
+        const size_t whole = got / LogEntrySize;
+        if (whole > 0) {
+            each(std::span<const LogEntry>(block.data(), whole));
+        }
+        // Pieces are whole records: bytes left over can only be the end of the file.
+        if (got != want || want % LogEntrySize != 0) {
+            tailBytes = got % LogEntrySize;
+            break;
+        }
+        left -= want;
     }
-    const size_t wholeBytes = records.size() * LogEntrySize;
-    size_t got = 0;
-    size_t tailGot = 0;
-    DWORD error = 0;
-    LogEntry tail;
-    bool read = ReadFully(file, reinterpret_cast<uint8_t*>(records.data()), wholeBytes, got, error);
-    if (read && got == wholeBytes) {
-        read = ReadFully(file, tail.bytes, static_cast<size_t>(bytes - wholeBytes), tailGot, error);
-    }
-    CloseHandle(file);
-    if (!read) {
-        std::vector<LogEntry>().swap(records);
-        why = ErrorText(error);
-        return false;
-    }
-    records.resize(got / LogEntrySize);
-    tailBytes = got % LogEntrySize + tailGot;
     return true;
 }
 

@@ -1,12 +1,8 @@
 #include "cli/follow.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "cli/command_line.h"
@@ -28,25 +24,20 @@ namespace {
 
 bool SaveState(const std::string& path, const FollowState& state);
 
-// A missing file is a first run, and the empty state is written at once, so that a file that cannot be
-// written stops the follower before it emits anything. Anything else that cannot be read or parsed stops
-// it too, since starting over would repeat the whole log.
+// A missing file is a first run. Whatever is there is then written back at once, so that a file that cannot
+// be replaced (its folder not writable, say) stops the follower before it emits anything. Anything that
+// cannot be read or parsed stops it too, since starting over would repeat the whole log.
 bool LoadState(const std::string& path, FollowState& state) {
-    std::error_code ec;
-    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) {
-        return SaveState(path, state);
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
+    std::string text;
     std::string error;
-    if (!file || !ParseFollowState(text.str(), state, error)) {
-        Diagnose("--state: cannot use '" + EscapeControls(path) +
-                 "': " + (error.empty() ? std::string(std::strerror(errno != 0 ? errno : EIO)) : error) +
+    const OwnFileRead read = ReadOwnFile(path, static_cast<size_t>(MaxFollowStateSize), text, error);
+    if (read == OwnFileRead::Refused ||
+        (read == OwnFileRead::Read && !ParseFollowState(text, state, error))) {
+        Diagnose("--state: cannot use '" + EscapeControls(path) + "': " + error +
                  "; remove it to start over (every entry is then emitted again)");
         return false;
     }
-    return true;
+    return SaveState(path, state);
 }
 
 bool SaveState(const std::string& path, const FollowState& state) {
@@ -68,13 +59,13 @@ std::string ReadLog(std::vector<LogEntry>& entries, WalkReport& walk) {
     bool supported = false;
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
-        return StatusErrorText(status);
+        return ReadFailureText(status);
     }
     if (!supported) {
         return TableText(LogNotSupportedText);
     }
     status = ReadAllEntries(entries, walk);
-    return status == StatusSuccess ? "" : StatusErrorText(status);
+    return status == StatusSuccess ? "" : ReadFailureText(status);
 }
 
 class Follower {
@@ -121,6 +112,10 @@ private:
             walkProblems += walkProblems.empty() ? text : "; " + text;
         }
         Report(walkProblems);
+        // Entries that did not fit are not read: a first read gives nothing to go on, as when it fails.
+        if (first && walk.outOfMemory) {
+            return ExitFailure;
+        }
         const bool whole = walk.ReadWhole() && !walk.outOfMemory;
 
         FollowStep step = FollowSnapshot(state_, entries, whole);

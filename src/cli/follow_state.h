@@ -44,6 +44,10 @@ struct FollowStep {
     FollowState next;
 };
 
+// The longest state file there can be: its two first lines and one line for each of the 2^32 event numbers.
+// Anything longer is not a state file.
+inline constexpr uint64_t MaxFollowStateSize = 23 + 16 + (uint64_t{1} << 32) * 28;
+
 // A hash of the whole 256-byte record: any rewrite of an entry changes it.
 uint64_t EntryFingerprint(const LogEntry& entry);
 

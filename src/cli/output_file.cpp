@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "platform/health_device.h"
 
@@ -259,6 +262,61 @@ bool OutputFile::Close() {
         }
     }
     return !failed_;
+}
+
+OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& content, std::string& why) {
+    content.clear();
+    std::string resolved;
+    if (!ResolveTrustedLinks(path, resolved, why)) {
+        return OwnFileRead::Refused;
+    }
+    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return errno == ENOENT ? OwnFileRead::Missing : OwnFileRead::Refused;
+    }
+    auto refuse = [&](std::string text) {
+        ::close(fd);
+        std::string().swap(content);
+        why = std::move(text);
+        return OwnFileRead::Refused;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return refuse("not a regular file");
+    }
+    if (static_cast<uint64_t>(info.st_size) > limit) {
+        return refuse("larger than it can be (" + std::to_string(info.st_size) + " bytes)");
+    }
+    try {
+        // One byte more than the limit shows a file that grew past it meanwhile.
+        content.resize(static_cast<size_t>(info.st_size) + 1);
+        size_t done = 0;
+        for (;;) {
+            if (done == content.size()) {
+                if (content.size() > limit) {
+                    return refuse("larger than it can be");
+                }
+                content.resize(std::min(limit + 1, content.size() * 2));
+            }
+            const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                return refuse(std::strerror(errno));
+            }
+            if (got == 0) {
+                break;
+            }
+            done += static_cast<size_t>(got);
+        }
+        content.resize(done);
+    } catch (const std::bad_alloc&) {
+        return refuse("too large to read into memory");
+    }
+    ::close(fd);
+    return OwnFileRead::Read;
 }
 
 } // namespace kestrav

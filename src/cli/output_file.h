@@ -70,4 +70,13 @@ private:
 // Appends text with every "\n" stored as "\r\n", the line end of the files this program writes.
 void AppendWithLineEnds(std::string& out, std::string_view text);
 
+enum class OwnFileRead { Read, Missing, Refused };
+
+// Reads back a file that this program writes (the follower's state) under the rules it is written by: a
+// regular file only, refused at once otherwise (a FIFO or device is never waited on), a link in the last
+// part of the name followed only when it belongs to the running user or to root (on Windows the
+// Administrators or SYSTEM), and at most limit bytes. Missing when there is no file there; Refused with why
+// otherwise.
+OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& content, std::string& why);
+
 } // namespace kestrav

@@ -17,7 +17,11 @@
 #include <aclapi.h>
 #include <fcntl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "cli/output_file.h"
@@ -344,6 +348,86 @@ bool OutputFile::Close() {
         target_.clear();
     }
     return !failed_;
+}
+
+OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& content, std::string& why) {
+    content.clear();
+    auto missing = [](DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; };
+    std::wstring name;
+    std::wstring full;
+    if (path.empty() || !platform::WideFromUtf8(path, name) || !ExtendedPath(name, full)) {
+        why = SystemErrorText(ERROR_INVALID_NAME);
+        return OwnFileRead::Refused;
+    }
+    if (IsDeviceFileName(name) || IsDeviceFileName(full)) {
+        why = "not a regular file";
+        return OwnFileRead::Refused;
+    }
+    DWORD attributes = GetFileAttributesW(full.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (!LinkOwnerTrusted(full)) {
+            why = "a link that belongs to another user";
+            return OwnFileRead::Refused;
+        }
+        attributes = GetFileAttributesW(full.c_str());
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        why = SystemErrorText(error);
+        return missing(error) ? OwnFileRead::Missing : OwnFileRead::Refused;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        why = "not a regular file";
+        return OwnFileRead::Refused;
+    }
+    HANDLE file =
+        CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        why = SystemErrorText(error);
+        return missing(error) ? OwnFileRead::Missing : OwnFileRead::Refused;
+    }
+    auto refuse = [&](std::string text) {
+        CloseHandle(file);
+        std::string().swap(content);
+        why = std::move(text);
+        return OwnFileRead::Refused;
+    };
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+        return refuse("not a regular file");
+    }
+    if (static_cast<uint64_t>(size.QuadPart) > limit) {
+        return refuse("larger than it can be (" + std::to_string(size.QuadPart) + " bytes)");
+    }
+    try {
+        // One byte more than the limit shows a file that grew past it meanwhile.
+        content.resize(static_cast<size_t>(size.QuadPart) + 1);
+        size_t done = 0;
+        for (;;) {
+            if (done == content.size()) {
+                if (content.size() > limit) {
+                    return refuse("larger than it can be");
+                }
+                content.resize(std::min(limit + 1, content.size() * 2));
+            }
+            DWORD got = 0;
+            const DWORD piece = static_cast<DWORD>(std::min<size_t>(content.size() - done, 0x40000000));
+            if (!ReadFile(file, content.data() + done, piece, &got, nullptr)) {
+                return refuse(SystemErrorText(GetLastError()));
+            }
+            if (got == 0) {
+                break;
+            }
+            done += got;
+        }
+        content.resize(done);
+    } catch (const std::bad_alloc&) {
+        return refuse("too large to read into memory");
+    }
+    CloseHandle(file);
+    return OwnFileRead::Read;
 }
 
 } // namespace kestrav

@@ -223,8 +223,9 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     bool supported = false;
     uint32_t status = QueryLogSupport(supported);
     if (status != StatusSuccess) {
-        Diagnose(StatusErrorText(status));
-        if (status == DeviceNotAvailable && !platform::MissingDeviceHint().empty()) {
+        Diagnose(ReadFailureText(status));
+        if (status == DeviceNotAvailable && platform::UnusableDeviceReason().empty() &&
+            !platform::MissingDeviceHint().empty()) {
             Diagnose(EscapeControls(platform::MissingDeviceHint()));
         }
         return false;
@@ -238,7 +239,7 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     WalkReport walk;
     status = WalkLog([&kept](const LogEntry& entry) { kept.Offer(entry); }, walk);
     if (status != StatusSuccess) {
-        Diagnose(StatusErrorText(status));
+        Diagnose(ReadFailureText(status));
         return false;
     }
     result.entries.swap(kept.Finish());
@@ -253,24 +254,21 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
 
 // A dump file in place of the device: every record that can be one is decoded, each damaged one reported.
 bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult& result) {
-    size_t tailBytes = 0;
     std::string why;
-    if (!ReadRecordFile(path, result.entries, tailBytes, why)) {
-        Diagnose(EscapeControls(path) + ": " + why);
-        return false;
-    }
+    std::vector<LogEntry>& entries = result.entries;
     try {
-        CheckDumpRecords(path, result.entries, tailBytes, result.problems);
+        if (!ReadDumpFile(
+                path, [&filter](const LogEntry& entry) { return EntryMatches(filter, entry); }, entries,
+                result.problems, why)) {
+            Diagnose(EscapeControls(path) + ": " + why);
+            return false;
+        }
     } catch (const std::bad_alloc&) {
-        std::vector<LogEntry>().swap(result.entries);
+        std::vector<LogEntry>().swap(entries);
         Diagnose(EscapeControls(path) + ": too large to read into memory");
         return false;
     }
     result.whole = result.problems.empty();
-    std::vector<LogEntry>& entries = result.entries;
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&filter](const LogEntry& entry) { return !EntryMatches(filter, entry); }),
-                  entries.end());
     if (filter.lastCount && entries.size() > *filter.lastCount) {
         entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(*filter.lastCount));
     }

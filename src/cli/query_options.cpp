@@ -365,8 +365,7 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         return "";
     case Name::Journal:
         if (!JournalAvailable()) {
-            return named +
-                   "this build cannot write to the system journal (only Linux builds with libsystemd can)";
+            return named + "this build cannot write to the system journal (only Linux builds can)";
         }
         options.journal = true;
         return "";

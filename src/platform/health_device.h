@@ -31,6 +31,11 @@ void CloseHealthDevice(HealthDevice* device);
 // not), which no export or status log may overwrite. The kernel driver keeps its log in no file.
 bool IsHealthDeviceStorage(const std::string& path);
 
+// For an administrator when the last open failed although the device is there: it is busy with another
+// program, or needs a run with write access to recover from an interrupted write. Empty otherwise, and where
+// the driver says so itself (Windows).
+std::string UnusableDeviceReason();
+
 // For an administrator when there is no device: where it was looked for and how to name another; empty
 // where there is nothing to choose (the kernel driver has one name).
 std::string MissingDeviceHint();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -43,17 +44,23 @@ uint32_t AccessRefusal(const char* path, DeviceAccess access) {
     return 0;
 }
 
+// What kept the last open from succeeding, when the device is there but cannot be used now.
+std::atomic<emulator::OpenFailure> lastFailure{emulator::OpenFailure::Other};
+
 } // namespace
 
 HealthDevice* OpenHealthDevice(DeviceAccess access, uint32_t& refusal) {
     refusal = 0;
     const char* path = emulator::DevicePath();
+    emulator::OpenFailure failure = emulator::OpenFailure::Other;
     std::shared_ptr<emulator::DeviceStore> store =
-        emulator::AcquireDevice(path, access == DeviceAccess::Read);
+        emulator::AcquireDevice(path, access == DeviceAccess::Read, &failure);
     if (!store) {
         refusal = AccessRefusal(path, access);
+        lastFailure = refusal == 0 ? failure : emulator::OpenFailure::Other;
         return nullptr;
     }
+    lastFailure = emulator::OpenFailure::Other;
     return new (std::nothrow) HealthDevice{std::move(store)};
 }
 
@@ -89,6 +96,19 @@ bool IsHealthDeviceStorage(const std::string& path) {
         }
     }
     return false;
+}
+
+std::string UnusableDeviceReason() {
+    switch (lastFailure.load()) {
+    case emulator::OpenFailure::Busy:
+        return std::string("the health device ") + emulator::DevicePath() +
+               " is busy: another program has held it too long; try again later";
+    case emulator::OpenFailure::NeedsRecovery:
+        return std::string("the health device ") + emulator::DevicePath() +
+               " needs a run with write access to recover from an interrupted write";
+    case emulator::OpenFailure::Other: break;
+    }
+    return "";
 }
 
 std::string MissingDeviceHint() {

@@ -55,6 +55,10 @@ bool IsHealthDeviceStorage(const std::string&) {
     return false;
 }
 
+std::string UnusableDeviceReason() {
+    return "";
+}
+
 std::string MissingDeviceHint() {
     return "";
 }

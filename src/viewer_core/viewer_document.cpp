@@ -120,14 +120,22 @@ bool CEventViewerDoc::LoadLog() {
 
 void CEventViewerDoc::ReadDump(std::vector<std::string>& problems, std::string& unreadable) {
     std::vector<LogEntry> records;
-    size_t tailBytes = 0;
     std::string why;
     try {
-        if (!ReadRecordFile(m_dumpFile, records, tailBytes, why)) {
+        std::vector<std::string> lines;
+        if (!ReadDumpFile(
+                m_dumpFile, [](const LogEntry&) { return true; }, records, lines, why)) {
             unreadable = EscapeControls(m_dumpFile) + ": " + why;
             return;
         }
-        CheckDumpRecords(m_dumpFile, records, tailBytes, problems);
+        // A damaged file's problems in one message, not one message each.
+        if (!lines.empty()) {
+            std::string text;
+            for (const std::string& line : lines) {
+                text += text.empty() ? line : "\n" + line;
+            }
+            problems.push_back(std::move(text));
+        }
         m_entries.reserve(records.size());
         for (const LogEntry& record : records) {
             m_entries.push_back(std::make_unique<CEventLogEntry>(record));

@@ -161,7 +161,14 @@ TEST_F(CommandLineRun, DamagedDumpsNameEachProblem) {
         std::function<void(std::string&)> damage;
         std::vector<std::string> lines; // after "kestrav: damaged.bin"
         std::vector<uint32_t> printed;
+        std::vector<std::string> filter = {};
     };
+    std::vector<std::string> zeroed; // past the first 20 problems, only their count
+    for (size_t record = 6; record < 26; ++record) {
+        zeroed.push_back(": record " + std::to_string(record) + " (offset " + std::to_string(record * 256) +
+                         "): length 0 is not 28 to 256" + left);
+    }
+    zeroed.push_back(": 11 more problems");
     const std::vector<Case> cases = {
         {"truncated",
          [](std::string& b) { b.resize(b.size() - 56); },
@@ -229,6 +236,18 @@ TEST_F(CommandLineRun, DamagedDumpsNameEachProblem) {
           "256; "
           "they are left out"},
          {3, 4, 5}},
+        {"more problems than are listed",
+         [](std::string& b) { b += std::string(30 * LogEntrySize + 1, '\0'); },
+         zeroed,
+         {1, 2, 3, 4, 5, 6}},
+        // A record that repeats an earlier one's number is left out also when the filter leaves out the
+        // earlier one.
+        {"a repeat of a record not printed",
+         [&](std::string& b) { setNumber(b, 5, 1); },
+         {": record 5 (offset 1280): event number 1 comes after 5 of record 4; the entries are put in order",
+          ": record 5 (offset 1280): event number 1 repeats that of record 0" + left},
+         {2, 4},
+         {"--severity=critical"}},
     };
     Folder folder; // no device: a dump needs none
     WriteFile(folder / "good.bin", good);
@@ -239,7 +258,9 @@ TEST_F(CommandLineRun, DamagedDumpsNameEachProblem) {
         std::string bytes = good;
         c.damage(bytes);
         WriteFile(folder / name, bytes);
-        RunResult result = folder.Run({"--json", "--input=" + name});
+        std::vector<std::string> args = {"--json", "--input=" + name};
+        args.insert(args.end(), c.filter.begin(), c.filter.end());
+        RunResult result = folder.Run(args);
         std::string err;
         for (const std::string& line : c.lines) {
             err += "kestrav: " + name + line + "\n";

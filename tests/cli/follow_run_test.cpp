@@ -3,7 +3,12 @@
 // long-running follower is tested against a real journald in tests/follow.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,8 +26,13 @@ TEST(FollowRun, WhatStopsItAtTheStart) {
         std::string state; // the state file's content; "" for none
         bool device;
         std::string err;
+        // Puts something other than a plain file in the state's place: the --state argument, "" to skip.
+        std::function<std::string(Folder&)> place = nullptr;
+        bool errIsStart = false; // err is only how the error begins
     };
     const std::string remove = "; remove it to start over (every entry is then emitted again)\n";
+    const std::string notRegular = "kestrav: --state: cannot use 'state': not a regular file" + remove;
+    std::unique_ptr<test::SmallFileSystem> disk;
     const std::vector<Case> cases = {
         {"a damaged state file", "kestrav follow state 1\nlast 2\n2 zz\n", true,
          "kestrav: --state: cannot use 'state': line 3 is not an entry in order (NUMBER FINGERPRINT)" +
@@ -30,7 +40,40 @@ TEST(FollowRun, WhatStopsItAtTheStart) {
         {"another program's file", "{\"x\":1}\n", true,
          "kestrav: --state: cannot use 'state': line 1 is not \"kestrav follow state 1\"" + remove},
         {"no device", "", false, "kestrav: No System Management driver is loaded.\n"},
-        {"a state file in a missing folder", "", true, ""},
+        {"a state file in a missing folder", "", true, "kestrav: --state: cannot write 'missing/state': ",
+         [](Folder&) { return std::string("missing/state"); }, true},
+        // Refused at once, never waited on nor read into memory.
+        {"a FIFO", "", true, notRegular,
+         [](Folder& folder) { return mkfifo((folder / "state").c_str(), 0600) == 0 ? "state" : ""; }},
+        {"a folder", "", true, notRegular,
+         [](Folder& folder) { return fs::create_directory(folder / "state") ? "state" : ""; }},
+        {"a device", "", true, "kestrav: --state: cannot use '/dev/zero': not a regular file" + remove,
+         [](Folder&) { return std::string("/dev/zero"); }},
+        {"longer than the state of the longest log", "", true,
+         "kestrav: --state: cannot use 'state': larger than it can be (120259084328 bytes)" + remove,
+         [](Folder& folder) {
+             WriteFile(folder / "state", "");
+             return truncate((folder / "state").c_str(), 120259084328) == 0 ? "state" : "";
+         }},
+        {"a link of another user", "", true,
+         "kestrav: --state: cannot use 'state': a symbolic link owned by another user" + remove,
+         [](Folder& folder) {
+             WriteFile(folder / "mine", "kestrav follow state 1\nlast 0\n");
+             fs::create_symlink(folder / "mine", folder / "state");
+             return lchown((folder / "state").c_str(), 65534, 65534) == 0 ? "state" : "";
+         }},
+        // A state that is there and whole but cannot be replaced: found before anything is emitted.
+        {"a full file system", "", true, "kestrav: --state: cannot write '",
+         [&disk](Folder&) {
+             disk = std::make_unique<test::SmallFileSystem>(64 * 1024);
+             if (!disk->Mounted()) {
+                 return std::string();
+             }
+             WriteFile(*disk / "state", "kestrav follow state 1\nlast 0\n");
+             disk->Fill();
+             return (*disk / "state").string();
+         },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -41,16 +84,18 @@ TEST(FollowRun, WhatStopsItAtTheStart) {
         if (!c.state.empty()) {
             WriteFile(folder / "state", c.state);
         }
-        const std::string state = c.err.empty() ? "missing/state" : "state";
+        const std::string state = c.place ? c.place(folder) : "state";
+        if (state.empty()) {
+            continue; // not possible here (a mount or another user's link needs root)
+        }
         RunResult result = folder.Run({"--follow", "--json", "--state=" + state});
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_EQ(result.out, "");
-        if (c.err.empty()) {
-            EXPECT_EQ(result.err.rfind("kestrav: --state: cannot write 'missing/state': ", 0), 0u)
-                << result.err;
-            continue;
+        if (c.errIsStart) {
+            EXPECT_EQ(result.err.rfind(c.err, 0), 0u) << result.err;
+        } else {
+            EXPECT_EQ(result.err, c.err);
         }
-        EXPECT_EQ(result.err, c.err);
         EXPECT_EQ(c.state.empty() ? "" : ReadFile(folder / "state"), c.state) << "the state file was changed";
     }
 }

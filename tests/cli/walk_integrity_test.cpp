@@ -173,6 +173,13 @@ TEST_F(CommandLineRun, LogTooLargeForMemory) {
     std::string log = large.Log();
     EXPECT_NE(log.find("   Not enough memory to read the Corvane Log.\r\n  \r\n"), std::string::npos) << log;
     EXPECT_FALSE(large.Exists("save.csv"));
+
+    // A follower ends as at any other first read that fails, rather than trying again at every interval.
+    result = runLimited(large, base + 48 * 1024, {"--follow", "--json", "--state=state", "--interval=1"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "kestrav: Not enough memory to read the Corvane Log.\n");
+    EXPECT_EQ(ReadFile(large / "state"), "kestrav follow state 1\nlast 0\n");
 }
 
 } // namespace

@@ -192,6 +192,20 @@ TEST_F(DamagedStore, ADeviceOnAReadOnlyPlaceIsReportedAsReadOnly) {
     EXPECT_TRUE(readOnly) << "the mount could not be made read-only";
 }
 
+// A store that another program holds past the busy timeout is said to be busy, not missing.
+TEST_F(DamagedStore, AStoreHeldTooLongIsBusy) {
+    InitDevice();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    test::RunResult result = test::RunProgram("kestrav", {"--json"});
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "kestrav: the health device " + path_ +
+                              " is busy: another program has held it too long; try again later\n");
+}
+
 TEST_F(DamagedStore, AWriteAheadLogDeviceOpensAndKeepsItsEntries) {
     InitDevice();
     Import({FirmwareEntry(1), FirmwareEntry(2)});

@@ -3,6 +3,7 @@
 // code, not as a missing device; an account outside the group cannot read it. The accounts are real: forked
 // children that give up root for nobody, with or without the device's group. Needs root to change users.
 #include <grp.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,10 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
+#include "platform/health_device.h"
 
 namespace kestrav {
 namespace {
@@ -90,6 +95,38 @@ int MemberReadsDuringWrites() {
     return 0;
 }
 
+// Left a journal to roll back, which only an account that may write can do: told so, not that there is no
+// device; the status stays the one of a device that cannot be opened.
+int MemberIsToldToRecover() {
+    std::vector<LogEntry> entries;
+    if (ReadAllEntries(entries) != DeviceNotAvailable) {
+        return 1;
+    }
+    return platform::UnusableDeviceReason() ==
+                   "the health device " + std::string(std::getenv("ZORHLTH_DEVICE")) +
+                       " needs a run with write access to recover from an interrupted write"
+               ? 0
+               : 2;
+}
+
+// A writer killed in the middle of a transaction: the journal that undoes it left behind.
+void KillWriterMidTransaction(const std::string& path) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN; UPDATE cvr_entries SET record = zeroblob(256)",
+                         nullptr, nullptr, nullptr) != SQLITE_OK) {
+            ::_exit(1);
+        }
+        ::_exit(0); // no commit, no rollback: as if killed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 class ReadOnlyAccess : public test::DeviceTest {
 protected:
     void SetUp() override {
@@ -111,6 +148,20 @@ TEST_F(ReadOnlyAccess, AMemberReadsAndItsWritesAreRefused) {
     EXPECT_EQ(RunAsNobody(true, MemberReadsAndCannotWrite), 0);
     EXPECT_EQ(RunAsNobody(false, OutsiderCannotRead), 0);
     EXPECT_EQ(Stored().size(), 3u) << "a refused write changed the log";
+}
+
+TEST_F(ReadOnlyAccess, AMemberIsToldThatAnInterruptedWriteNeedsRecovery) {
+    // Enough entries that the interrupted write reaches the store file: its journal must be rolled back.
+    std::vector<LogEntry> more;
+    for (uint32_t number = 4; number <= 300; ++number) {
+        more.push_back(FirmwareEntry(number));
+    }
+    Import(more);
+    KillWriterMidTransaction(path_);
+    ASSERT_TRUE(std::filesystem::exists(path_ + "-journal")) << "the writer left no journal";
+    EXPECT_EQ(RunAsNobody(true, MemberIsToldToRecover), 0);
+    // A run that may write rolls the interrupted write back.
+    EXPECT_EQ(Stored().size(), 300u);
 }
 
 TEST_F(ReadOnlyAccess, AMemberReadsWholeWalksWhileWritersAppend) {

@@ -56,11 +56,12 @@ TEST(DumpDocument, ADamagedDumpIsListedReadOnly) {
     EXPECT_EQ(
         viewer.shell.texts,
         (std::vector<std::string>{
-            name + ": record 2 (offset 512): length 0 is not 28 to 256; the record is left out",
-            name + ": record 3 (offset 768): event number 2 comes after 4 of record 1; the entries are put "
-                   "in order",
-            name + ": the last 10 bytes (offset 1024) are not a whole record: the size 1034 is not a "
-                   "multiple of 256; they are left out"}));
+            name + ": record 2 (offset 512): length 0 is not 28 to 256; the record is left out\n" + name +
+            ": record 3 (offset 768): event number 2 comes after 4 of record 1; the entries are put in "
+            "order\n" +
+            name +
+            ": the last 10 bytes (offset 1024) are not a whole record: the size 1034 is not a "
+            "multiple of 256; they are left out"}));
 
     // Export stays; whatever would change the log is greyed, also with a row selected, and does nothing.
     viewer.list.Select({4});

@@ -855,6 +855,17 @@ follow)
     expect_status 0
     [ "$(numbers_after third.json 1)" = 11 ] || fail "third.json grew to '$(numbers_after third.json 1)'"
     [ ! -s follow.err ] || fail "the follower wrote to stderr: $(cat follow.err)"
+
+    # A state that is not a file of its own is refused at once, never waited on nor read.
+    mkdir folder.state
+    for state in folder.state NUL; do
+        status=0
+        "$wine_sh" "$build" run "$kestrav" --follow --json --state=$state >refused.json 2>refused.err || status=$?
+        expect_status 1
+        [ ! -s refused.json ] || fail "--state=$state: the follower printed $(head -c 100 refused.json)"
+        [ "$(tr -d '\r' <refused.err)" = "kestrav: --state: cannot use '$state': not a regular file; remove it to start over (every entry is then emitted again)" ] ||
+            fail "--state=$state: $(cat refused.err)"
+    done
     ;;
 *)
     echo "end_to_end.sh: unknown case $case_name" >&2

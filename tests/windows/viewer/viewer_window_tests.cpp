@@ -279,8 +279,8 @@ TEST_F(ViewerWindow, ALogThatIsNotKeptGreysTheLogCommands) {
 }
 
 // A dump opens read-only beside a driver that holds another log: its good records listed, each damaged one
-// told after the list is filled, the commands that change the log greyed (their keys do nothing), and
-// Refresh reading the file again.
+// told in one message after the list is filled, the commands that change the log greyed (their keys do
+// nothing), and Refresh reading the file again.
 TEST_F(ViewerWindow, ADumpOpensReadOnlyAndTellsOfItsDamagedRecords) {
     PrepareLog({BuildRecord({99, 15, 3, 2, 1, Noon, Noon, ""})});
     const std::string folder = TempFolder();
@@ -289,13 +289,14 @@ TEST_F(ViewerWindow, ADumpOpensReadOnlyAndTellsOfItsDamagedRecords) {
     records.insert(records.begin() + 2, BuildRecord({0, 2, 33, 2, 1, Noon, Noon, "zero"}));
     records.push_back(BuildRecord({13, 2, 33, 2, 1, Noon, Noon, "again"}));
     WriteDump(dump, records, 10);
-    EXPECT_EQ(OpenAnswering(viewer, 3, dump),
-              (std::vector<std::string>{
-                  dump + ": record 2 (offset 512): event number 0; the record is left out",
-                  dump + ": record 7 (offset 1792): event number 13 repeats that of record 6; the record is "
-                         "left out",
-                  dump + ": the last 10 bytes (offset 2048) are not a whole record: the size 2058 is not a "
-                         "multiple of 256; they are left out"}));
+    EXPECT_EQ(
+        OpenAnswering(viewer, 1, dump),
+        (std::vector<std::string>{
+            dump + ": record 2 (offset 512): event number 0; the record is left out\n" + dump +
+            ": record 7 (offset 1792): event number 13 repeats that of record 6; the record is left out\n" +
+            dump +
+            ": the last 10 bytes (offset 2048) are not a whole record: the size 2058 is not a "
+            "multiple of 256; they are left out"}));
     HWND list = viewer->List();
     EXPECT_EQ(WindowCaption(viewer->Window()), "Corvane Log Viewer");
     EXPECT_EQ(ColumnTexts(list, 1), Numbers({13, 12, 10, 8, 5, 3}));
