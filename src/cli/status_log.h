@@ -26,8 +26,8 @@ bool OpenStatusLog(StatusLog& log, const std::string& name);
 // Appends text without indent ("\n" stored as "\r\n"): the run header.
 void WriteStatusText(StatusLog& log, std::string_view text);
 
-// Formats at most 511 characters of text (a longer one is cut, never inside a character) and appends
-// "   %s\n" with it.
+// Formats the text, escapes its control characters (EscapeControls) so that it stays one line, cuts it to
+// at most 511 characters (never inside a character) and appends "   %s\n" with it.
 void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // text as a status line holds it: at most 511 bytes, cut before a character that would not fit whole.
