@@ -75,6 +75,7 @@ const TextRow StringTable[] = {
      "ログを消去できません - 保存した後にログに新しいエントリが追加されました。"},
     {ReadOutOfMemoryText, "Not enough memory to read the Corvane Log.",
      "Corvane Log を読み取るためのメモリが足りません。"},
+    {NotRegularFileText, "Not a regular file", "通常のファイルではありません"},
 };
 
 const TextRow MenuTitles[MenuCount] = {
