@@ -526,7 +526,16 @@ devices)
         expect_status 1
         shown=$target
         case "$target" in *.*) ;; *) shown="$target.csv" ;; esac
-        expect_refused_export kestrav.log "Couldn't open file '$shown'."
+        expect_refused_export kestrav.log "Couldn't open file '$shown'. Not a regular file."
+        expect_count 3
+    done
+    # A stream of a file is no file of its own: refused, and its file not made.
+    for target in 'x.csv:hidden' 'x.csv::$DATA'; do
+        rm -f kestrav.log
+        run "/export:$target" /clear
+        expect_status 1
+        expect_refused_export kestrav.log "Couldn't open file '$target'."
+        [ ! -e x.csv ] || fail "/export:$target made x.csv"
         expect_count 3
     done
     for target in NUL CON.log COM1 '\\.\NUL'; do
