@@ -73,16 +73,21 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
         whole.assign(text, static_cast<size_t>(wanted));
     }
     va_end(again);
-    // Every status line is one line, whatever the texts it shows hold.
-    log.lastLine = CutStatusLine(EscapeControls(whole));
+    log.lastLine = CutStatusLine(whole);
     WriteIndented(log, log.lastLine);
 }
 
 std::string CutStatusLine(std::string_view text) {
-    if (text.size() < StatusLineBufferSize) {
-        return std::string(text);
+    // Every status line is one line, whatever the texts it shows hold; a system message's own line end at its
+    // end stays as the system gave it.
+    const size_t body = text.find_last_not_of("\r\n") + 1;
+    std::string line = EscapeControls(text.substr(0, body));
+    line.append(text.substr(body));
+    if (line.size() < StatusLineBufferSize) {
+        return line;
     }
-    return std::string(text.data(), WholeCharacterLength(text.data(), StatusLineBufferSize - 1));
+    line.resize(WholeCharacterLength(line.data(), StatusLineBufferSize - 1));
+    return line;
 }
 
 std::string EscapeControls(std::string_view text) {
