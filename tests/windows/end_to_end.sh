@@ -178,7 +178,7 @@ export)
     run /export:missing/folder/x.csv /clear
     expect_status 1
     expect_log kestrav.log '   Executing: kestrav.exe /export:missing/folder/x.csv /clear' \
-        "   Couldn't open file 'missing/folder/x.csv'." \
+        "   Couldn't open file 'missing/folder/x.csv'. Path not found." \
         '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
     expect_count 3
     ;;
@@ -321,7 +321,7 @@ event_log)
     }
     sample_log
     expect_events "100 4 Successfully exported CVR data to file out.csv
-101 1 Couldn't open file 'missing/x.csv'.
+101 1 Couldn't open file 'missing/x.csv'. Path not found.
 102 4 Successfully cleared all entries from the Corvane Log.
 203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
 201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01)
@@ -331,7 +331,7 @@ event_log)
     expect_status 1
     # The status log stays as it is without the event log.
     expect_log kestrav.log "   Executing: kestrav.exe /export:out /export:missing/x.csv /clear \"/note:Replaced fan 3\"" \
-        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'." \
+        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'. Path not found." \
         '   Successfully cleared all entries from the Corvane Log.' \
         '   Successfully logged maintenance note to the Corvane Log.' '   Finished!' '  '
     # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
