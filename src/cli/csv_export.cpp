@@ -1,5 +1,6 @@
 #include "cli/csv_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,19 @@ void AppendNumber(std::string& out, long value) {
     char digits[24];
     auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, result.ptr);
+}
+
+// A field as it is, or with its control characters escaped as the status log shows them: a note's CR LF must
+// not start a line of its own (a forged entry), nor its ESC or BEL reach whoever shows the file.
+void AppendField(std::string& line, const char* field) {
+    const char* end = field + std::strlen(field);
+    const bool plain =
+        std::all_of(field, end, [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
+    if (plain) {
+        line.append(field, end);
+    } else {
+        line.append(EscapeControls(std::string_view(field, static_cast<size_t>(end - field))));
+    }
 }
 
 } // namespace
@@ -56,27 +70,27 @@ void AppendCsvLine(std::string& out, const LogEntry& entry) {
     char field[DescriptionBufferSize];
     std::string line;
     FormatSeverityName(entry.Severity(), field);
-    line.append(field);
+    AppendField(line, field);
     line.push_back(',');
     AppendNumber(line, static_cast<int32_t>(entry.EventNumber()));
     line.push_back(',');
     FormatClassName(entry.Class(), field);
-    line.append(field);
+    AppendField(line, field);
     line.push_back(',');
     AppendNumber(line, entry.Code());
     line.push_back(',');
     FormatEntryTime(entry.UpdateTime(), field);
-    line.append(field);
+    AppendField(line, field);
     line.push_back(',');
     FormatEntryTime(entry.InitialTime(), field);
-    line.append(field);
+    AppendField(line, field);
     line.push_back(',');
     AppendNumber(line, static_cast<int32_t>(entry.Count()));
     line.push_back(',');
     FormatEntryDescription(entry, field);
-    line.append(field);
-    line.push_back('\n');
-    AppendWithLineEnds(out, line);
+    AppendField(line, field);
+    line.append("\r\n");
+    out.append(line);
 }
 
 std::string ExportOutcomeLine(ExportResult result, const std::string& fileName,

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,15 +13,18 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/health_device.h"
+#include "resources/string_table.h"
 
 namespace kestrav {
 
 namespace {
 
-constexpr int MaxLinkHops = 8;
+constexpr int MaxLinkHops = 40;
 constexpr int MaxTempAttempts = 100;
+constexpr size_t TempNameCharacters = 8;
 
 std::string DirName(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -35,40 +39,31 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Follows symbolic links in the last part of path while each belongs to the running user or to root: a link
-// that someone else planted must not send this program's writes to a file of its choosing. resolved is the
-// file to write (which need not exist yet).
-bool ResolveTrustedLinks(const std::string& path, std::string& resolved, std::string& why) {
-    std::string current = path;
-    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0) {
-            if (errno == ENOENT) {
-                resolved = current;
-                return true;
+bool TrustedOwner(uid_t owner) {
+    return owner == ::geteuid() || owner == 0;
+}
+
+// Eight characters from the system's random source for a temporary name: a name that others cannot guess
+// cannot be taken first in a folder that they may write in.
+bool RandomNameCharacters(std::string& out) {
+    static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    unsigned char bytes[TempNameCharacters];
+    size_t filled = 0;
+    while (filled < sizeof bytes) {
+        const ssize_t got = ::getrandom(bytes + filled, sizeof bytes - filled, 0);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
             }
-            why = std::strerror(errno);
             return false;
         }
-        if (!S_ISLNK(info.st_mode)) {
-            resolved = current;
-            return true;
-        }
-        if (info.st_uid != ::geteuid() && info.st_uid != 0) {
-            why = "a symbolic link owned by another user";
-            return false;
-        }
-        char target[PATH_MAX];
-        ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
-        if (length < 0) {
-            why = std::strerror(errno);
-            return false;
-        }
-        target[length] = '\0';
-        current = target[0] == '/' ? std::string(target) : DirName(current) + "/" + target;
+        filled += static_cast<size_t>(got);
     }
-    why = std::strerror(ELOOP);
-    return false;
+    out.clear();
+    for (unsigned char byte : bytes) {
+        out.push_back(Alphabet[byte & 0x3F]);
+    }
+    return true;
 }
 
 // Opens an existing regular file to hold its lock; never blocks (a FIFO put in its place opens at once or not
@@ -103,6 +98,112 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
+bool ResolveTrustedPath(const std::string& path, std::string& resolved, int& error) {
+    error = 0;
+    if (path.empty()) {
+        error = ENOENT;
+        return false;
+    }
+    // The parts still to walk, the next one last.
+    std::vector<std::string> pending;
+    auto push = [&pending](const std::string& text) {
+        size_t end = text.size();
+        while (end > 0) {
+            const size_t slash = text.rfind('/', end - 1);
+            const size_t start = slash == std::string::npos ? 0 : slash + 1;
+            if (end > start) {
+                pending.push_back(text.substr(start, end - start));
+            }
+            if (slash == std::string::npos) {
+                break;
+            }
+            end = slash;
+        }
+    };
+    std::string walked; // absolute, free of links; empty for the root
+    if (path[0] != '/') {
+        char here[PATH_MAX];
+        if (::getcwd(here, sizeof here) == nullptr) {
+            error = errno;
+            return false;
+        }
+        walked = here;
+        if (walked == "/") {
+            walked.clear();
+        }
+    }
+    push(path);
+    int hops = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            walked.erase(walked.empty() ? 0 : walked.find_last_of('/'));
+            continue;
+        }
+        const std::string next = walked + "/" + part;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0) {
+            error = errno;
+            // A file that does not exist yet may be created; a missing folder may not.
+            if (error == ENOENT && pending.empty()) {
+                resolved = next;
+                error = 0;
+                return true;
+            }
+            return false;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            walked = next;
+            continue;
+        }
+        if (!TrustedOwner(info.st_uid)) {
+            error = EPERM;
+            return false;
+        }
+        if (++hops > MaxLinkHops) {
+            error = ELOOP;
+            return false;
+        }
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(next.c_str(), target, sizeof target);
+        if (length < 0 || static_cast<size_t>(length) >= sizeof target) {
+            error = length < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        const std::string text(target, static_cast<size_t>(length));
+        if (!text.empty() && text[0] == '/') {
+            walked.clear();
+        }
+        push(text);
+    }
+    resolved = walked.empty() ? "/" : walked;
+    return true;
+}
+
+std::string TrustedPathError(int error) {
+    return error == EPERM ? "a symbolic link owned by another user" : std::strerror(error);
+}
+
+int OpenForReadingWithoutOthersLinks(const std::string& path, int flags, std::string& why) {
+    std::string resolved;
+    int error = 0;
+    if (!ResolveTrustedPath(path, resolved, error)) {
+        why = TrustedPathError(error);
+        errno = error;
+        return -1;
+    }
+    // The last part as resolved is no link; one put there since is not followed.
+    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | flags);
+    if (fd < 0) {
+        why = std::strerror(errno);
+    }
+    return fd;
+}
+
 OutputFile::~OutputFile() {
     Close();
 }
@@ -124,6 +225,14 @@ bool OutputFile::Refuse(const std::string& why) {
     return false;
 }
 
+bool OutputFile::RefuseNotRegular(const struct stat& info) {
+    // A FIFO or a device says so in the status log; a folder keeps the plain line.
+    if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) || S_ISSOCK(info.st_mode)) {
+        heldError_ = TableText(NotRegularFileText);
+    }
+    return Refuse("not a regular file");
+}
+
 bool OutputFile::Open(const std::string& path, Mode mode) {
     Close();
     failed_ = false;
@@ -132,10 +241,16 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     openError_.clear();
     buffer_.clear();
 
+    heldError_.clear();
+
     std::string resolved;
-    std::string why;
-    if (!ResolveTrustedLinks(path, resolved, why)) {
-        return Refuse(why);
+    int error = 0;
+    if (!ResolveTrustedPath(path, resolved, error)) {
+        // A missing folder is worth saying in the status log: the administrator can make it.
+        if (error == ENOENT || error == ENOTDIR) {
+            heldError_ = std::strerror(error);
+        }
+        return Refuse(TrustedPathError(error));
     }
     if (platform::IsHealthDeviceStorage(resolved)) {
         return Refuse("the health device's own storage");
@@ -150,8 +265,16 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         }
         fd_ = fd;
         struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            return Refuse("not a regular file");
+        if (::fstat(fd, &info) != 0) {
+            return Refuse(std::strerror(errno));
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return RefuseNotRegular(info);
+        }
+        // Another user's file with a second name could be one that this program must not grow (a hard link
+        // planted in a shared folder).
+        if (info.st_nlink > 1 && info.st_uid != ::geteuid()) {
+            return Refuse("a file with other names that belongs to another user");
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -167,7 +290,7 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     }
     if (exists) {
         if (!S_ISREG(old.st_mode)) {
-            return Refuse("not a regular file");
+            return RefuseNotRegular(old);
         }
         if (mode == Mode::KeepOlder) {
             olderKept_ = true;
@@ -189,10 +312,13 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     }
 
     // The new content goes to a file of its own in the same folder, so that the rename at Close is atomic.
-    const std::string prefix =
-        DirName(resolved) + "/." + BaseName(resolved) + "." + std::to_string(::getpid());
+    const std::string prefix = DirName(resolved) + "/." + BaseName(resolved) + ".";
+    std::string random;
     for (int attempt = 0; attempt < MaxTempAttempts && fd_ < 0; ++attempt) {
-        temp_ = prefix + "." + std::to_string(attempt) + ".tmp";
+        if (!RandomNameCharacters(random)) {
+            return Refuse(std::strerror(errno));
+        }
+        temp_ = prefix + random + ".tmp";
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) {
             int error = errno;

@@ -2,14 +2,20 @@
 // exclusive lock taken without waiting, so a second writer is refused at once) and written through a buffer.
 // Any failed write is remembered, so that the caller learns at Close whether every byte reached the file.
 //
-// Only regular files are written. A symbolic link as the last part of the name is followed only when it
-// belongs to the running user or to root, so a program run as root cannot be pointed at another file by a
-// link that someone else planted. The health device's own storage is never written. An export replaces an
-// older file only once the new one is complete and on disk, and only when asked to.
+// Only regular files are written. A symbolic link anywhere along the name is followed only when it belongs to
+// the running user or to root, so a program run as root cannot be pointed at another file by a link that
+// someone else planted; nor is a status log appended to that belongs to another user and has other names
+// (hard links). The health device's own storage is never written. An export replaces an older file only once
+// the new one is complete and on disk; until then it is a file beside it named ".NAME.XXXXXXXX.tmp", with
+// eight random characters, so that nobody can take the name first.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#if !defined(_WIN32)
+struct stat;
+#endif
 
 namespace kestrav {
 
@@ -33,8 +39,9 @@ public:
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& OpenError() const { return openError_; }
-    // The system's message when an existing file was refused because another program holds it or it may not
-    // be written (read-only, access denied): worth a place in the status log line. Empty otherwise.
+    // Why the file was refused, when the administrator can act on it and the status log line says it: another
+    // program holds it or it may not be written (read-only, access denied), its folder is missing (the
+    // system's message), or it is a FIFO or a device (not a regular file). Empty otherwise.
     const std::string& HeldError() const { return heldError_; }
     // Open refused in KeepOlder mode because the file exists; it stays as it was.
     bool OlderKept() const { return olderKept_; }
@@ -53,6 +60,9 @@ public:
 private:
     void WriteOut(const char* data, size_t size);
     bool Refuse(const std::string& why);
+#if !defined(_WIN32)
+    bool RefuseNotRegular(const struct stat& info);
+#endif
 
     int fd_ = -1;
     int lockFd_ = -1;          // an export: the older file, locked while the new one is written
@@ -66,6 +76,19 @@ private:
     std::string heldError_;
     std::string buffer_;
 };
+
+#if !defined(_WIN32)
+// The name of the file that path leads to, every symbolic link along it followed, when each belongs to the
+// running user or to root; the last part need not exist. Otherwise false with error: EPERM for a link of
+// another user, else the errno of what failed (ENOENT or ENOTDIR for a missing folder, ELOOP).
+bool ResolveTrustedPath(const std::string& path, std::string& resolved, int& error);
+// The text of such an error, for a diagnostic.
+std::string TrustedPathError(int error);
+
+// Opens path for reading (O_RDONLY with extra flags such as O_NONBLOCK), following no symbolic link of
+// another user anywhere along it; -1 with errno and why otherwise.
+int OpenForReadingWithoutOthersLinks(const std::string& path, int flags, std::string& why);
+#endif
 
 // Appends text with every "\n" stored as "\r\n", the line end of the files this program writes.
 void AppendWithLineEnds(std::string& out, std::string_view text);

@@ -16,6 +16,7 @@
 
 #include <aclapi.h>
 #include <fcntl.h>
+#include <ntsecapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -27,6 +28,7 @@
 #include "cli/output_file.h"
 #include "cli/windows_names.h"
 #include "platform/wide_text.h"
+#include "resources/string_table.h"
 
 namespace kestrav {
 
@@ -147,6 +149,21 @@ bool FinalPath(HANDLE file, std::wstring& path) {
     return true;
 }
 
+// Eight characters from the system's random source for a temporary name: a name that others cannot guess
+// cannot be taken first in a folder that they may write in.
+bool RandomNameCharacters(std::wstring& out) {
+    static constexpr wchar_t Alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    unsigned char bytes[8];
+    if (!RtlGenRandom(bytes, sizeof bytes)) {
+        return false;
+    }
+    out.clear();
+    for (unsigned char byte : bytes) {
+        out.push_back(Alphabet[byte & 0x3F]);
+    }
+    return true;
+}
+
 // Lets the target go after a failure: an older file as it was, a placeholder removed.
 void ReleaseTarget(int& lockFd, bool& placeholder, const std::wstring& target) {
     if (lockFd >= 0) {
@@ -187,7 +204,12 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         return Refuse(SystemErrorText(ERROR_INVALID_NAME));
     }
     if (IsDeviceFileName(name) || IsDeviceFileName(full)) {
+        heldError_ = TableText(NotRegularFileText);
         return Refuse("not a regular file");
+    }
+    // "x.csv:hidden" is a stream of x.csv, which nobody would find as a file.
+    if (IsStreamName(name) || IsStreamName(full)) {
+        return Refuse(SystemErrorText(ERROR_INVALID_NAME));
     }
     DWORD attributes = GetFileAttributesW(full.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -220,6 +242,7 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         }
         if (GetFileType(handle) != FILE_TYPE_DISK) {
             CloseHandle(handle);
+            heldError_ = TableText(NotRegularFileText);
             return Refuse("not a regular file");
         }
         fd_ = Descriptor(handle, _O_APPEND);
@@ -239,13 +262,15 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
             olderKept_ = true;
             return Refuse("an older file exists");
         }
-        if (IsHeldError(error) || error == ERROR_FILE_EXISTS) {
+        // A missing folder is worth saying too: the administrator can make it.
+        if (IsHeldError(error) || error == ERROR_FILE_EXISTS || error == ERROR_PATH_NOT_FOUND) {
             heldError_ = SystemErrorText(error);
         }
         return Refuse(SystemErrorText(error));
     }
     if (GetFileType(held) != FILE_TYPE_DISK) {
         CloseHandle(held);
+        heldError_ = TableText(NotRegularFileText);
         return Refuse("not a regular file");
     }
     lockFd_ = Descriptor(held, 0);
@@ -261,15 +286,24 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
         ReleaseTarget(lockFd_, placeholder_, full);
         return Refuse("cannot find where the file is");
     }
-    // A short name beside the target, so that a target near the limit of a name's length stays writable.
-    static unsigned sequence = 0;
-    wchar_t suffix[64];
-    std::swprintf(suffix, 64, L".kestrav-%lu-%u.tmp", GetCurrentProcessId(), ++sequence);
-    std::wstring temp = FolderOf(full) + suffix;
-    HANDLE written = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A short name beside the target, so that a target near the limit of a name's length stays writable;
+    // random, so that nobody can take it first.
+    HANDLE written = INVALID_HANDLE_VALUE;
+    std::wstring temp;
+    std::wstring random;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 100 && written == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS;
+         ++attempt) {
+        if (!RandomNameCharacters(random)) {
+            error = ERROR_GEN_FAILURE;
+            break;
+        }
+        temp = FolderOf(full) + L".kestrav-" + random + L".tmp";
+        written = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        error = written == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    }
     if (written == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
         ReleaseTarget(lockFd_, placeholder_, full);
         return Refuse(SystemErrorText(error));
     }

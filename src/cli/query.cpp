@@ -200,13 +200,15 @@ void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntr
             output.WriteIfFull();
         }
         break;
-    case QueryOutput::Csv:
+    case QueryOutput::Csv: {
+        const bool terminal = StandardOutputIsTerminal();
         AppendCsvHeaderRow(text);
         for (const LogEntry& entry : entries) {
-            AppendCsvRow(text, entry, utc);
+            AppendCsvRow(text, entry, utc, terminal);
             output.WriteIfFull();
         }
         break;
+    }
     }
 }
 

@@ -127,8 +127,20 @@ void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
     }
 }
 
-// The description with every control character, C1 ones included, as an escape ("\n", "\x1B", "\xC2\x9B").
+// Bidirectional overrides and isolates: shown raw they reorder what a terminal shows after them.
+bool IsBidiControl(uint32_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// text for a terminal: every control character, C1 ones included, as an escape ("\n", "\x1B", "\xC2\x9B"),
+// each byte that is not part of a valid UTF-8 sequence as "\x9B" (an 8-bit terminal obeys 0x9B as CSI), and
+// the bidirectional controls as "\u202E".
 void AppendEscapedForTerminal(std::string& out, std::string_view text) {
+    auto hexByte = [&out](unsigned char byte) {
+        out.append("\\x");
+        out.push_back("0123456789ABCDEF"[byte >> 4]);
+        out.push_back("0123456789ABCDEF"[byte & 0x0F]);
+    };
     for (size_t at = 0; at < text.size();) {
         // A run of printable ASCII goes out as it is, in one piece.
         size_t run = at;
@@ -141,11 +153,24 @@ void AppendEscapedForTerminal(std::string& out, std::string_view text) {
             continue;
         }
         uint32_t codePoint = 0;
-        size_t length = Utf8SequenceAt(text, at, codePoint);
+        const size_t length = Utf8SequenceAt(text, at, codePoint);
+        if (length == 0) {
+            hexByte(static_cast<unsigned char>(text[at]));
+            ++at;
+            continue;
+        }
+        if (IsBidiControl(codePoint)) {
+            out.append("\\u");
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out.push_back("0123456789ABCDEF"[(codePoint >> shift) & 0x0F]);
+            }
+            at += length;
+            continue;
+        }
         const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
-        if (length == 0 || !control) {
-            out.append(text.substr(at, std::max<size_t>(length, 1)));
-            at += std::max<size_t>(length, 1);
+        if (!control) {
+            out.append(text.substr(at, length));
+            at += length;
             continue;
         }
         for (size_t i = 0; i < length; ++i) {
@@ -154,15 +179,25 @@ void AppendEscapedForTerminal(std::string& out, std::string_view text) {
             case '\n': out.append("\\n"); break;
             case '\r': out.append("\\r"); break;
             case '\t': out.append("\\t"); break;
-            default:
-                out.append("\\x");
-                out.push_back("0123456789ABCDEF"[byte >> 4]);
-                out.push_back("0123456789ABCDEF"[byte & 0x0F]);
-                break;
+            default: hexByte(byte); break;
             }
         }
         at += length;
     }
+}
+
+bool IsPrintableAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+// The columns text takes on a terminal once escaped.
+size_t EscapedWidth(std::string_view text) {
+    if (IsPrintableAscii(text)) {
+        return text.size();
+    }
+    std::string escaped;
+    AppendEscapedForTerminal(escaped, text);
+    return DisplayWidth(escaped);
 }
 
 // A valid stamp as a wall-clock time of the host's zone, with the zone's offset then; offsetKnown is false
@@ -272,19 +307,17 @@ struct ListCells {
     }
 };
 
-void AppendListCells(std::string& out, const ListLayout& layout, const std::string_view (&cells)[ListColumns],
-                     bool escapeLast) {
+// Every cell escaped, as the description is: a locale's date or a name could hold what a terminal obeys.
+void AppendListCells(std::string& out, const ListLayout& layout,
+                     const std::string_view (&cells)[ListColumns]) {
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
-        out.append(cells[column]);
-        size_t width = DisplayWidth(cells[column]);
+        const size_t start = out.size();
+        AppendEscapedForTerminal(out, cells[column]);
+        const size_t width = DisplayWidth(std::string_view(out).substr(start));
         out.append(layout.widths[column] > width ? layout.widths[column] - width : 0, ' ');
         out.append(ColumnGap);
     }
-    if (escapeLast) {
-        AppendEscapedForTerminal(out, cells[ListColumns - 1]);
-    } else {
-        out.append(cells[ListColumns - 1]);
-    }
+    AppendEscapedForTerminal(out, cells[ListColumns - 1]);
     out.push_back('\n');
 }
 
@@ -332,7 +365,7 @@ size_t DisplayWidth(std::string_view text) {
 ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
     ListLayout layout;
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
-        layout.widths[column] = DisplayWidth(TableText(ListTitles[column]));
+        layout.widths[column] = EscapedWidth(TableText(ListTitles[column]));
     }
     // Only the two times are formatted per entry: a name's width depends on its value alone and is worked out
     // once per value, and a number's width is its digit count.
@@ -345,7 +378,7 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
         }
         char text[DescriptionBufferSize];
         format(std::span<char>(text));
-        const size_t width = DisplayWidth(text);
+        const size_t width = EscapedWidth(text);
         if (width < 255) {
             known = static_cast<uint8_t>(width + 1);
         }
@@ -360,12 +393,12 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
     std::vector<uint8_t> clockWidths(24 * 60, 0);
     auto timeWidth = [&](const LogTime& stamp) {
         char text[64];
-        const uint32_t dateKey = static_cast<uint32_t>(stamp.century) << 24 | stamp.year << 16 |
-                                 stamp.month << 8 | stamp.day;
+        const uint32_t dateKey =
+            static_cast<uint32_t>(stamp.century) << 24 | stamp.year << 16 | stamp.month << 8 | stamp.day;
         auto [date, added] = dateWidths.try_emplace(dateKey, 0);
         if (added) {
             FormatEntryDate(stamp, text);
-            date->second = DisplayWidth(text);
+            date->second = EscapedWidth(text);
         }
         size_t clock = 0;
         if (stamp.hour < 24 && stamp.minute < 60) {
@@ -373,7 +406,7 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
                               [&](std::span<char> out) { FormatEntryClock(stamp, out); });
         } else {
             FormatEntryClock(stamp, text);
-            clock = DisplayWidth(text);
+            clock = EscapedWidth(text);
         }
         return date->second + 1 + clock;
     };
@@ -400,7 +433,7 @@ void AppendListHeader(std::string& out, const ListLayout& layout) {
     for (size_t column = 0; column < ListColumns; ++column) {
         cells[column] = TableText(ListTitles[column]);
     }
-    AppendListCells(out, layout, cells, false);
+    AppendListCells(out, layout, cells);
 }
 
 void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc) {
@@ -412,7 +445,7 @@ void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& 
         cells[column] = texts.Cell(column);
     }
     cells[ListColumns - 1] = description;
-    AppendListCells(out, layout, cells, true);
+    AppendListCells(out, layout, cells);
 }
 
 bool AppendIsoTime(std::string& out, const LogTime& time) {
@@ -572,19 +605,30 @@ void AppendCsvHeaderRow(std::string& out) {
                "description,data,raw\r\n");
 }
 
-void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc) {
+void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc, bool terminal) {
     char text[DescriptionBufferSize];
+    std::string escaped;
+    // For a terminal the texts are escaped as the listing's are; a file or a pipe gets them whole.
+    auto field = [&](const char* value) {
+        if (!terminal) {
+            AppendCsvField(out, value);
+            return;
+        }
+        escaped.clear();
+        AppendEscapedForTerminal(escaped, value);
+        AppendCsvField(out, escaped);
+    };
     AppendNumber(out, entry.EventNumber());
     out.push_back(',');
     AppendNumber(out, entry.Severity());
     out.push_back(',');
     FormatSeverityName(entry.Severity(), text);
-    AppendCsvField(out, text);
+    field(text);
     out.push_back(',');
     AppendNumber(out, entry.Class());
     out.push_back(',');
     FormatClassName(entry.Class(), text);
-    AppendCsvField(out, text);
+    field(text);
     out.push_back(',');
     AppendNumber(out, entry.Code());
     out.push_back(',');
@@ -600,7 +644,7 @@ void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc) {
     AppendNumber(out, entry.Count());
     out.push_back(',');
     FormatEntryDescription(entry, text);
-    AppendCsvField(out, text);
+    field(text);
     out.push_back(',');
     AppendHex(out, entry.EventData(), EventDataSize);
     out.push_back(',');

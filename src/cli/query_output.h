@@ -23,8 +23,10 @@ struct ListLayout {
 ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc = false);
 
 // The header line of column titles in the current language, and the line of one entry: cells padded with
-// blanks to their column's width, two blanks between columns, control characters in the description shown
-// escaped so that a note cannot break the line or steer the terminal. Each line ends in "\n".
+// blanks to their column's width, two blanks between columns. What a terminal would obey is shown escaped, so
+// that a note cannot break the line or steer the terminal: control characters ("\n", "\x1B", "\xC2\x9B"),
+// bytes that are not valid UTF-8 ("\x9B") and the bidirectional controls ("\u202E"); widths count the
+// escapes. Each line ends in "\n".
 void AppendListHeader(std::string& out, const ListLayout& layout);
 void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc = false);
 
@@ -51,7 +53,8 @@ void AppendJsonLine(std::string& out, const LogEntry& entry, bool utc = false);
 // The CSV header row and the row of one entry, each ending in "\r\n"; a field that holds a comma, a quote,
 // CR or LF is quoted, with quotes doubled.
 void AppendCsvHeaderRow(std::string& out);
-// The times as "YYYY-MM-DDTHH:MM" in local time, or with utc in RFC 3339 UTC.
-void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc = false);
+// The times as "YYYY-MM-DDTHH:MM" in local time, or with utc in RFC 3339 UTC. With terminal set (the rows
+// are shown, not stored) the texts are escaped as the listing's are.
+void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc = false, bool terminal = false);
 
 } // namespace kestrav

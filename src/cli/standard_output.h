@@ -13,6 +13,9 @@ void UseBinaryStandardOutput();
 // a pipe or file gets the UTF-8 bytes as they are.
 int WriteStandardOutput(const char* data, size_t size);
 
+// Whether standard output is a terminal (a Windows console), where texts are shown rather than stored.
+bool StandardOutputIsTerminal();
+
 // The same for standard error, which keeps its own incomplete sequence between writes.
 int WriteStandardError(const char* data, size_t size);
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace kestrav {
 
 void UseBinaryStandardOutput() {}
@@ -14,6 +16,10 @@ int WriteStandardOutput(const char* data, size_t size) {
         return errno != 0 ? errno : EIO;
     }
     return 0;
+}
+
+bool StandardOutputIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
 }
 
 int WriteStandardError(const char* data, size_t size) {

@@ -86,6 +86,12 @@ void UseBinaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+bool StandardOutputIsTerminal() {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode);
+}
+
 int WriteStandardOutput(const char* data, size_t size) {
     std::fflush(stdout);
     static std::string pending;

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <vector>
 
 #include "log/health_protocol.h"
 #include "platform/system.h"
@@ -58,21 +59,35 @@ void WriteStatusLine(StatusLog& log, const char* format, ...) {
     char text[StatusLineBufferSize];
     va_list args;
     va_start(args, format);
+    va_list again;
+    va_copy(again, args);
     int wanted = std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    size_t length = wanted < 0 ? 0 : static_cast<size_t>(wanted);
-    if (length >= sizeof text) {
-        length = WholeCharacterLength(text, sizeof text - 1);
+    std::string whole;
+    if (wanted >= static_cast<int>(sizeof text)) {
+        // Formatted whole, so that the cut comes after the escapes.
+        std::vector<char> longer(static_cast<size_t>(wanted) + 1);
+        std::vsnprintf(longer.data(), longer.size(), format, again);
+        whole.assign(longer.data(), static_cast<size_t>(wanted));
+    } else if (wanted > 0) {
+        whole.assign(text, static_cast<size_t>(wanted));
     }
-    log.lastLine.assign(text, length);
+    va_end(again);
+    log.lastLine = CutStatusLine(whole);
     WriteIndented(log, log.lastLine);
 }
 
 std::string CutStatusLine(std::string_view text) {
-    if (text.size() < StatusLineBufferSize) {
-        return std::string(text);
+    // Every status line is one line, whatever the texts it shows hold; a system message's own line end at its
+    // end stays as the system gave it.
+    const size_t body = text.find_last_not_of("\r\n") + 1;
+    std::string line = EscapeControls(text.substr(0, body));
+    line.append(text.substr(body));
+    if (line.size() < StatusLineBufferSize) {
+        return line;
     }
-    return std::string(text.data(), WholeCharacterLength(text.data(), StatusLineBufferSize - 1));
+    line.resize(WholeCharacterLength(line.data(), StatusLineBufferSize - 1));
+    return line;
 }
 
 std::string EscapeControls(std::string_view text) {

@@ -26,11 +26,12 @@ bool OpenStatusLog(StatusLog& log, const std::string& name);
 // Appends text without indent ("\n" stored as "\r\n"): the run header.
 void WriteStatusText(StatusLog& log, std::string_view text);
 
-// Formats at most 511 characters of text (a longer one is cut, never inside a character) and appends
+// Formats the text, makes it a status line (CutStatusLine: one line, at most 511 characters) and appends
 // "   %s\n" with it.
 void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// text as a status line holds it: at most 511 bytes, cut before a character that would not fit whole.
+// text as a status line holds it: control characters escaped (EscapeControls) but for the line end that
+// ends a system message, at most 511 bytes, cut before a character that would not fit whole.
 std::string CutStatusLine(std::string_view text);
 
 // text with every control character written as an escape ("\n", "\r", "\t", else "\x1B"), so that a file

@@ -1,7 +1,7 @@
 // Loading the window module. The module runs with the rights of the program, often root, so it is taken only
 // from the program's own folders and only when it is a regular file that belongs to root or the running user
-// and that nobody else may write. The file is checked and loaded through one descriptor, so it cannot be
-// swapped between the check and the load.
+// and that nobody else may write, reached through no symbolic link of another user. The file is checked and
+// loaded through one descriptor, so it cannot be swapped between the check and the load.
 #include "cli/viewer_module.h"
 
 #include <dlfcn.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "cli/diagnostic.h"
+#include "cli/output_file.h"
 #include "cli/status_log.h"
 
 #ifndef KESTRAV_VIEWER_MODULE_DIR
@@ -38,9 +39,12 @@ std::string ProgramPath() {
 // Opens the module at path when it may be loaded; otherwise returns -1 with the reason in why (empty when
 // the file does not exist).
 int OpenTrustedModule(const std::string& path, std::string& why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A link that another user planted could lead to a library of theirs, whose constructor would run with
+    // this program's rights.
+    std::string error;
+    const int fd = OpenForReadingWithoutOthersLinks(path, 0, error);
     if (fd < 0) {
-        why = errno == ENOENT ? std::string() : path + ": " + std::strerror(errno);
+        why = errno == ENOENT ? std::string() : path + ": " + error;
         return -1;
     }
     struct stat status {};

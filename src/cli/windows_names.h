@@ -11,4 +11,8 @@ namespace kestrav {
 // Whether the name (a relative, full or "\\?\" path; '/' and '\' both separate folders) names a device.
 bool IsDeviceFileName(std::wstring_view name);
 
+// Whether the name (relative, full or "\\?\") holds a colon other than its drive's: "x.csv:hidden" and
+// "x.csv::$DATA" name a stream of x.csv, not a file.
+bool IsStreamName(std::wstring_view name);
+
 } // namespace kestrav

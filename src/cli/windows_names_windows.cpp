@@ -83,4 +83,14 @@ bool IsDeviceFileName(std::wstring_view name) {
     return IsReservedBase(base);
 }
 
+bool IsStreamName(std::wstring_view name) {
+    if (StartsWithNoCase(name, L"\\\\?\\") || StartsWithNoCase(name, L"\\\\.\\")) {
+        name.remove_prefix(4);
+    }
+    if (name.size() >= 2 && name[1] == L':' && Upper(name[0]) >= L'A' && Upper(name[0]) <= L'Z') {
+        name.remove_prefix(2);
+    }
+    return name.find(L':') != std::wstring_view::npos;
+}
+
 } // namespace kestrav

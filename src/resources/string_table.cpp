@@ -80,6 +80,7 @@ const TextRow StringTable[] = {
      "読み取り中に Corvane Log が消去されたため、読み取ったエントリはログの一部だけです。"},
     {ExportKeptText, "The Corvane Log was not read whole; the older file '%s' was kept.",
      "Corvane Log 全体を読み取れなかったため、以前のファイル '%s' をそのまま残しました。"},
+    {NotRegularFileText, "Not a regular file", "通常のファイルではありません"},
 };
 
 const TextRow MenuTitles[MenuCount] = {

@@ -48,6 +48,7 @@ enum StringId : uint32_t {
     ReadOutOfMemoryText = 61345,
     ReadClearedText = 61346, // the log was cleared during the walk
     ExportKeptText = 61347,  // "... the older file '%s' was kept."
+    NotRegularFileText = 61348, // why an export was refused: a FIFO or a device
 };
 
 enum class Language { English, Japanese };

@@ -72,9 +72,19 @@ TEST_F(CsvLines, EntryLines) {
         {{7, 6, 33, 1, dec7, LogTime{20, 26, 2, 29, 24, 0}, 1, "<UNKNOWN USER>"},
          "Repaired,7,Maintenance,1,Invalid: 2/29/2026 Invalid: 24:0,12/7/2026 2:05 PM,1,CVR Cleared "
          "(<UNKNOWN USER>)"},
+        // Control characters are escaped as the status log shows them: every entry is one line, and a note's
+        // CR LF cannot add a row of its own, nor its ESC and BEL reach whoever shows the file.
         {{8, 9, 33, 2, dec7, dec7, 1, "line one\nline two"},
-         "Caution,8,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: line one\r\nline "
+         "Caution,8,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: line one\\nline "
          "two"},
+        {{9, 2, 33, 2, dec7, dec7, 1,
+          "ok\r\nCritical,4242,Power,1,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Fake\x1B]0;x\x07\t\x7F"},
+         "Informational,9,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: ok\\r\\n"
+         "Critical,4242,Power,1,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Fake\\x1B]0;x\\x07\\t\\x7F"},
+        // Other bytes stay as they are.
+        {{10, 2, 33, 2, dec7, dec7, 1, "caf\xC3\xA9 \xE9 \\x1B"},
+         "Informational,10,Maintenance,2,12/7/2026 2:05 PM,12/7/2026 2:05 PM,1,Maintenance note: caf\xC3\xA9 "
+         "\xE9 \\x1B"},
     };
     for (const auto& [fields, line] : rows) {
         std::string out = "previous\r\n";

@@ -93,24 +93,24 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
         {"clear refused",
          {"/clear", "/export:missing/save"},
          1,
-         {"Couldn't open file 'missing/save.csv'.", Refused, "Finished!"}},
+         {"Couldn't open file 'missing/save.csv'. No such file or directory.", Refused, "Finished!"}},
         {"clear refused twice",
          {"/clear", "/export:missing/a", "/export:missing/b.txt", "/clear"},
          1,
-         {"Couldn't open file 'missing/a.csv'.", "Couldn't open file 'missing/b.txt'.", Refused, Refused,
-          "Finished!"}},
+         {"Couldn't open file 'missing/a.csv'. No such file or directory.",
+          "Couldn't open file 'missing/b.txt'. No such file or directory.", Refused, Refused, "Finished!"}},
         {"one export enough",
          {"/export:missing/a", "/export:b", "/clear"},
          1,
-         {"Couldn't open file 'missing/a.csv'.", "Successfully exported CVR data to file b.csv", Cleared,
-          "Finished!"},
+         {"Couldn't open file 'missing/a.csv'. No such file or directory.",
+          "Successfully exported CVR data to file b.csv", Cleared, "Finished!"},
          "kestrav.log",
          {"b.csv"},
          true},
         {"not a regular file",
          {"/export:/dev/./full", "/clear"},
          1,
-         {"Couldn't open file '/dev/./full'.", Refused, "Finished!"}},
+         {"Couldn't open file '/dev/./full'. Not a regular file.", Refused, "Finished!"}},
         {"export onto the status log",
          {"/f:both.log", "/export:both.log", "/clear"},
          1,
@@ -331,24 +331,29 @@ TEST_F(CommandLineRun, JapaneseMessages) {
         {{"LC_MESSAGES=ja_JP.UTF-8", "LANG=C"}, true},
         {{"LC_MESSAGES=C", "LANG=ja_JP.UTF-8"}, false},
     };
-    const std::vector<std::string> args = {"/export:out", "/export:missing/y", "/clear", "/note:x"};
+    const std::vector<std::string> args = {"/export:out", "/export:missing/y", "/export:/dev/./null",
+                                           "/clear", "/note:x"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.env.front());
         Folder folder;
         folder.MakeStandardDevice();
         EXPECT_EQ(folder.Run(args, row.env).exitStatus, 1);
         if (!row.japanese) {
-            EXPECT_EQ(folder.Log(), RunLog(args, {"Successfully exported CVR data to file out.csv",
-                                                  "Couldn't open file 'missing/y.csv'.", Cleared, NoteLogged,
-                                                  "Finished!"}));
+            EXPECT_EQ(folder.Log(),
+                      RunLog(args, {"Successfully exported CVR data to file out.csv",
+                                    "Couldn't open file 'missing/y.csv'. No such file or directory.",
+                                    "Couldn't open file '/dev/./null'. Not a regular file.", Cleared,
+                                    NoteLogged, "Finished!"}));
             continue;
         }
-        std::string japanese = Header(args, "Corvane ログ ビューア", "実行中: ") +
-                               Indented({"CVR データをファイル out.csv にエクスポートしました。",
-                                         "ファイル 'missing/y.csv' を開けませんでした。",
-                                         "Corvane Log のすべてのエントリを消去しました。",
-                                         "Corvane Log に保守メモを記録しました。", "完了しました。"}) +
-                               "  \r\n";
+        std::string japanese =
+            Header(args, "Corvane ログ ビューア", "実行中: ") +
+            Indented({"CVR データをファイル out.csv にエクスポートしました。",
+                      "ファイル 'missing/y.csv' を開けませんでした。 No such file or directory.",
+                      "ファイル '/dev/./null' を開けませんでした。 通常のファイルではありません.",
+                      "Corvane Log のすべてのエントリを消去しました。",
+                      "Corvane Log に保守メモを記録しました。", "完了しました。"}) +
+            "  \r\n";
         EXPECT_EQ(folder.Log(), japanese);
         std::string csv = ReadFile(folder / "out.csv");
         EXPECT_EQ(csv.substr(0, csv.find('\n') + 1),

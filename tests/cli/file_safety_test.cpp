@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output_file.h"
 #include "cli/run_support.h"
 
 namespace kestrav {
@@ -86,10 +87,39 @@ TEST_F(FileSafety, LinksOfOtherUsersAreRefused) {
     EXPECT_EQ(ReadFile(folder_ / "victim"), "root only\n");
     EXPECT_EQ(folder_.ExportNow(), StandardCsv);
 
-    // A link of the running user's own is followed: the file it names gets the export, the link stays.
+    // Nor is one that stands for a folder along the way.
+    fs::create_directory(folder_ / "sub");
+    ASSERT_TRUE(PlantLinkAsNobody(folder_ / "sub", folder_ / "via"));
+    const std::vector<std::string> through = {"/export:via/report.csv", "/clear"};
+    EXPECT_EQ(folder_.Run(through).exitStatus, 1);
+    EXPECT_EQ(folder_.Log(),
+              RunLog(args, {"Couldn't open file 'report.csv'.", "Couldn't open file 'dangling.csv'.", Refused,
+                            "Finished!"}) +
+                  RunLog(through, {"Couldn't open file 'via/report.csv'.", Refused, "Finished!"}));
+    EXPECT_FALSE(folder_.Exists("sub/report.csv"));
+    result = folder_.Run({"/f:" + (folder_ / "via" / "." / "run.log").string()});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("': a symbolic link owned by another user\n"), std::string::npos) << result.err;
+    EXPECT_FALSE(folder_.Exists("sub/run.log"));
+
+    // Another user's file with a second name is not grown as a status log: it could be any file of theirs.
+    WriteFile(folder_ / "theirs", "nobody's\n");
+    ASSERT_EQ(chown((folder_ / "theirs").c_str(), NobodyId, NobodyId), 0);
+    fs::create_hard_link(folder_ / "theirs", folder_ / "linked.log");
+    result = folder_.Run({"/f:linked.log", "/clear"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "kestrav: cannot open the status log 'linked.log': a file with other names that "
+                          "belongs to another user\n");
+    EXPECT_EQ(ReadFile(folder_ / "theirs"), "nobody's\n");
+    EXPECT_EQ(folder_.ExportNow(), StandardCsv);
+
+    // Links of the running user's own are followed: the file they name gets the export, the links stay.
     fs::create_symlink(folder_ / "mine.csv", folder_ / "own-link.csv");
-    EXPECT_EQ(folder_.Run({"/export:own-link.csv"}).exitStatus, 0);
+    fs::create_symlink("sub/../sub", folder_ / "own-folder");
+    EXPECT_EQ(folder_.Run({"/export:own-link.csv", "/export:own-folder/../own-folder/mine.csv"}).exitStatus,
+              0);
     EXPECT_EQ(ReadFile(folder_ / "mine.csv"), StandardCsv);
+    EXPECT_EQ(ReadFile(folder_ / "sub" / "mine.csv"), StandardCsv);
     EXPECT_TRUE(fs::is_symlink(folder_ / "own-link.csv"));
 }
 
@@ -106,8 +136,9 @@ TEST_F(FileSafety, OnlyRegularFilesAreWritten) {
                                            "/clear"};
     EXPECT_EQ(folder_.Run(args).exitStatus, 1);
     EXPECT_EQ(folder_.Log(),
-              RunLog(args, {"Couldn't open file 'pipe.csv'.", "Couldn't open file 'folder.csv'.",
-                            "Couldn't open file '/dev/./null'.", Refused, "Finished!"}));
+              RunLog(args, {"Couldn't open file 'pipe.csv'. Not a regular file.",
+                            "Couldn't open file 'folder.csv'.",
+                            "Couldn't open file '/dev/./null'. Not a regular file.", Refused, "Finished!"}));
 
     RunResult result = folder_.Run({"/f:pipe.log", "/clear"});
     EXPECT_EQ(result.exitStatus, 1);
@@ -167,6 +198,33 @@ TEST_F(FileSafety, FullFileSystem) {
     EXPECT_EQ(fs::status(old).permissions() & fs::perms::mask,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(LeftoverFiles(disk.Path()));
+}
+
+// The temporary file beside an export has a name nobody can take first: the names of the pattern that the
+// program once used (".NAME.PID.N.tmp", N up to 99) all taken do not keep it from writing.
+TEST(OutputFileNames, TemporaryNamesCannotBeTakenFirst) {
+    test::TempDir folder;
+    const fs::path target = folder.Path() / "out.csv";
+    for (int n = 0; n < 100; ++n) {
+        WriteFile(folder.Path() / (".out.csv." + std::to_string(getpid()) + "." + std::to_string(n) + ".tmp"),
+                  "");
+    }
+    std::vector<std::string> seen;
+    for (int round = 0; round < 2; ++round) {
+        OutputFile file;
+        ASSERT_TRUE(file.Open(target.string(), OutputFile::Mode::Replace)) << file.OpenError();
+        for (const auto& item : fs::directory_iterator(folder.Path())) {
+            const std::string name = item.path().filename().string();
+            if (name.rfind(".out.csv.", 0) == 0 && name.find('.', 9) == 17 && name.substr(17) == ".tmp") {
+                seen.push_back(name);
+            }
+        }
+        file.Write("x\r\n");
+        EXPECT_TRUE(file.Close());
+    }
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[0], seen[1]);
+    EXPECT_EQ(ReadFile(target), "x\r\n");
 }
 
 // Control characters in names and arguments are shown escaped, so no argument can add a line of its own to

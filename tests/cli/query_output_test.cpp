@@ -87,6 +87,43 @@ TEST(QueryOutput, TerminalWidths) {
     }
 }
 
+// What a terminal would obey in a note is shown escaped: control characters (C1 ones too), bytes that are not
+// UTF-8 (an 8-bit terminal takes 0x9B as CSI) and the bidirectional overrides and isolates.
+TEST(QueryOutput, ListingEscapesWhatATerminalObeys) {
+    struct Case {
+        std::string note;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"plain \xC3\xA9t\xC3\xA9 \xE4\xBF\x9D", "plain \xC3\xA9t\xC3\xA9 \xE4\xBF\x9D"},
+        {"a\r\nb\t\x1B[2J\x07", "a\\r\\nb\\t\\x1B[2J\\x07"},
+        {"\xC2\x9B"
+         "1m",
+         "\\xC2\\x9B1m"},
+        {"\x9B"
+         "1m \x9D"
+         "0;t\x07",
+         "\\x9B1m \\x9D0;t\\x07"},
+        {"\xE4\xBF x \xFF", "\\xE4\\xBF x \\xFF"},
+        {"txt.\xE2\x80\xAE"
+         "fdp.exe",
+         "txt.\\u202Efdp.exe"},
+        {"\xE2\x80\xAA\xE2\x80\xAB\xE2\x80\xAC\xE2\x80\xAD", "\\u202A\\u202B\\u202C\\u202D"},
+        {"\xE2\x81\xA6\xE2\x81\xA7\xE2\x81\xA8\xE2\x81\xA9", "\\u2066\\u2067\\u2068\\u2069"},
+        {"\xE2\x80\x8F \xE2\x81\xA5", "\xE2\x80\x8F \xE2\x81\xA5"}, // neighbours stay
+    };
+    const std::string note = "Maintenance note: ";
+    for (const Case& c : cases) {
+        const std::vector<LogEntry> entries = {
+            MakeEntry(5, 2, 33, 2, LogTime{20, 26, 12, 7, 14, 5}, LogTime{20, 26, 12, 7, 14, 5}, 1, c.note)};
+        std::string line;
+        AppendListLine(line, MeasureListing(entries), entries[0]);
+        const size_t at = line.find(note);
+        ASSERT_NE(at, std::string::npos) << line;
+        EXPECT_EQ(line.substr(at + note.size()), c.shown + "\n");
+    }
+}
+
 TEST(QueryOutput, IsoTimes) {
     struct Case {
         LogTime time;
@@ -164,6 +201,14 @@ TEST(QueryOutput, CsvRowsQuoteWhatNeedsIt) {
                        "3,15,Critical,39,Power Capping,3,2026-12-07T14:05,2026-12-07T14:05,1,"
                        "Power Cap Cannot Be Reached With Current System Configuration (Power Cap 300W)," +
                        Hex(plain.EventData(), EventDataSize) + "," + Hex(plain.bytes, LogEntrySize) + "\r\n");
+
+    // Shown on a terminal, the texts are escaped as the listing's are; quotes and commas still quote.
+    std::string shown;
+    AppendCsvRow(shown, awkward, false, true);
+    EXPECT_EQ(shown, "2147483648,2,Informational,33,Maintenance,2,2026-12-08T14:05,,4294967295,"
+                     "\"Maintenance note: say \"\"hi\"\", then\\r\\nleave\\x1B\"," +
+                         Hex(awkward.EventData(), EventDataSize) + "," + Hex(awkward.bytes, LogEntrySize) +
+                         "\r\n");
 }
 
 } // namespace

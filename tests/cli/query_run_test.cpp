@@ -481,7 +481,7 @@ TEST_F(CommandLineRun, QueryOfAwkwardEntries) {
               "Informational  5             Maintenance  2     " + fine +
                   "1            Maintenance note: \"q\",\\"
                   "\\x01\\x02\\x03\\x04\\x05\\x06\\x07\\x08\\t\\n\\x0B\\x0C\\r\\x0E\\x0F\\x10\\x11"
-                  "\\x12\\x13\\x14\\x15\\x16\\x17\\x18\\x19\\x1A\\x1B\\x1C\\x1D\\x1E\\x1F\\x7F\xff\xc3\xa9");
+                  "\\x12\\x13\\x14\\x15\\x16\\x17\\x18\\x19\\x1A\\x1B\\x1C\\x1D\\x1E\\x1F\\x7F\\xFF\xc3\xa9");
     EXPECT_EQ(lines[2], "Informational  6             Maintenance  2     " + fine +
                             "1            Maintenance note: " + longText);
     EXPECT_EQ(lines[3], "Caution        7             Maintenance  2     Invalid: 13/8/2026 Invalid: 24:5  "

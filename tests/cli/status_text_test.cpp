@@ -52,7 +52,7 @@ TEST_F(EnglishTexts, StatusLineIsCutWholeCharacters) {
     const std::vector<Row> rows = {
         {"", ""},
         {"Finished!", "Finished!"},
-        {"a\nb", "a\r\nb"},
+        {"a\nb\x1B", "a\\nb\\x1B"}, // one line, whatever the text holds
         {std::string(511, 'a'), std::string(511, 'a')},
         {std::string(600, 'a'), std::string(511, 'a')},
         {std::string(509, 'a') + japanese, std::string(509, 'a')},

@@ -125,7 +125,8 @@ TEST_F(ViewerModuleTest, MissingOrUnloadableModulesAreRefusedInOneLine) {
     ExpectRefusal(Run(), "is not a regular file");
 }
 
-// Modules that another user could have written are not loaded, also when a link points at them.
+// Modules that another user could have written are not loaded, also when a link points at them, nor what
+// another user's link points at.
 TEST_F(ViewerModuleTest, ModulesOthersMayWriteAreRefused) {
     if (!HaveModule()) {
         GTEST_SKIP() << "built without the window";
@@ -146,6 +147,11 @@ TEST_F(ViewerModuleTest, ModulesOthersMayWriteAreRefused) {
     fs::rename(beside, foreign);
     fs::create_symlink(foreign, beside);
     ExpectRefusal(Run(), beside.string() + " belongs to neither root nor the running user");
+
+    // Another user's link is not followed, even to a library that root owns.
+    ASSERT_EQ(chown(foreign.c_str(), 0, 0), 0);
+    ASSERT_EQ(lchown(beside.c_str(), NobodyId, NobodyId), 0);
+    ExpectRefusal(Run(), beside.string() + ": a symbolic link owned by another user");
 }
 
 // A module in the current folder, on LD_LIBRARY_PATH or beside a link to the program is never loaded: had

@@ -178,7 +178,7 @@ export)
     run /export:missing/folder/x.csv /clear
     expect_status 1
     expect_log kestrav.log '   Executing: kestrav.exe /export:missing/folder/x.csv /clear' \
-        "   Couldn't open file 'missing/folder/x.csv'." \
+        "   Couldn't open file 'missing/folder/x.csv'. Path not found." \
         '   Unable to clear the log - attempt(s) to save the log first have failed.' '   Finished!' '  '
     expect_count 3
     ;;
@@ -334,7 +334,7 @@ event_log)
     }
     sample_log
     expect_events "100 4 Successfully exported CVR data to file out.csv
-101 1 Couldn't open file 'missing/x.csv'.
+101 1 Couldn't open file 'missing/x.csv'. Path not found.
 102 4 Successfully cleared all entries from the Corvane Log.
 203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
 201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01)
@@ -344,7 +344,7 @@ event_log)
     expect_status 1
     # The status log stays as it is without the event log.
     expect_log kestrav.log "   Executing: kestrav.exe /export:out /export:missing/x.csv /clear \"/note:Replaced fan 3\"" \
-        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'." \
+        '   Successfully exported CVR data to file out.csv' "   Couldn't open file 'missing/x.csv'. Path not found." \
         '   Successfully cleared all entries from the Corvane Log.' \
         '   Successfully logged maintenance note to the Corvane Log.' '   Finished!' '  '
     # The entries an erase removed are forwarded once, after it, whatever clears follow; what a failed
@@ -548,7 +548,16 @@ devices)
         expect_status 1
         shown=$target
         case "$target" in *.*) ;; *) shown="$target.csv" ;; esac
-        expect_refused_export kestrav.log "Couldn't open file '$shown'."
+        expect_refused_export kestrav.log "Couldn't open file '$shown'. Not a regular file."
+        expect_count 3
+    done
+    # A stream of a file is no file of its own: refused, and its file not made.
+    for target in 'x.csv:hidden' 'x.csv::$DATA'; do
+        rm -f kestrav.log
+        run "/export:$target" /clear
+        expect_status 1
+        expect_refused_export kestrav.log "Couldn't open file '$target'."
+        [ ! -e x.csv ] || fail "/export:$target made x.csv"
         expect_count 3
     done
     for target in NUL CON.log COM1 '\\.\NUL'; do

@@ -24,7 +24,7 @@ struct RefusalRow {
     Setup setup;
     OutputFile::Mode mode;
     bool opens;
-    bool heldReason; // the refusal names the system's reason for the status log line
+    bool heldReason; // the refusal names its reason for the status log line
 };
 
 constexpr auto Replace = OutputFile::Mode::Replace;
@@ -40,10 +40,14 @@ const RefusalRow RefusalRows[] = {
     {"read-only.log", Setup::ReadOnlyFile, Append, false, true},
     {"folder.csv", Setup::Folder, Replace, false, false},
     {"folder.log", Setup::Folder, Append, false, false},
-    {"NUL", Setup::None, Replace, false, false},
-    {"nul.csv", Setup::None, Append, false, false},
-    {"COM1.log", Setup::None, Append, false, false},
-    {"missing\\x.csv", Setup::None, Replace, false, false},
+    {"NUL", Setup::None, Replace, false, true},
+    {"nul.csv", Setup::None, Append, false, true},
+    {"COM1.log", Setup::None, Append, false, true},
+    {"missing\\x.csv", Setup::None, Replace, false, true},
+    // A stream of a file is not a file of its own.
+    {"x.csv:hidden", Setup::None, Replace, false, false},
+    {"x.csv::$DATA", Setup::None, Replace, false, false},
+    {"x.log:hidden", Setup::None, Append, false, false},
     {"part.csv", Setup::None, KeepOlder, true, false},
     {"kept.csv", Setup::File, KeepOlder, false, false},
 };

@@ -69,5 +69,26 @@ TEST(DeviceFileNames, ReservedNamesAndNamespacesAreDevices) {
     }
 }
 
+const NameRow StreamRows[] = {
+    {L"x.csv:hidden", true},
+    {L"x.csv::$DATA", true},
+    {L"C:\\exports\\x.csv:s", true},
+    {L"\\\\?\\C:\\exports\\x.csv:s:$DATA", true},
+    {L"\\\\?\\UNC\\server\\share\\x.csv:s", true},
+    {L"C:x.csv:s", true},
+    {L"C:x.csv", false},
+    {L"c:\\exports\\x.csv", false},
+    {L"\\\\?\\C:\\exports\\x.csv", false},
+    {L"\\\\server\\share\\x.csv", false},
+    {L"x.csv", false},
+};
+
+// A colon other than the drive's names a stream of a file, not a file (the second field: a stream).
+TEST(DeviceFileNames, ColonsBeyondTheDriveNameStreams) {
+    for (const NameRow& row : StreamRows) {
+        EXPECT_EQ(IsStreamName(row.name), row.device) << testing::PrintToString(std::wstring(row.name));
+    }
+}
+
 } // namespace
 } // namespace kestrav
