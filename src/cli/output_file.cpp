@@ -392,13 +392,9 @@ bool OutputFile::Close() {
 
 OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& content, std::string& why) {
     content.clear();
-    std::string resolved;
-    if (!ResolveTrustedLinks(path, resolved, why)) {
-        return OwnFileRead::Refused;
-    }
-    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Without waiting: a FIFO is refused below, never waited on.
+    const int fd = OpenForReadingWithoutOthersLinks(path, O_NONBLOCK | O_NOCTTY, why);
     if (fd < 0) {
-        why = std::strerror(errno);
         return errno == ENOENT ? OwnFileRead::Missing : OwnFileRead::Refused;
     }
     auto refuse = [&](std::string text) {
