@@ -75,6 +75,9 @@ const TextRow StringTable[] = {
      "ログを消去できません - 保存した後にログに新しいエントリが追加されました。"},
     {ReadOutOfMemoryText, "Not enough memory to read the Corvane Log.",
      "Corvane Log を読み取るためのメモリが足りません。"},
+    {ClearUnsavedText,
+     "%u entry(ies) added to the Corvane Log after it was saved were cleared without being saved.",
+     "保存した後に Corvane Log に追加された %u 個のエントリが、保存されないまま消去されました。"},
 };
 
 const TextRow MenuTitles[MenuCount] = {

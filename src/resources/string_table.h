@@ -46,6 +46,7 @@ enum StringId : uint32_t {
     ReadSkippedText = 61343,     // "%u event number(s) ... could not be read ..."
     ClearNewEntriesText = 61344, // an erase refused because entries arrived after the save
     ReadOutOfMemoryText = 61345,
+    ClearUnsavedText = 61349, // "%u ... were erased without being saved"
 };
 
 enum class Language { English, Japanese };

@@ -62,6 +62,7 @@ bool CEventViewerDoc::LoadLog() {
     WaitCursor cursor(*shell_);
     DeleteContents();
     UpdateAllViews();
+    loadedEnd_.reset();
 
     WalkReport walk;
     std::vector<std::string> problems;
@@ -99,6 +100,7 @@ bool CEventViewerDoc::LoadLog() {
     }
     if (!ReadOnly()) {
         problems = WalkProblemTexts(walk);
+        loadedEnd_ = walk.ReadWhole() ? walk.end : std::nullopt;
     }
 
     UpdateAllViews();
@@ -252,6 +254,9 @@ void CEventViewerDoc::OnExportLog() {
     // log saved.
     std::string heldError;
     const ExportResult result = WriteExport(fileName, heldError);
+    if (result == ExportResult::Written) {
+        savedEnd_ = loadedEnd_;
+    }
     ReportOutcome(result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed,
                   ExportOutcomeLine(result, fileName, heldError));
     if (result != ExportResult::Written) {
@@ -264,14 +269,34 @@ void CEventViewerDoc::OnExportLog() {
 bool CEventViewerDoc::ClearLogAsUser() {
     char userName[AccountNameSize] = "<UNKNOWN USER>";
     platform::GetAccountName(userName);
-    bool cleared = false;
+    ClearReport report;
     uint32_t status = 0;
     {
         WaitCursor cursor(*shell_);
-        status = ClearLog(userName, cleared);
+        status = ClearSavedLog(userName, savedEnd_, report);
     }
-    cleared = cleared && status == StatusSuccess;
+    // After an export, the log is erased only while it still ends where the exported copy ends.
+    if (report.tail != LogTail::Unchanged) {
+        const uint32_t why = report.tail == LogTail::Grown ? ClearNewEntriesText : LogNotClearedText;
+        ReportOutcome(Outcome::ClearRefused,
+                      status != StatusSuccess ? StatusCodeMessage(status) : TableText(why));
+        if (status != StatusSuccess) {
+            ShowErrorMessage(status);
+        } else if (report.tail == LogTail::Grown) {
+            ShowMessage(ClearNewEntriesText, MessageStyleWarning);
+        }
+        return false;
+    }
+    const bool cleared = report.cleared && status == StatusSuccess;
     ReportOutcome(cleared ? Outcome::LogCleared : Outcome::ClearRefused, ClearOutcomeLine(status, cleared));
+    if (report.cleared) {
+        savedEnd_.reset();
+    }
+    if (report.unsaved > 0) {
+        const std::string line = ClearUnsavedLine(report.unsaved);
+        ReportOutcome(Outcome::ClearRefused, line);
+        shell_->Message(line, MessageStyleWarning);
+    }
     if (cleared && platform::SystemEventsReported()) {
         std::vector<const LogEntry*> erased;
         erased.reserve(m_entries.size());
