@@ -19,6 +19,7 @@ enum SetupOperation : uint32_t {
     FaultFailRequests = 7, // value FailEveryRequest: every request fails; FailLogRequests: only log requests
     ClearFaults = 8,
     CountEntries = 9, // the answer's value is the number of entries held
+    SkipNumbers = 10, // the next write takes a number `value` higher, as a driver that skips numbers does
 };
 
 inline constexpr uint32_t FailEveryRequest = 1;
