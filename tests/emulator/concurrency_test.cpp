@@ -29,15 +29,20 @@ constexpr const char* WalkFirstEnv = "KESTRAV_NOTE_WALK_FIRST";
 
 // A writer process is this test program started again with KESTRAV_NOTE_WRITER set: before any test runs, it
 // writes 200 notes "<writer> <i>" through the log operations and exits, non-zero on the first one not stored.
-// With KESTRAV_NOTE_WALK_FIRST set it first walks the log before each note, as a note run does, and exits 2
+// With KESTRAV_NOTE_WALK_FIRST set it writes WalkFirstNotes notes, a pause apart so that clears beside it
+// find moments without a new entry, and first walks the log before each note, as a note run does; it exits 2
 // when the walk finds the log empty.
+constexpr int WalkFirstNotes = 100;
 int WriteNotesIfAsked() {
     const char* writer = std::getenv(WriterEnv);
     if (writer == nullptr) {
         return 0;
     }
     const bool walkFirst = std::getenv(WalkFirstEnv) != nullptr;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < (walkFirst ? WalkFirstNotes : 200); ++i) {
+        if (walkFirst) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
         std::vector<LogEntry> entries;
         WalkReport walk;
         if (walkFirst && (ReadAllEntries(entries, walk) != StatusSuccess || walk.empty)) {
@@ -139,7 +144,7 @@ TEST_F(Concurrency, ExportAndClearLoseNoNoteOfWritersBesideThem) {
     EXPECT_EQ(runLog.find("cleared without being saved"), std::string::npos) << runLog;
     size_t lost = 0;
     for (int w = 0; w < writers; ++w) {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < WalkFirstNotes; ++i) {
             const std::string text = "w" + std::to_string(w) + " " + std::to_string(i);
             if (kept.count(text) == 0 && saved.find(": " + text + "\r\n") == std::string::npos) {
                 ++lost;
