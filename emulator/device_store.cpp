@@ -60,6 +60,10 @@ enum StatementId {
     DeleteReadFaults,
     SelectReadAheadSettings,
     SelectReadAheadEntries,
+    BeginSavepoint,
+    ReleaseSavepoint,
+    RollbackSavepoint,
+    SkipNextNumbers,
     StatementCount
 };
 
@@ -89,8 +93,12 @@ constexpr const char* StatementSql[StatementCount] = {
     "SELECT supported, requests_fail, erase_refused, write_status, raw_records,"
     " EXISTS (SELECT 1 FROM cvr_read_faults) FROM cvr_device WHERE id = 1",
     "SELECT number, record FROM cvr_entries WHERE number >= ?1 ORDER BY number LIMIT ?2",
+    "SAVEPOINT request",
+    "RELEASE request",
+    "ROLLBACK TO request",
+    "UPDATE cvr_device SET next_number = min(next_number + ?1, ?2) WHERE id = 1",
 };
-static_assert(sizeof StatementSql / sizeof StatementSql[0] <= 20);
+static_assert(sizeof StatementSql / sizeof StatementSql[0] <= 24);
 
 // Runs a statement that returns no rows (or whose rows are not wanted) and resets it for the next use.
 bool StepDone(sqlite3_stmt* statement) {
@@ -325,29 +333,32 @@ const char* DevicePath() {
     return path;
 }
 
-// Holds one transaction open; rolls it back unless committed.
+// Holds one transaction open; rolls it back unless committed. Inside a hold it is a savepoint of the hold's
+// transaction: committing it keeps its changes for the hold's commit, rolling it back undoes only its own.
 class DeviceStore::Transaction {
 public:
-    Transaction(DeviceStore& store, bool write) : store_(store) {
-        begun_ = StepDone(store_.Statement(write ? BeginWrite : BeginRead));
+    Transaction(DeviceStore& store, bool write) : store_(store), nested_(store.held_) {
+        begun_ = StepDone(store_.Statement(nested_ ? BeginSavepoint : write ? BeginWrite : BeginRead));
     }
-    ~Transaction() {
-        if (begun_) {
-            StepDone(store_.Statement(StatementId::Rollback));
-        }
-    }
+    ~Transaction() { Rollback(); }
     bool Begun() const { return begun_; }
     void Rollback() {
-        if (begun_) {
-            StepDone(store_.Statement(StatementId::Rollback));
-            begun_ = false;
+        if (!begun_) {
+            return;
         }
+        if (nested_) {
+            StepDone(store_.Statement(RollbackSavepoint));
+            StepDone(store_.Statement(ReleaseSavepoint));
+        } else {
+            StepDone(store_.Statement(StatementId::Rollback));
+        }
+        begun_ = false;
     }
     bool Commit() {
         if (!begun_) {
             return false;
         }
-        if (!StepDone(store_.Statement(StatementId::Commit))) {
+        if (!StepDone(store_.Statement(nested_ ? ReleaseSavepoint : StatementId::Commit))) {
             return false;
         }
         begun_ = false;
@@ -356,6 +367,7 @@ public:
 
 private:
     DeviceStore& store_;
+    bool nested_;
     bool begun_ = false;
 };
 
@@ -401,6 +413,33 @@ bool DeviceStore::BeginRequest() {
 void DeviceStore::EndRequest() {
     std::lock_guard lock(mutex_);
     requestLook_.reset();
+}
+
+bool DeviceStore::BeginHold() {
+    std::lock_guard lock(mutex_);
+    if (held_ || readOnly_) {
+        return false;
+    }
+    // Entries read ahead come from a snapshot of their own; reads under the hold are asked of the store,
+    // which then includes what the hold has changed so far.
+    readAhead_.valid = false;
+    held_ = StepDone(Statement(BeginWrite));
+    return held_;
+}
+
+bool DeviceStore::EndHold() {
+    std::lock_guard lock(mutex_);
+    if (!held_) {
+        return false;
+    }
+    held_ = false;
+    readAhead_.valid = false;
+    if (StepDone(Statement(StatementId::Commit))) {
+        return true;
+    }
+    Failure();
+    StepDone(Statement(StatementId::Rollback));
+    return false;
 }
 
 bool DeviceStore::Create(const std::string& path, bool supported, bool replace, std::string& error,
@@ -603,6 +642,9 @@ StoreResult DeviceStore::ReadSettings(DeviceSettings& settings) {
 
 StoreResult DeviceStore::ReadAtOrAfter(uint32_t eventNumber, ReadOutcome& outcome) {
     std::lock_guard lock(mutex_);
+    if (held_) {
+        return ReadOne(eventNumber, outcome);
+    }
     if (AnswerFromReadAhead(eventNumber, outcome)) {
         return StoreResult::Done;
     }
@@ -817,6 +859,14 @@ StoreResult DeviceStore::SetSupported(bool supported) {
     sqlite3_stmt* statement = Statement(UpdateSupported);
     bool ok = statement != nullptr && sqlite3_bind_int(statement, 1, supported ? 1 : 0) == SQLITE_OK &&
               StepDone(statement);
+    return ok ? StoreResult::Done : Failure();
+}
+
+StoreResult DeviceStore::SkipNumbers(uint32_t count) {
+    std::lock_guard lock(mutex_);
+    sqlite3_stmt* statement = Statement(SkipNextNumbers);
+    bool ok = statement != nullptr && sqlite3_bind_int64(statement, 1, count) == SQLITE_OK &&
+              sqlite3_bind_int64(statement, 2, EventNumberLimit) == SQLITE_OK && StepDone(statement);
     return ok ? StoreResult::Done : Failure();
 }
 

@@ -102,6 +102,14 @@ public:
     bool BeginRequest();
     void EndRequest();
 
+    // Holds the store for a sequence of requests: one write transaction from BeginHold to EndHold, inside
+    // which each operation is a savepoint. What the requests change is committed together or not at all (a
+    // process killed meanwhile leaves the store as it was before the hold), and other connections' writes
+    // wait for it (busy timeout) instead of coming in between. False when the store cannot be held
+    // (read-only, busy past the timeout). EndHold commits; false when the commit failed and nothing was kept.
+    bool BeginHold();
+    bool EndHold();
+
     // The operations behind the driver requests. Each is one transaction that first reads the settings: when
     // they say the request fails or is refused, nothing is changed and the caller answers from settings.
     StoreResult ReadSettings(DeviceSettings& settings);
@@ -118,6 +126,9 @@ public:
     StoreResult SetSupported(bool supported);
     // A status of ClearBeforeRead: the log is cleared just before a read for eventNumber is answered.
     StoreResult SetReadFault(uint32_t eventNumber, uint8_t status);
+    // Leaves count event numbers unused, as a driver that skips numbers does: the next write takes a number
+    // count higher than it would have.
+    StoreResult SkipNumbers(uint32_t count);
     // Changes the fault settings in one transaction (change receives the current ones).
     StoreResult ChangeFaults(const std::function<void(DeviceFaults&)>& change);
     // Removes every fault, read faults included.
@@ -179,7 +190,8 @@ private:
     std::optional<uint64_t> pathLook_;
     std::optional<uint64_t> requestLook_;
     std::string lastError_;
-    sqlite3_stmt* statements_[20] = {};
+    bool held_ = false;
+    sqlite3_stmt* statements_[24] = {};
     ReadAhead readAhead_;
     std::mutex mutex_;
 };

@@ -50,6 +50,8 @@ constexpr const char* Usage =
     "  fault DEVICE fail-requests             every control request fails\n"
     "  fault DEVICE raw-records               reads answer stored records as they are, unchecked, as a\n"
     "                                         faulty driver would\n"
+    "  fault DEVICE skip-numbers N            leave the next N event numbers unused, as a driver that skips\n"
+    "                                         numbers does (once; clear does not undo it)\n"
     "  fault DEVICE clear                     remove every fault\n"
     "\n"
     "Numbers are decimal or hexadecimal with 0x. Exit status: 0 done, 1 failed, 2 bad command line.\n";
@@ -353,8 +355,11 @@ int Fault(const std::vector<std::string>& args) {
         return Fail("fault: expected DEVICE and a fault", ExitUsage);
     }
     const std::string& kind = args[1];
-    size_t expected = kind == "read-status" ? 4 : kind == "write-status" || kind == "clear-at" ? 3 : 2;
-    if (kind != "read-status" && kind != "clear-at" && kind != "write-status" && kind != "erase-refuse" &&
+    size_t expected = kind == "read-status"                                                     ? 4
+                      : kind == "write-status" || kind == "clear-at" || kind == "skip-numbers" ? 3
+                                                                                                : 2;
+    if (kind != "read-status" && kind != "clear-at" && kind != "write-status" && kind != "skip-numbers" &&
+        kind != "erase-refuse" &&
         kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
         return Fail("fault: unknown fault '" + kind + "'", ExitUsage);
     }
@@ -364,6 +369,9 @@ int Fault(const std::vector<std::string>& args) {
     uint64_t number = 0, status = 0;
     if ((kind == "read-status" || kind == "clear-at") && !ParseNumber(args[2], UINT32_MAX, number)) {
         return Fail("fault: bad event number '" + args[2] + "'", ExitUsage);
+    }
+    if (kind == "skip-numbers" && !ParseNumber(args[2], UINT32_MAX, number)) {
+        return Fail("fault: bad count '" + args[2] + "'", ExitUsage);
     }
     if (kind == "read-status" || kind == "write-status") {
         const std::string& text = args.back();
@@ -380,6 +388,8 @@ int Fault(const std::vector<std::string>& args) {
         result = store->SetReadFault(static_cast<uint32_t>(number), static_cast<uint8_t>(status));
     } else if (kind == "clear-at") {
         result = store->SetReadFault(static_cast<uint32_t>(number), ClearBeforeRead);
+    } else if (kind == "skip-numbers") {
+        result = store->SkipNumbers(static_cast<uint32_t>(number));
     } else if (kind == "clear") {
         result = store->ClearFaults();
     } else {

@@ -56,25 +56,17 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     WriteStatusLine(log, TableText(ExecutingText), EscapeControls(commandLine).c_str());
 }
 
-// Before an erase that follows a save: whether the log still ends where the walk found its end, so that the
-// erase removes nothing that was not saved. Reports why not, when it does not.
-bool LogUnchangedSinceSave(StatusLog& log, const std::optional<uint32_t>& end) {
-    if (!end) {
-        return true; // the walk ended on the highest possible number: nothing can have been added
-    }
-    LogTail tail = LogTail::Unknown;
-    uint32_t status = CheckLogEnd(*end, tail);
+// A clear that follows a save refused because the log no longer ends where the save's walk found its end:
+// says why (the look's failure, new entries, or no answer).
+void ReportLogChangedSinceSave(StatusLog& log, uint32_t status, LogTail tail) {
     if (status != StatusSuccess) {
         WriteStatusError(log, status);
     } else if (tail == LogTail::Grown) {
         WriteStatusLine(log, "%s", TableText(ClearNewEntriesText));
-    } else if (tail == LogTail::Unknown) {
+    } else {
         WriteStatusLine(log, "%s", TableText(LogNotClearedText));
     }
-    if (status != StatusSuccess || tail != LogTail::Unchanged) {
-        ReportOutcome(log, Outcome::ClearRefused);
-    }
-    return status == StatusSuccess && tail == LogTail::Unchanged;
+    ReportOutcome(log, Outcome::ClearRefused);
 }
 
 // The operations of a valid command line on a readable log, in their fixed order: exports, clears, notes.
@@ -103,16 +95,16 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
             allSucceeded = false;
             continue;
         }
-        if (saveAsked && (!endKnown || !LogUnchangedSinceSave(log, end))) {
-            if (!endKnown) {
-                WriteStatusLine(log, "%s", TableText(LogNotClearedText));
-                ReportOutcome(log, Outcome::ClearRefused);
-            }
+        if (saveAsked && !endKnown) {
+            WriteStatusLine(log, "%s", TableText(LogNotClearedText));
+            ReportOutcome(log, Outcome::ClearRefused);
             allSucceeded = false;
             continue;
         }
-        const bool cleared = ClearLogAndReport(log);
-        allSucceeded = cleared && allSucceeded;
+        // The walk ending on the highest possible number leaves nothing to look for: nothing can be added.
+        bool nothingUnsaved = true;
+        const bool cleared = ClearLogAndReport(log, saveAsked ? end : std::nullopt, &nothingUnsaved);
+        allSucceeded = cleared && nothingUnsaved && allSucceeded;
         if (cleared && !forwarded) {
             ForwardErasedEntries(entries);
             forwarded = true;
@@ -271,18 +263,35 @@ std::string RunDateText(const std::tm& time) {
     return text;
 }
 
-bool ClearLogAndReport(StatusLog& log) {
+bool ClearLogAndReport(StatusLog& log, std::optional<uint32_t> savedEnd, bool* nothingUnsaved) {
     char userName[AccountNameSize] = {};
     std::snprintf(userName, sizeof userName, "%s", UnknownUser);
     if (!platform::GetAccountName(userName)) {
         std::snprintf(userName, sizeof userName, "%s", UnknownUser);
     }
-    bool cleared = false;
-    uint32_t status = ClearLog(userName, cleared);
-    cleared = cleared && status == StatusSuccess;
+    ClearReport report;
+    uint32_t status = ClearSavedLog(userName, savedEnd, report);
+    if (report.tail != LogTail::Unchanged) {
+        ReportLogChangedSinceSave(log, status, report.tail);
+        return false;
+    }
+    const bool cleared = report.cleared && status == StatusSuccess;
     WriteStatusLine(log, "%s", ClearOutcomeLine(status, cleared).c_str());
     ReportOutcome(log, cleared ? Outcome::LogCleared : Outcome::ClearRefused);
+    if (report.unsaved > 0) {
+        WriteStatusLine(log, "%s", ClearUnsavedLine(report.unsaved).c_str());
+        ReportOutcome(log, Outcome::ClearRefused);
+    }
+    if (nothingUnsaved != nullptr) {
+        *nothingUnsaved = report.unsaved == 0;
+    }
     return cleared;
+}
+
+std::string ClearUnsavedLine(uint32_t unsaved) {
+    char text[StatusLineBufferSize];
+    std::snprintf(text, sizeof text, TableText(ClearUnsavedText), static_cast<unsigned>(unsaved));
+    return text;
 }
 
 std::string ClearOutcomeLine(uint32_t status, bool cleared) {

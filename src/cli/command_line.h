@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,13 +27,18 @@ int RunCommandLineMode(int argc, char** argv);
 std::span<const char* const> ClassicUsageLines();
 
 // The /clear step: erases the log in the name of the effective user's account and reports the outcome; true
-// when the log was cleared.
-bool ClearLogAndReport(StatusLog& log);
+// when the log was cleared. With savedEnd (where the save's walk found the end of the log) the erase is
+// refused when entries arrived since, and entries that the erase took unsaved all the same are reported by
+// how many; nothingUnsaved then says whether there were none.
+bool ClearLogAndReport(StatusLog& log, std::optional<uint32_t> savedEnd = std::nullopt,
+                       bool* nothingUnsaved = nullptr);
 
 // The status lines of a clear's and of a note's outcome, from the status of the request and what it
 // answered: the texts that the command line writes and the window reports.
 std::string ClearOutcomeLine(uint32_t status, bool cleared);
 std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus);
+// The line of a clear that erased entries that arrived after the save.
+std::string ClearUnsavedLine(uint32_t unsaved);
 
 // What a query run says on stderr when the log cannot be read with status: the status's text, unless the
 // device is there but cannot be used now (busy, or in need of recovery), which is then said instead.

@@ -182,6 +182,7 @@ void CheckWalkStart(const LogEntry& first, WalkReport& report) {
 } // namespace
 
 uint32_t WalkLog(const std::function<void(const LogEntry&)>& keep, WalkReport& report) {
+    platform::DeviceHold hold(platform::HoldPurpose::Walk);
     std::optional<LogEntry> first;
     uint32_t status = WalkEntries(
         [&first, &keep](const LogEntry& entry) {
@@ -280,20 +281,93 @@ uint32_t WriteLogClearedEntry(std::string_view userName, uint8_t& driverStatus) 
     return WriteEntry(1, userName, driverStatus);
 }
 
-uint32_t ClearLog(std::string_view userName, bool& cleared) {
-    cleared = false;
+namespace {
+
+// The erase and, when it worked, the cleared-by entry.
+uint32_t EraseAndRecord(std::string_view userName, bool& erased) {
     HealthRequest request;
     request.SetCommand(LogControlCommand);
     request.SetOperation(EraseLogOperation);
     HealthResponse response;
     bool completed = false;
     uint32_t status = SendLogRequest(request, response, completed);
-    cleared = completed && (response.ControlFlags() & HealthResponse::EraseRefusedFlag) == 0;
-    if (!cleared) {
+    erased = completed && (response.ControlFlags() & HealthResponse::EraseRefusedFlag) == 0;
+    if (!erased) {
         return status;
     }
     uint8_t driverStatus = 0;
     return WriteLogClearedEntry(userName, driverStatus);
+}
+
+bool IsClearedEntryOf(const LogEntry& entry, std::string_view userName) {
+    const LogEntry expected = BuildMaintenanceEntry(1, userName);
+    return entry.Class() == 33 && entry.Code() == 1 && entry.Length() == expected.Length() &&
+           std::memcmp(entry.EventData(), expected.EventData(), expected.Length() - EntryHeaderSize) == 0;
+}
+
+// After an erase: the number of the first cleared-by entry naming userName, and how many entries numbered
+// from `from` on stand before it (they arrived after the erase and are still in the log). False when it is
+// not found.
+bool FindClearedEntry(std::string_view userName, uint32_t from, uint32_t& number, uint32_t& survivors) {
+    survivors = 0;
+    for (uint32_t asked = 0;;) {
+        bool completed = false;
+        uint8_t driverStatus = EndOfLog;
+        LogEntry entry;
+        if (ReadAt(asked, completed, driverStatus, entry) != StatusSuccess || !completed ||
+            driverStatus == EndOfLog) {
+            return false;
+        }
+        uint32_t reached = asked;
+        if (driverStatus == DriverStatusDone) {
+            if (entry.EventNumber() < asked) {
+                return false;
+            }
+            if (IsClearedEntryOf(entry, userName)) {
+                number = entry.EventNumber();
+                return true;
+            }
+            reached = entry.EventNumber();
+        }
+        // A number that cannot be read holds something all the same.
+        survivors += reached >= from ? 1 : 0;
+        if (reached == UINT32_MAX) {
+            return false;
+        }
+        asked = reached + 1;
+    }
+}
+
+} // namespace
+
+uint32_t ClearLog(std::string_view userName, bool& cleared) {
+    ClearReport report;
+    uint32_t status = ClearSavedLog(userName, std::nullopt, report);
+    cleared = report.cleared;
+    return status;
+}
+
+uint32_t ClearSavedLog(std::string_view userName, std::optional<uint32_t> savedEnd, ClearReport& report) {
+    report = ClearReport{};
+    platform::DeviceHold hold(platform::HoldPurpose::Change);
+    if (savedEnd) {
+        uint32_t status = CheckLogEnd(*savedEnd, report.tail);
+        if (status != StatusSuccess || report.tail != LogTail::Unchanged) {
+            return status;
+        }
+    }
+    bool erased = false;
+    uint32_t status = EraseAndRecord(userName, erased);
+    uint32_t clearedBy = 0;
+    uint32_t survivors = 0;
+    const bool found = erased && savedEnd && FindClearedEntry(userName, *savedEnd, clearedBy, survivors);
+    // The hold's end keeps what was done under it, or nothing: an erase not kept did not happen.
+    report.cleared = hold.Release() && erased;
+    if (report.cleared && found && clearedBy > *savedEnd) {
+        const uint32_t gap = clearedBy - *savedEnd;
+        report.unsaved = gap > survivors ? gap - survivors : 0;
+    }
+    return status;
 }
 
 uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {

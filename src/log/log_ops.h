@@ -49,7 +49,9 @@ struct WalkReport {
     bool ReadWhole() const { return complete && !cleared && skipped == 0; }
 };
 
-// Walks the whole log in ascending event-number order, handing each entry to keep as it arrives. The returned
+// Walks the whole log in ascending event-number order, under a walk's hold of the device (so that no clear of
+// another of Kestrav's runs comes in between where the platform needs that), handing each entry to keep as
+// it arrives. The returned
 // status code is that of the first read only; what happened later is in report. A keep that runs out of
 // memory (std::bad_alloc) ends the walk as incomplete. A walk that reaches the end reads its first entry once
 // more, to learn whether the log was cleared meanwhile.
@@ -79,8 +81,29 @@ LogEntry BuildMaintenanceEntry(uint16_t code, std::string_view text);
 uint32_t WriteMaintenanceNote(std::string_view text, uint8_t& driverStatus);
 uint32_t WriteLogClearedEntry(std::string_view userName, uint8_t& driverStatus);
 
-// Erases the log and, when that worked, appends the entry that records who cleared it.
+// Erases the log and, when that worked, appends the entry that records who cleared it. Both requests are made
+// under one hold of the device, so that they stand together or not at all.
 uint32_t ClearLog(std::string_view userName, bool& cleared);
+
+// How a clear after a save went.
+struct ClearReport {
+    // What the look at the saved log's end found before the erase; the erase is made only when Unchanged.
+    LogTail tail = LogTail::Unchanged;
+    bool cleared = false;
+    // Event numbers from the saved log's end up to the cleared-by entry that no entry left in the log holds:
+    // entries that arrived after the save were erased unsaved. Numbers only increase across erases, so such a
+    // gap means loss (or a driver that skipped numbers). A cleared-by entry numbered below the saved end is
+    // taken as a driver that starts its numbers again after an erase, and shows nothing; so does a cleared-by
+    // entry that cannot be found.
+    uint32_t unsaved = 0;
+};
+
+// The clear of a saved log: under one hold of the device, looks whether the log still ends at savedEnd (the
+// number at which the save's walk found no further entry), erases it only if so, appends the cleared-by
+// entry, and finds that entry again to compare its number with savedEnd. Without savedEnd there is neither
+// look nor comparison. The status code is the look's when it did not find the log unchanged, else as
+// ClearLog's.
+uint32_t ClearSavedLog(std::string_view userName, std::optional<uint32_t> savedEnd, ClearReport& report);
 
 // Rewrites entry eventNumber with Severity 6 and a fresh Update time.
 uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus);

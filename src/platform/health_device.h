@@ -27,6 +27,42 @@ bool HealthDeviceControl(HealthDevice* device, uint32_t controlCode, const void*
 
 void CloseHealthDevice(HealthDevice* device);
 
+// Why a run holds the device across several requests. A change (the look for new entries, the erase and the
+// entry that records who cleared) must not interleave with any other writer; a walk must not interleave with
+// a change made by another of Kestrav's runs.
+enum class HoldPurpose { Walk, Change };
+
+struct HeldDevice; // a hold under way; opaque
+
+// Holds the device for the requests that follow, until ReleaseHealthDevice; nullptr when there is nothing to
+// hold (the requests then go ahead one by one, as they would without it). On the emulated device a change
+// holds the store in one write transaction: its requests commit together or not at all and other writers wait
+// for it, while a walk needs no hold there (every read sees a committed store). On Windows the driver
+// serialises single requests only, so every hold is Kestrav's own machine-wide lock. The requests themselves
+// are those of the protocol: the hold is the transport's business.
+HeldDevice* HoldHealthDevice(HoldPurpose purpose);
+
+// Ends a hold. False when what the requests under it changed was not kept (the store could not commit it).
+bool ReleaseHealthDevice(HeldDevice* held);
+
+// A hold for the life of a scope.
+class DeviceHold {
+public:
+    explicit DeviceHold(HoldPurpose purpose) : held_(HoldHealthDevice(purpose)) {}
+    ~DeviceHold() { Release(); }
+    DeviceHold(const DeviceHold&) = delete;
+    DeviceHold& operator=(const DeviceHold&) = delete;
+    // Ends the hold early; false as ReleaseHealthDevice. Later calls return true.
+    bool Release() {
+        HeldDevice* held = held_;
+        held_ = nullptr;
+        return held == nullptr || ReleaseHealthDevice(held);
+    }
+
+private:
+    HeldDevice* held_;
+};
+
 // Whether path names the device's own storage (the emulated device's store and its journal files, existing or
 // not), which no export or status log may overwrite. The kernel driver keeps its log in no file.
 bool IsHealthDeviceStorage(const std::string& path);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "emulator/request_handler.h"
@@ -19,7 +20,15 @@ struct HealthDevice {
     std::shared_ptr<emulator::DeviceStore> store;
 };
 
+struct HeldDevice {
+    std::shared_ptr<emulator::DeviceStore> store;
+};
+
 namespace {
+
+// The store this process holds, if any: every request until the hold ends goes to it, inside its transaction.
+std::mutex heldMutex;
+std::shared_ptr<emulator::DeviceStore> heldStore;
 
 // Why the system refuses this account the access to a device that is there: the file's or its folder's rights
 // (a writer also needs the folder, for the store's journal), or a read-only file system. 0 when it does not
@@ -51,6 +60,12 @@ std::atomic<emulator::OpenFailure> lastFailure{emulator::OpenFailure::Other};
 
 HealthDevice* OpenHealthDevice(DeviceAccess access, uint32_t& refusal) {
     refusal = 0;
+    {
+        std::lock_guard lock(heldMutex);
+        if (heldStore) {
+            return new (std::nothrow) HealthDevice{heldStore};
+        }
+    }
     const char* path = emulator::DevicePath();
     emulator::OpenFailure failure = emulator::OpenFailure::Other;
     std::shared_ptr<emulator::DeviceStore> store =
@@ -77,6 +92,46 @@ void CloseHealthDevice(HealthDevice* device) {
         device->store->EndRequest();
     }
     delete device;
+}
+
+HeldDevice* HoldHealthDevice(HoldPurpose purpose) {
+    // Readers see only committed stores, so a walk never meets half a change and needs no hold.
+    if (purpose == HoldPurpose::Walk) {
+        return nullptr;
+    }
+    std::lock_guard lock(heldMutex);
+    if (heldStore) {
+        return nullptr;
+    }
+    std::shared_ptr<emulator::DeviceStore> store = emulator::AcquireDevice(emulator::DevicePath(), false);
+    if (!store) {
+        return nullptr;
+    }
+    const bool held = store->BeginHold();
+    store->EndRequest();
+    if (!held) {
+        return nullptr;
+    }
+    HeldDevice* hold = new (std::nothrow) HeldDevice{store};
+    if (hold == nullptr) {
+        store->EndHold();
+        return nullptr;
+    }
+    heldStore = std::move(store);
+    return hold;
+}
+
+bool ReleaseHealthDevice(HeldDevice* held) {
+    if (held == nullptr) {
+        return true;
+    }
+    {
+        std::lock_guard lock(heldMutex);
+        heldStore.reset();
+    }
+    const bool kept = held->store->EndHold();
+    delete held;
+    return kept;
 }
 
 bool IsHealthDeviceStorage(const std::string& path) {

@@ -50,6 +50,52 @@ void CloseHealthDevice(HealthDevice* device) {
     delete device;
 }
 
+struct HeldDevice {
+    HANDLE mutex;
+};
+
+namespace {
+
+// Kestrav's own runs on this machine take this lock around a walk and around a clear's look for new entries,
+// erase and cleared-by entry, so that no run's walk is cut in two by another run's clear. It is one plain
+// mutex for readers and writers alike: walks wait for each other too, but a clear waits only for the walk
+// under way and is never starved by a stream of readers. Every wait is bounded; a run that cannot get the
+// lock in time (a hung holder) goes ahead without it, as runs did before there was a lock, and what a clear
+// then erased unsaved still shows in the number of its cleared-by entry.
+constexpr wchar_t HoldMutexName[] = L"Global\\KestravHealthLog";
+constexpr DWORD HoldWaitMs = 60000;
+
+} // namespace
+
+HeldDevice* HoldHealthDevice(HoldPurpose) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, HoldMutexName);
+    if (mutex == nullptr) {
+        return nullptr;
+    }
+    // An abandoned lock was held by a run that ended without releasing it; it is ours now.
+    const DWORD waited = WaitForSingleObject(mutex, HoldWaitMs);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        return nullptr;
+    }
+    HeldDevice* held = new (std::nothrow) HeldDevice{mutex};
+    if (held == nullptr) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+    return held;
+}
+
+bool ReleaseHealthDevice(HeldDevice* held) {
+    if (held == nullptr) {
+        return true;
+    }
+    ReleaseMutex(held->mutex);
+    CloseHandle(held->mutex);
+    delete held;
+    return true;
+}
+
 // The kernel driver keeps its log in no file.
 bool IsHealthDeviceStorage(const std::string&) {
     return false;

@@ -81,6 +81,9 @@ const TextRow StringTable[] = {
     {ExportKeptText, "The Corvane Log was not read whole; the older file '%s' was kept.",
      "Corvane Log 全体を読み取れなかったため、以前のファイル '%s' をそのまま残しました。"},
     {NotRegularFileText, "Not a regular file", "通常のファイルではありません"},
+    {ClearUnsavedText,
+     "%u entry(ies) added to the Corvane Log after it was saved were cleared without being saved.",
+     "保存した後に Corvane Log に追加された %u 個のエントリが、保存されないまま消去されました。"},
 };
 
 const TextRow MenuTitles[MenuCount] = {

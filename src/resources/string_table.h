@@ -49,6 +49,7 @@ enum StringId : uint32_t {
     ReadClearedText = 61346, // the log was cleared during the walk
     ExportKeptText = 61347,  // "... the older file '%s' was kept."
     NotRegularFileText = 61348, // why an export was refused: a FIFO or a device
+    ClearUnsavedText = 61349, // "%u ... were erased without being saved"
 };
 
 enum class Language { English, Japanese };

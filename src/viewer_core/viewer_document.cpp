@@ -63,6 +63,7 @@ bool CEventViewerDoc::LoadLog() {
     DeleteContents();
     UpdateAllViews();
     loadWhole_ = false;
+    loadedEnd_.reset();
 
     WalkReport walk;
     std::vector<std::string> problems;
@@ -102,6 +103,7 @@ bool CEventViewerDoc::LoadLog() {
     }
     if (!ReadOnly()) {
         problems = WalkProblemTexts(walk);
+        loadedEnd_ = walk.ReadWhole() ? walk.end : std::nullopt;
     }
     loadWhole_ = problems.empty();
 
@@ -264,6 +266,9 @@ void CEventViewerDoc::OnExportLog() {
     // log saved.
     std::string heldError;
     const ExportResult result = WriteExport(fileName, heldError);
+    if (result == ExportResult::Written) {
+        savedEnd_ = loadedEnd_;
+    }
     ReportOutcome(result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed,
                   ExportOutcomeLine(result, fileName, heldError));
     if (result != ExportResult::Written) {
@@ -277,14 +282,34 @@ void CEventViewerDoc::OnExportLog() {
 bool CEventViewerDoc::ClearLogAsUser() {
     char userName[AccountNameSize] = "<UNKNOWN USER>";
     platform::GetAccountName(userName);
-    bool cleared = false;
+    ClearReport report;
     uint32_t status = 0;
     {
         WaitCursor cursor(*shell_);
-        status = ClearLog(userName, cleared);
+        status = ClearSavedLog(userName, savedEnd_, report);
     }
-    cleared = cleared && status == StatusSuccess;
+    // After an export, the log is erased only while it still ends where the exported copy ends.
+    if (report.tail != LogTail::Unchanged) {
+        const uint32_t why = report.tail == LogTail::Grown ? ClearNewEntriesText : LogNotClearedText;
+        ReportOutcome(Outcome::ClearRefused,
+                      status != StatusSuccess ? StatusCodeMessage(status) : TableText(why));
+        if (status != StatusSuccess) {
+            ShowErrorMessage(status);
+        } else if (report.tail == LogTail::Grown) {
+            ShowMessage(ClearNewEntriesText, MessageStyleWarning);
+        }
+        return false;
+    }
+    const bool cleared = report.cleared && status == StatusSuccess;
     ReportOutcome(cleared ? Outcome::LogCleared : Outcome::ClearRefused, ClearOutcomeLine(status, cleared));
+    if (report.cleared) {
+        savedEnd_.reset();
+    }
+    if (report.unsaved > 0) {
+        const std::string line = ClearUnsavedLine(report.unsaved);
+        ReportOutcome(Outcome::ClearRefused, line);
+        shell_->Message(line, MessageStyleWarning);
+    }
     if (cleared && platform::SystemEventsReported()) {
         std::vector<const LogEntry*> erased;
         erased.reserve(m_entries.size());

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,11 @@ private:
     ViewerShell* shell_;
     std::vector<EntryList*> views_;
     bool loadWhole_ = false;
+    // Where the last load that read the whole log found its end, and where the log ended in the copy that
+    // Export Log last wrote (until a clear): a clear after an export erases only a log that still ends
+    // there, and tells of entries that arrived in between all the same.
+    std::optional<uint32_t> loadedEnd_;
+    std::optional<uint32_t> savedEnd_;
 };
 
 // First click on a column sorts ascending; another click on the same column reverses the direction.

@@ -1,5 +1,6 @@
 // Writers killed at random moments must never cost an acknowledged note or leave half an entry behind: the
-// device still opens, every note answered with Status 0 is stored whole, and event numbers stay unique.
+// device still opens, every note answered with Status 0 is stored whole, and event numbers stay unique. A
+// clear killed at a random moment leaves the whole log or the emptied log with the entry of its clear.
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -194,6 +195,85 @@ TEST(CrashConsistency, KilledWritersLoseNoAcknowledgedNoteAndLeaveNoHalfEntry) {
     EXPECT_TRUE(numbers.empty() || entries.back().EventNumber() > *numbers.rbegin());
     std::printf("crash consistency: %d rounds, %zu notes stored, %zu acknowledged\n", rounds, stored.size(),
                 acknowledged.size());
+}
+
+// One clear in a child process, killed after delay (or left to finish when delay is negative).
+void ClearInChild(std::chrono::microseconds delay) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        bool cleared = false;
+        ::_exit(ClearLog("killed clear", cleared) == StatusSuccess && cleared ? 0 : 1);
+    }
+    if (delay.count() >= 0) {
+        std::this_thread::sleep_for(delay);
+        ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+}
+
+TEST(CrashConsistency, KilledClearLeavesTheWholeLogOrItsClearedEntry) {
+    test::TempDir dir;
+    std::string device = (dir / "cvr.db").string();
+    std::string error;
+    ASSERT_TRUE(DeviceStore::Create(device, true, false, error)) << error;
+    ::setenv("ZORHLTH_DEVICE", device.c_str(), 1);
+    auto stored = [&] {
+        std::vector<std::string> records;
+        std::unique_ptr<DeviceStore> store = DeviceStore::Open(device, error);
+        EXPECT_NE(store, nullptr) << error;
+        if (store) {
+            store->ForEach([&](uint32_t, const LogEntry& entry) {
+                records.emplace_back(reinterpret_cast<const char*>(entry.bytes), LogEntrySize);
+            });
+        }
+        return records;
+    };
+    auto fill = [&](int round) {
+        std::unique_ptr<DeviceStore> store = DeviceStore::Open(device, error);
+        ASSERT_NE(store, nullptr) << error;
+        ASSERT_EQ(store->AppendMany(20,
+                                    [round](uint64_t i, LogEntry& entry) {
+                                        entry =
+                                            BuildMaintenanceEntry(2, NoteText(round, 0, static_cast<int>(i)));
+                                    }),
+                  StoreResult::Done);
+    };
+
+    // The kills fall anywhere in the time a whole clear takes, start of the process included.
+    fill(0);
+    auto before = std::chrono::steady_clock::now();
+    ClearInChild(std::chrono::microseconds(-1));
+    auto whole =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - before);
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("kill delays seeded with " + std::to_string(seed) + ", a clear took " +
+                 std::to_string(whole.count()) + " us");
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> delayUs(0, whole.count() * 3 / 2);
+
+    auto started = std::chrono::steady_clock::now();
+    int rounds = 0, emptied = 0;
+    for (; rounds < 2 * Rounds && std::chrono::steady_clock::now() - started < TimeBudget; ++rounds) {
+        fill(rounds + 1);
+        const std::vector<std::string> log = stored();
+        ClearInChild(std::chrono::microseconds(delayUs(random)));
+        const std::vector<std::string> after = stored();
+        if (after == log) {
+            continue;
+        }
+        ++emptied;
+        ASSERT_EQ(after.size(), 1u) << "round " << rounds << ": neither the whole log nor the emptied one";
+        LogEntry entry;
+        std::memcpy(entry.bytes, after[0].data(), LogEntrySize);
+        EXPECT_EQ(entry.Class(), 33);
+        EXPECT_EQ(entry.Code(), 1);
+        EXPECT_STREQ(reinterpret_cast<const char*>(entry.EventData()), "killed clear");
+    }
+    ::unsetenv("ZORHLTH_DEVICE");
+    EXPECT_GE(rounds, 10) << "too few rounds ran within the time budget";
+    std::printf("killed clears: %d rounds, %d emptied with their entry\n", rounds, emptied);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,38 @@ TEST_F(LogOps, ClearLeavesTheClearedByEntry) {
     EXPECT_EQ(entries[0].Class(), 33);
     EXPECT_EQ(entries[0].Code(), 1);
     EXPECT_EQ(NoteText(entries[0]), "administrator");
+}
+
+// A clear after a save: the look at the saved end, and the cleared-by entry's number against it, on a log
+// holding 1 and 2 (next number 3) whose device may skip numbers before the clear.
+TEST_F(LogOps, SavedClearComparesTheClearedByNumberWithTheSavedEnd) {
+    struct Row {
+        const char* name;
+        std::optional<uint32_t> savedEnd;
+        uint32_t skipped;
+        LogTail tail;
+        bool cleared;
+        uint32_t unsaved;
+    };
+    const Row rows[] = {
+        {"nothing saved", std::nullopt, 3, LogTail::Unchanged, true, 0},
+        {"saved whole", 3, 0, LogTail::Unchanged, true, 0},
+        {"numbers skipped after the save", 3, 3, LogTail::Unchanged, true, 3},
+        {"entries after the saved end", 2, 0, LogTail::Grown, false, 0},
+        {"numbers started again", 100, 3, LogTail::Unchanged, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        InitDevice();
+        Import({FirmwareEntry(1), FirmwareEntry(2)});
+        ASSERT_EQ(Store()->SkipNumbers(row.skipped), emulator::StoreResult::Done);
+        ClearReport report;
+        EXPECT_EQ(ClearSavedLog("administrator", row.savedEnd, report), StatusSuccess);
+        EXPECT_EQ(report.tail, row.tail);
+        EXPECT_EQ(report.cleared, row.cleared);
+        EXPECT_EQ(report.unsaved, row.unsaved);
+        EXPECT_EQ(Stored().size(), row.cleared ? 1u : 2u);
+    }
 }
 
 TEST_F(LogOps, RefusedEraseWritesNoEntry) {

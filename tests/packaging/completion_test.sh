@@ -59,7 +59,7 @@ check healthsim _healthsim "healthsim init dev --mode " "healthsim init dev --mo
 check healthsim _healthsim "healthsim add dev --c" "healthsim add dev --c" "--class --code --count"
 check healthsim _healthsim "healthsim add dev --class " "healthsim add dev --class" ""
 check healthsim _healthsim "healthsim fault dev " "healthsim fault dev" \
-    "clear clear-at erase-refuse fail-requests raw-records read-status write-status"
+    "clear clear-at erase-refuse fail-requests raw-records read-status skip-numbers write-status"
 check healthsim _healthsim "healthsim set dev u" "healthsim set dev u" "unsupported"
 check healthsim _healthsim "healthsim seed dev " "healthsim seed dev" "--entries"
 

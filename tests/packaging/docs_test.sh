@@ -33,7 +33,7 @@ for option in /f:file /export:file /clear '/note:"text"' --help --version --list
     grep -qF -- "$option" "$work/kestrav.8.txt" || fail "kestrav.8 does not document $option"
 done
 for command in init import add seed dump set fault read-status clear-at erase-refuse write-status fail-requests \
-    raw-records --unsupported --force --mode --class --code --severity --count --data --text --entries; do
+    raw-records skip-numbers --unsupported --force --mode --class --code --severity --count --data --text --entries; do
     grep -qF -- "$command" "$work/healthsim.8.txt" || fail "healthsim.8 does not document $command"
 done
 

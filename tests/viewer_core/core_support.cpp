@@ -110,6 +110,10 @@ bool CoreDevice::FaultEraseRefuse() {
     return SendSetup(testdriver::FaultEraseRefuse);
 }
 
+bool CoreDevice::SkipNumbers(uint32_t count) {
+    return SendSetup(testdriver::SkipNumbers, 0, count);
+}
+
 bool CoreDevice::FaultWriteStatus(uint8_t status) {
     return SendSetup(testdriver::FaultWriteStatus, 0, status);
 }
@@ -153,6 +157,10 @@ bool CoreDevice::FaultEraseRefuse() {
     return WithStore([](emulator::DeviceStore& store) {
         return store.ChangeFaults([](emulator::DeviceFaults& faults) { faults.eraseRefused = true; });
     });
+}
+
+bool CoreDevice::SkipNumbers(uint32_t count) {
+    return WithStore([&](emulator::DeviceStore& store) { return store.SkipNumbers(count); });
 }
 
 bool CoreDevice::FaultWriteStatus(uint8_t status) {

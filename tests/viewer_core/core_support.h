@@ -29,6 +29,8 @@ public:
     // A read for event number answers status and no entry.
     bool FaultReadStatus(uint32_t eventNumber, uint8_t status);
     bool FaultEraseRefuse();
+    // The next write takes a number count higher than it would have.
+    bool SkipNumbers(uint32_t count);
     // Writes and rewrites answer status and store nothing.
     bool FaultWriteStatus(uint8_t status);
     bool FaultFailRequests();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -212,16 +214,44 @@ TEST(Document, MarkRepaired) {
 }
 
 TEST(Document, ClearAllEntries) {
+    // After an export, the clear erases only the log as exported and tells of entries that arrived between
+    // the export and the erase (here numbers the device skipped).
+    enum Before { Nothing, Export, ExportThenNote };
+    char unsaved[512];
+    std::snprintf(unsaved, sizeof unsaved, TableText(ClearUnsavedText), 3u);
     const struct {
         const char* name;
         int answer;
         bool refuse;
+        Before before;
+        uint32_t skipped;
         size_t entriesAfter;
-        std::vector<uint32_t> messages;
+        std::vector<std::string> messages;
     } cases[] = {
-        {"cancelled", ButtonCancel, false, 3, {ConfirmClearText}},
-        {"confirmed", ButtonOk, false, 1, {ConfirmClearText}},
-        {"refused by the driver", ButtonOk, true, 3, {ConfirmClearText, ClearLogFailedText}},
+        {"cancelled", ButtonCancel, false, Nothing, 0, 3, {Text(ConfirmClearText)}},
+        {"confirmed", ButtonOk, false, Nothing, 0, 1, {Text(ConfirmClearText)}},
+        {"refused by the driver",
+         ButtonOk,
+         true,
+         Nothing,
+         0,
+         3,
+         {Text(ConfirmClearText), Text(ClearLogFailedText)}},
+        {"exported", ButtonOk, false, Export, 0, 1, {Text(ConfirmClearText)}},
+        {"numbers skipped after the export",
+         ButtonOk,
+         false,
+         Export,
+         3,
+         1,
+         {Text(ConfirmClearText), unsaved}},
+        {"a note after the export",
+         ButtonOk,
+         false,
+         ExportThenNote,
+         0,
+         4,
+         {Text(ConfirmClearText), Text(ClearNewEntriesText), Text(ClearLogFailedText)}},
     };
     for (const auto& c : cases) {
         Viewer viewer;
@@ -230,16 +260,22 @@ TEST(Document, ClearAllEntries) {
         if (c.refuse) {
             ASSERT_TRUE(viewer.device.FaultEraseRefuse());
         }
+        ScratchFolder folder;
+        if (c.before != Nothing) {
+            viewer.shell.saveNames = {(folder / "cvr.csv").string()};
+            viewer.commands.Execute(ExportLogCommand);
+        }
+        if (c.before == ExportThenNote) {
+            uint8_t driverStatus = WriteFailed;
+            ASSERT_EQ(WriteMaintenanceNote("late", driverStatus), StatusSuccess);
+        }
+        ASSERT_TRUE(viewer.device.SkipNumbers(c.skipped));
         viewer.shell.answers = {c.answer};
         viewer.commands.Execute(ClearAllEntriesCommand);
-        std::vector<std::string> expected;
-        for (uint32_t id : c.messages) {
-            expected.push_back(Text(id));
-        }
-        EXPECT_EQ(viewer.shell.texts, expected) << c.name;
+        EXPECT_EQ(viewer.shell.texts, c.messages) << c.name;
         EXPECT_EQ(viewer.shell.styles[0], MessageStyleConfirm) << c.name;
         EXPECT_EQ(viewer.Stored().size(), c.entriesAfter) << c.name;
-        EXPECT_EQ(viewer.list.Rows().size(), c.entriesAfter) << c.name;
+        EXPECT_EQ(viewer.list.Rows().size(), std::min<size_t>(c.entriesAfter, 3)) << c.name;
     }
     // After a clear the list holds the entry that names who cleared the log.
     Viewer viewer;

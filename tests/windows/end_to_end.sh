@@ -197,6 +197,35 @@ clear)
     tail -n 1 after.csv | tr -d '\r' |
         grep -Eq "^Informational,8,Maintenance,1,[^,]+,[^,]+,1,CVR Cleared \\($user\\)\$" ||
         fail "the entry of the erase: $(tail -n 1 after.csv)"
+    # Numbers that the driver skipped between the save and the erase count as entries erased unsaved.
+    sample_log
+    drive fault skip-numbers 3
+    rm -f kestrav.log
+    run /export:saved.csv /clear
+    expect_status 1
+    expect_log kestrav.log '   Executing: kestrav.exe /export:saved.csv /clear' \
+        '   Successfully exported CVR data to file saved.csv' \
+        '   Successfully cleared all entries from the Corvane Log.' \
+        '   3 entry(ies) added to the Corvane Log after it was saved were cleared without being saved.' \
+        '   Finished!' '  '
+    # While another run holds the lock for its walk, a clear waits for it instead of erasing under the walk.
+    sample_log
+    rm -f ready done
+    "$wine_sh" "$build" run "$build/bin/hold_file.exe" 'Global\KestravHealthLog' device-lock ready done &
+    holder=$!
+    for _ in $(seq 100); do
+        [ -e ready ] && break
+        sleep 0.1
+    done
+    [ -e ready ] || fail "the lock holder did not start"
+    "$wine_sh" "$build" run "$kestrav" /f:waiting /clear 2>stderr.txt &
+    clearer=$!
+    sleep 3
+    expect_count 3
+    touch done
+    wait "$holder" || fail "the lock holder failed"
+    wait "$clearer" || fail "the clear after the walk failed"
+    expect_count 1
     ;;
 refused_erase)
     sample_log

@@ -78,7 +78,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: zorhlth_ctl reset | import FILE | supported 0|1 | count\n"
                  "       zorhlth_ctl fault read-status N S | clear-at N | erase-refuse | write-status S | "
-                 "fail-requests | fail-log-requests | clear\n");
+                 "fail-requests | fail-log-requests | skip-numbers N | clear\n");
     return 2;
 }
 
@@ -120,6 +120,8 @@ int main(int argc, char** argv) {
             ok = SendOperation(FaultFailRequests, 0, FailEveryRequest);
         } else if (std::strcmp(fault, "fail-log-requests") == 0 && argc == 3) {
             ok = SendOperation(FaultFailRequests, 0, FailLogRequests);
+        } else if (std::strcmp(fault, "skip-numbers") == 0 && argc == 4) {
+            ok = ParseNumber(argv[3], 0xFFFFFFFF, a) && SendOperation(SkipNumbers, 0, a);
         } else if (std::strcmp(fault, "clear") == 0 && argc == 3) {
             ok = SendOperation(ClearFaults);
         } else {

@@ -22,6 +22,7 @@ enum SetupOperation : uint32_t {
     // The next read for event number `number` finds the log cleared just before, as by another program:
     // erased, with the entry that records the clear under the next number.
     FaultClearAtRead = 10,
+    SkipNumbers = 11, // the next write takes a number `value` higher, as a driver that skips numbers does
 };
 
 inline constexpr uint32_t FailEveryRequest = 1;

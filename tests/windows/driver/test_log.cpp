@@ -207,6 +207,10 @@ void Setup(SetupBlock& block) {
         g_log.clearAtReadNumber = block.number;
         break;
     case CountEntries: block.value = g_log.count; break;
+    case SkipNumbers:
+        g_log.nextNumber =
+            block.value > 0xFFFFFFFFu - g_log.nextNumber ? 0xFFFFFFFFu : g_log.nextNumber + block.value;
+        break;
     default: break;
     }
 }
