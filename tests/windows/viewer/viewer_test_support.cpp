@@ -191,7 +191,8 @@ std::vector<std::string> ClippedTexts(HWND window) {
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         RECT client{};
         GetClientRect(child, &client);
-        // A button's face is drawn inside its frame and the focus rectangle.
+        // A button's face is drawn inside its frame and the focus rectangle; its one line is centred in
+        // height.
         const LONG margin = isButton ? 2 * GetSystemMetrics(SM_CXEDGE) + 2 : 0;
         UINT flags = DT_CALCRECT | DT_EXPANDTABS;
         if (isButton || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) {
@@ -208,11 +209,11 @@ std::vector<std::string> ClippedTexts(HWND window) {
         DrawTextW(dc, wide.c_str(), -1, &needed, flags);
         SelectObject(dc, before);
         ReleaseDC(child, dc);
-        if (needed.right > client.right - 2 * margin || needed.bottom > client.bottom - 2 * margin) {
+        if (needed.right > client.right - 2 * margin || needed.bottom > client.bottom) {
             clipped.push_back(std::to_string(GetDlgCtrlID(child)) + " '" + text + "': needs " +
                               std::to_string(needed.right + 2 * margin) + "x" +
-                              std::to_string(needed.bottom + 2 * margin) + ", has " +
-                              std::to_string(client.right) + "x" + std::to_string(client.bottom));
+                              std::to_string(needed.bottom) + ", has " + std::to_string(client.right) + "x" +
+                              std::to_string(client.bottom));
         }
     }
     return clipped;
