@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/query.h"
 #include "cli/query_options.h"
+#include "cli/standard_output.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
@@ -35,10 +36,43 @@ const char* const UsageLines[] = {
     "             in double quotes and be no more than 227 characters long.",
 };
 
-void WriteUsage(StatusLog& log) {
+#ifdef _WIN32
+// "kestrav /?" is the first thing an administrator types at a Windows prompt: the answer is shown where it
+// was asked, on standard output.
+constexpr bool HelpOnStandardOutput = true;
+constexpr std::string_view LineEnd = "\r\n";
+#else
+// On Linux a help request keeps the answer it has always had: the usage on standard error.
+constexpr bool HelpOnStandardOutput = false;
+constexpr std::string_view LineEnd = "\n";
+#endif
+
+// The usage and where the other options are described, on standard output.
+void PrintClassicHelp() {
+    std::string text;
+    for (const char* line : UsageLines) {
+        text.append(line).append(LineEnd);
+    }
+    text.append(LineEnd).append(
+        "The query options (--list, --json, --csv, --follow and more): kestrav --help");
+    text.append(LineEnd);
+    // Nowhere is left to say that standard output failed; the status log holds the usage too.
+    (void)WriteStandardOutput(text.data(), text.size());
+}
+
+// The usage of an invalid command line on the status log; the console is told which argument was wrong, or
+// shown the usage that was asked for.
+void WriteUsage(StatusLog& log, const CommandLineOptions& options) {
     WriteStatusLine(log, "%s", "");
     for (const char* line : UsageLines) {
         WriteStatusLine(log, "%s", line);
+    }
+    if (options.helpAsked && HelpOnStandardOutput) {
+        PrintClassicHelp();
+        return;
+    }
+    if (!options.helpAsked) {
+        Diagnose(options.problem);
     }
     for (const char* line : UsageLines) {
         WriteDiagnosticLine(line);
@@ -137,7 +171,7 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
         return ExitFailure;
     }
     if (!options.valid) {
-        WriteUsage(log);
+        WriteUsage(log, options);
         return ExitInvalidCommandLine;
     }
 

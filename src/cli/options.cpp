@@ -44,6 +44,26 @@ std::string WithDefaultExtension(std::string_view name, std::string_view extensi
 
 } // namespace
 
+bool IsHelpRequest(std::string_view argument) {
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
+        return false;
+    }
+    const std::string_view word = argument.substr(1);
+    return word == "?" || (word.size() == 1 && HasWord(argument, "h")) ||
+           (word.size() == 4 && HasWord(argument, "help"));
+}
+
+std::string ArgumentProblem(std::string_view argument) {
+    if (RecognizeOption(argument)) {
+        return "";
+    }
+    if (auto note = ValueAfter(argument, "note"); note && (argument[0] == '/' || argument[0] == '-')) {
+        return "the note is " + std::to_string(note->size()) + " bytes of UTF-8; a note holds at most " +
+               std::to_string(MaxNoteLength) + " bytes";
+    }
+    return "invalid argument '" + EscapeControls(argument) + "'";
+}
+
 std::optional<Option> RecognizeOption(std::string_view argument) {
     if (argument.empty() || (argument[0] != '/' && argument[0] != '-')) {
         return std::nullopt;
@@ -69,7 +89,11 @@ CommandLineOptions ParseCommandLine(std::span<const std::string_view> arguments)
     for (std::string_view argument : arguments) {
         std::optional<Option> option = RecognizeOption(argument);
         if (!option) {
+            if (options.valid) {
+                options.problem = ArgumentProblem(argument);
+            }
             options.valid = false;
+            options.helpAsked = options.helpAsked || IsHelpRequest(argument);
             continue;
         }
         switch (option->kind) {

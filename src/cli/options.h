@@ -23,8 +23,19 @@ struct Option {
 // characters of text. Anything else, bare "/f:", "/export:" and "/note:" included, is not an option.
 std::optional<Option> RecognizeOption(std::string_view argument);
 
+// True for the arguments an administrator types to ask for the usage: /?, /h and /help, with '/' or '-',
+// letters in any case.
+bool IsHelpRequest(std::string_view argument);
+
+// Why an argument is not an option, as one line for standard error without the program's prefix: the note's
+// length in bytes for a note over the limit, else "invalid argument '/exprt:x'" (control characters
+// escaped). "" for an option.
+std::string ArgumentProblem(std::string_view argument);
+
 struct CommandLineOptions {
-    bool valid = true; // every argument is an option
+    bool valid = true;      // every argument is an option
+    std::string problem;    // ArgumentProblem of the first argument that is not an option
+    bool helpAsked = false; // an argument is a help request
     std::string statusLogName;
     std::vector<std::string> exportFiles; // in argument order
     size_t clearCount = 0;

@@ -68,7 +68,25 @@ Files:
                     counted from 0), the others are printed, exit status 1
   --window          with --input=FILE alone: show FILE in the window,
                     read-only (the commands that change the log greyed)
-Following the log (with --list, --json and the filters):
+)"
+#ifdef _WIN32
+    R"(Following the log (with --list, --json and the filters):
+  --follow          print every entry once, then read the log again at each
+                    interval and print each new entry and each entry changed
+                    in place (count, update time, severity); Ctrl+C,
+                    Ctrl+Break or closing the console ends it
+  --interval=SECONDS  the pause between two reads, 1 to 86400 (default 10)
+  --state=FILE      remember what was printed in FILE (replaced whole at each
+                    change), so that a restart neither repeats nor loses an
+                    entry
+Metrics (alone):
+  --metrics=FILE    write the log's figures to FILE in the Prometheus text
+                    format for a textfile collector (windows_exporter's):
+                    entries by severity and class, the highest event number,
+                    the newest update time, whether the read was complete
+)"
+#else
+    R"(Following the log (with --list, --json and the filters):
   --follow          print every entry once, then read the log again at each
                     interval and print each new entry and each entry changed
                     in place (count, update time, severity); SIGTERM or
@@ -84,7 +102,9 @@ Metrics (alone):
                     format for node_exporter's textfile collector: entries by
                     severity and class, the highest event number, the newest
                     update time, whether the read was complete
-Times:
+)"
+#endif
+    R"(Times:
   --utc             write times in UTC instead of the host's local time
 Other:
   --help            print this help and exit
@@ -328,8 +348,13 @@ int PrintLog(const QueryOptions& options) {
 std::string QueryHelpText() {
     std::string text = "Usage: kestrav [/f:file] [/export:file]... [/clear]... [/note:\"msg\"]...\n"
                        "       kestrav [--list | --json | --csv] [FILTER]...\n"
+#ifdef _WIN32
+                       "       kestrav --follow [--list | --json] [--interval=SECONDS] [--state=FILE]\n"
+                       "               [FILTER]...\n"
+#else
                        "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
                        "               [--state=FILE] [FILTER]...\n"
+#endif
                        "       kestrav --metrics=FILE\n"
                        "       kestrav --help | --version\n"
                        "\n"
@@ -340,7 +365,14 @@ std::string QueryHelpText() {
         text.append(line).append("\n");
     }
     text.append("\n").append(QueryUsage);
-#ifndef _WIN32
+#ifdef _WIN32
+    text.append("\nEvery unattended run also reports what it did to the Application event log\n"
+                "(source Kestrav), as the window's Export Log, Clear All Entries and Add\n"
+                "Maintenance Note do. kestrav-task.xml, installed beside the program, is a\n"
+                "scheduled task that saves and clears the log every night at 02:00; register\n"
+                "it from an elevated prompt with schtasks /create /tn NAME /xml FILE (see\n"
+                "windows.md beside the program).\n");
+#else
     text.append("\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
                 "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
                 "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"

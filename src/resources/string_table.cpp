@@ -15,21 +15,22 @@ struct TextRow {
 };
 
 const TextRow StringTable[] = {
-    {DocumentTemplateTitle, "Corvane Log Viewer", "Corvane ログ ビューア"},
+    {DocumentTemplateTitle, "Corvane Log Viewer", "Corvane ログ ビューアー"},
     {DriverNotLoadedText, "No System Management driver is loaded.",
-     "System Management ドライバが読み込まれていません。"},
+     "System Management ドライバーが読み込まれていません。"},
     {UnknownErrorText, "Unknown error: 0x%04x", "不明なエラー: 0x%04x"},
     {MarkRepairedFailedText, "Failed to mark one or more of the selected entries as repaired.",
      "選択したエントリのうち 1 つ以上を修復済みにできませんでした。"},
     {LogNotSupportedText, "This system does not support the Corvane Log.",
-     "このシステムは Corvane Log をサポートしていません。"},
-    {ClearLogFailedText, "The clear log command failed.", "ログの消去コマンドが失敗しました。"},
+     "このシステムでは Corvane Log はサポートされていません。"},
+    {ClearLogFailedText, "The clear log command failed.", "ログの消去に失敗しました。"},
     {NotMarkedRepairedText,
      "One or more entries were not marked as repaired because they were already tagged as repaired, or were "
      "informational entries that did not need to be marked as repaired.",
-     "1 つ以上のエントリを修復済みにしませんでした。既に修復済みになっているか、修復済みにする必要のない情報"
-     "エントリです。"},
-    {ApplicationTitle, "Corvane Log Viewer", "Corvane ログ ビューア"},
+     "修復済みにしなかったエントリがあります。既に修復済みのエントリと、修復済みにする必要のない情報エントリ"
+     "は"
+     "対象外です。"},
+    {ApplicationTitle, "Corvane Log Viewer", "Corvane ログ ビューアー"},
     {ExportDialogTitle, "Export", "エクスポート"},
     {DescriptionColumnTitle, "Description", "説明"},
     {ClassColumnTitle, "Class", "クラス"},
@@ -38,12 +39,12 @@ const TextRow StringTable[] = {
     {UpdateTimeColumnTitle, "Update Time", "更新日時"},
     {InitialTimeColumnTitle, "Initial Time", "初回日時"},
     {ExportFileFilter, "Comma Delimited (*.csv) |*.csv|All Files (*.*) |*.*||",
-     "カンマ区切り (*.csv) |*.csv|すべてのファイル (*.*) |*.*||"},
+     "コンマ区切り (*.csv) |*.csv|すべてのファイル (*.*) |*.*||"},
     {NoteNotLoggedText, "Unable to log the maintenance note to the Corvane Log.",
      "Corvane Log に保守メモを記録できませんでした。"},
     {NotePromptText,
      "Enter the text for the maintenance note. The text must be between 1 and 227 characters in length.",
-     "保守メモのテキストを入力してください。テキストの長さは 1 文字以上 227 文字以下にしてください。"},
+     "保守メモを入力してください。長さは 1 ～ 227 バイトです (全角文字なら 75 文字まで)。"},
     {ExecutingText, "Executing: %s", "実行中: %s"},
     {ExportSucceededText, "Successfully exported CVR data to file %s",
      "CVR データをファイル %s にエクスポートしました。"},
@@ -64,17 +65,17 @@ const TextRow StringTable[] = {
     {LogEmptyText, "The Corvane Log is empty.", "Corvane Log は空です。"},
     {ConfirmClearText,
      "You have chosen to clear the Corvane Log.  This will permanently remove all entries from the CVR.",
-     "Corvane Log の消去が選択されました。CVR のすべてのエントリが完全に削除されます。"},
+     "Corvane Log を消去します。CVR のすべてのエントリが完全に削除されます。よろしいですか?"},
     {EventNumberColumnTitle, "Event Number", "イベント番号"},
     {CodeColumnTitle, "Code", "コード"},
     {ReadIncompleteText, "The Corvane Log could not be read completely: reading stopped at event number %u.",
-     "Corvane Log を最後まで読み取れませんでした: イベント番号 %u で読み取りが止まりました。"},
+     "Corvane Log を最後まで読み取れませんでした。イベント番号 %u で読み取りが停止しました。"},
     {ReadSkippedText, "%u event number(s) of the Corvane Log could not be read; their entries were skipped.",
-     "Corvane Log の %u 個のイベント番号を読み取れなかったため、そのエントリは飛ばされました。"},
+     "Corvane Log のイベント番号 %u 個を読み取れなかったため、そのエントリをスキップしました。"},
     {ClearNewEntriesText, "Unable to clear the log - new entries were added to it after it was saved.",
-     "ログを消去できません - 保存した後にログに新しいエントリが追加されました。"},
+     "ログを消去できません - 保存した後に新しいエントリが追加されました。"},
     {ReadOutOfMemoryText, "Not enough memory to read the Corvane Log.",
-     "Corvane Log を読み取るためのメモリが足りません。"},
+     "メモリが不足しているため、Corvane Log を読み取れません。"},
     {ReadClearedText,
      "The Corvane Log was cleared while it was being read; the entries read are not the whole log.",
      "読み取り中に Corvane Log が消去されたため、読み取ったエントリはログの一部だけです。"},
@@ -93,9 +94,9 @@ const TextRow MenuTitles[MenuCount] = {
 
 const TextRow MenuItems[] = {
     {ExportLogCommand, "&Export Log...\tCtrl+E", "ログのエクスポート(&E)...\tCtrl+E"},
-    {ClearAllEntriesCommand, "&Clear All Entries...\tCtrl+L", "すべてのエントリの消去(&C)...\tCtrl+L"},
+    {ClearAllEntriesCommand, "&Clear All Entries...\tCtrl+L", "すべてのエントリを消去(&C)...\tCtrl+L"},
     {MarkRepairedCommand, "&Mark Repaired\tCtrl+R", "修復済みにする(&M)\tCtrl+R"},
-    {AddMaintenanceNoteCommand, "Add Maintenance &Note...\tCtrl+M", "保守メモの追加(&N)...\tCtrl+M"},
+    {AddMaintenanceNoteCommand, "Add Maintenance &Note...\tCtrl+M", "保守メモを追加(&N)...\tCtrl+M"},
     {ExitCommand, "E&xit", "終了(&X)"},
     {RefreshCommand, "&Refresh\tF5", "最新の情報に更新(&R)\tF5"},
 };
@@ -105,7 +106,7 @@ const TextRow NoteDialogTexts[] = {
     {NoteCancelButton, "Cancel", "キャンセル"},
     {NotePromptLabel,
      "Enter the text for the maintenance note. The text must be between 1 and 227 characters in length.",
-     "保守メモのテキストを入力してください。テキストの長さは 1 文字以上 227 文字以下にしてください。"},
+     "保守メモを入力してください。長さは 1 ～ 227 バイトです (全角文字なら 75 文字まで)。"},
 };
 
 template <size_t N> const char* Find(const TextRow (&rows)[N], uint32_t id, Language language) {

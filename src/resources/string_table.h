@@ -86,6 +86,7 @@ enum NoteDialogControl : uint32_t {
     NoteCancelButton = 2,
     NotePromptLabel = 1052,
     NoteEditField = 1053,
+    NoteBytesLeftLabel = 1054, // filled as the note is typed
 };
 const char* LoadNoteDialogText(uint32_t controlId);
 const char* LoadNoteDialogText(uint32_t controlId, Language language);

@@ -14,6 +14,7 @@
 #include "viewer/messages.h"
 #include "viewer/viewer_text.h"
 #include "viewer_core/note_rules.h"
+#include "viewer_core/viewer_texts.h"
 
 namespace kestrav {
 
@@ -100,7 +101,7 @@ void CNoteEdit::insertFromMimeData(const QMimeData* source) {
 
 CMaintenanceDlg::CMaintenanceDlg(QWidget* parent)
     : QDialog(parent), m_editNote(new CNoteEdit(this)), prompt_(new QLabel(this)),
-      ok_(new QPushButton(NoteDialogText(NoteOkButton), this)),
+      bytesLeft_(new QLabel(this)), ok_(new QPushButton(NoteDialogText(NoteOkButton), this)),
       cancel_(new QPushButton(NoteDialogText(NoteCancelButton), this)) {
     prompt_->setText(LoadText(NotePromptText));
     prompt_->setWordWrap(true);
@@ -117,6 +118,8 @@ CMaintenanceDlg::CMaintenanceDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt_);
     layout->addWidget(m_editNote, 1);
+    bytesLeft_->setAlignment(Qt::AlignRight);
+    layout->addWidget(bytesLeft_);
     layout->addLayout(buttons);
     setTabOrder(m_editNote, ok_);
     setTabOrder(ok_, cancel_);
@@ -124,6 +127,14 @@ CMaintenanceDlg::CMaintenanceDlg(QWidget* parent)
 
     connect(ok_, &QPushButton::clicked, this, &CMaintenanceDlg::OnOkClicked);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_editNote, &QPlainTextEdit::textChanged, this, &CMaintenanceDlg::ShowBytesLeft);
+    ShowBytesLeft();
+}
+
+void CMaintenanceDlg::ShowBytesLeft() {
+    const qsizetype left = m_editNote->LimitText() - NoteFieldLength(m_editNote->toPlainText());
+    bytesLeft_->setText(
+        QString::fromStdString(NoteBytesLeftText(static_cast<size_t>(std::max<qsizetype>(left, 0)))));
 }
 
 int CMaintenanceDlg::DoModal() {
@@ -142,6 +153,7 @@ void CMaintenanceDlg::DoDataExchange(bool saveAndValidate) {
 bool CMaintenanceDlg::OnInitDialog() {
     DoDataExchange(false);
     m_editNote->SetLimitText(MaxNoteLength);
+    ShowBytesLeft();
     setWindowTitle(LoadText(ApplicationTitle));
     prompt_->setText(LoadText(NotePromptText));
     m_editNote->setFocus();

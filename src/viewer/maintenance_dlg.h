@@ -1,5 +1,6 @@
-// The maintenance-note dialog: a multi-line field of at most 227 characters, OK as the default button, a
-// warning for an empty text, and PrepareNote, which folds the typed text into the single line that is stored.
+// The maintenance-note dialog: a multi-line field of at most 227 bytes with a count of the bytes left, OK as
+// the default button, a warning for an empty text, and PrepareNote, which folds the typed text into the
+// single line that is stored.
 #pragma once
 
 #include <QDialog>
@@ -60,11 +61,16 @@ public:
     char m_szNote[MaxNoteLength + 1] = {};
 
     QLabel* Prompt() const { return prompt_; }
+    QLabel* BytesLeft() const { return bytesLeft_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
 
 private:
+    // Shows how many bytes the field still takes.
+    void ShowBytesLeft();
+
     QLabel* prompt_;
+    QLabel* bytesLeft_;
     QPushButton* ok_;
     QPushButton* cancel_;
 };

@@ -1,6 +1,8 @@
 // The windows' additional texts.
 #include "viewer_core/viewer_texts.h"
 
+#include <initializer_list>
+
 #include "resources/string_table.h"
 
 namespace kestrav {
@@ -35,7 +37,25 @@ const ViewerTextRow ViewerTexts[] = {
     {ViewerText::DetailsClose, "Close", "閉じる"},
     {ViewerText::MarkingProgress, "Marking the selected entries repaired...",
      "選択したエントリを修復済みにしています..."},
+    {ViewerText::NoteBytesLeft, "%1 bytes left", "残り %1 バイト"},
+    {ViewerText::NoteOneByteLeft, "1 byte left", "残り 1 バイト"},
 };
+
+// The text with each "%1", "%2", ... replaced by the number at that place.
+std::string FillPlaces(const std::string& format, std::initializer_list<size_t> numbers) {
+    std::string text;
+    for (size_t at = 0; at < format.size(); ++at) {
+        const size_t place =
+            at + 1 < format.size() ? static_cast<size_t>(format[at + 1] - '1') : numbers.size();
+        if (format[at] == '%' && place < numbers.size()) {
+            text += std::to_string(numbers.begin()[place]);
+            ++at;
+        } else {
+            text += format[at];
+        }
+    }
+    return text;
+}
 
 } // namespace
 
@@ -49,18 +69,14 @@ const char* ViewerTextUtf8(ViewerText text) {
 }
 
 std::string StatusCountsText(size_t entries, size_t shown, size_t selected) {
-    const std::string format = ViewerTextUtf8(ViewerText::StatusCounts);
-    const std::string numbers[] = {std::to_string(entries), std::to_string(shown), std::to_string(selected)};
-    std::string text;
-    for (size_t at = 0; at < format.size(); ++at) {
-        if (format[at] == '%' && at + 1 < format.size() && format[at + 1] >= '1' && format[at + 1] <= '3') {
-            text += numbers[format[at + 1] - '1'];
-            ++at;
-        } else {
-            text += format[at];
-        }
+    return FillPlaces(ViewerTextUtf8(ViewerText::StatusCounts), {entries, shown, selected});
+}
+
+std::string NoteBytesLeftText(size_t bytesLeft) {
+    if (bytesLeft == 1) {
+        return ViewerTextUtf8(ViewerText::NoteOneByteLeft);
     }
-    return text;
+    return FillPlaces(ViewerTextUtf8(ViewerText::NoteBytesLeft), {bytesLeft});
 }
 
 } // namespace kestrav

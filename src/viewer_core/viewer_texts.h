@@ -27,6 +27,8 @@ enum class ViewerText {
     DetailsEventData,
     DetailsClose,
     MarkingProgress,
+    NoteBytesLeft, // %1 bytes that the note field still takes
+    NoteOneByteLeft,
 };
 
 // The text in the language the string table follows; "" for a number that has none.
@@ -34,5 +36,8 @@ const char* ViewerTextUtf8(ViewerText text);
 
 // The status bar's counts: the StatusCounts text with its three places filled.
 std::string StatusCountsText(size_t entries, size_t shown, size_t selected);
+
+// The note dialog's count of the bytes its field still takes: "227 bytes left", "1 byte left".
+std::string NoteBytesLeftText(size_t bytesLeft);
 
 } // namespace kestrav

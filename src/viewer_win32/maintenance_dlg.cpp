@@ -8,6 +8,7 @@
 #include "resources/string_table.h"
 #include "viewer_core/note_rules.h"
 #include "viewer_core/viewer_document.h"
+#include "viewer_core/viewer_texts.h"
 #include "viewer_win32/centred.h"
 #include "viewer_win32/win32_resources.h"
 #include "viewer_win32/win32_shell.h"
@@ -22,6 +23,15 @@ std::wstring WindowText(HWND window) {
     const int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     return text;
+}
+
+// The bytes of the text in UTF-8, each line break's two characters counted.
+size_t Utf8Length(const std::wstring& text) {
+    size_t bytes = 0;
+    for (const wchar_t unit : text) {
+        bytes += Utf8Bytes(unit);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -52,6 +62,7 @@ INT_PTR CALLBACK CMaintenanceDlg::DialogProc(HWND dialog, UINT message, WPARAM w
     case NoteFieldId:
         if (HIWORD(wParam) == EN_CHANGE) {
             self->KeepWithinStoredLength();
+            self->ShowBytesLeft();
         }
         return TRUE;
     default: return FALSE;
@@ -65,6 +76,7 @@ bool CMaintenanceDlg::OnInitDialog() {
     SendMessageW(m_editNote, EM_LIMITTEXT, MaxNoteLength, 0);
     SetWindowTextW(dialog_, Widen(TableText(ApplicationTitle)).c_str());
     SetDlgItemTextW(dialog_, PromptId, Widen(TableText(NotePromptText)).c_str());
+    ShowBytesLeft();
     CentreOnOwner(dialog_, GetWindow(dialog_, GW_OWNER));
     // TRUE: the focus goes to the first control, the field.
     return true;
@@ -91,10 +103,7 @@ void CMaintenanceDlg::DoDataExchange(bool saveAndValidate) {
 
 void CMaintenanceDlg::KeepWithinStoredLength() {
     const std::wstring text = WindowText(m_editNote);
-    size_t bytes = 0;
-    for (const wchar_t unit : text) {
-        bytes += Utf8Bytes(unit);
-    }
+    size_t bytes = Utf8Length(text);
     if (bytes <= MaxNoteLength) {
         return;
     }
@@ -118,6 +127,12 @@ void CMaintenanceDlg::KeepWithinStoredLength() {
     }
     SendMessageW(m_editNote, EM_SETSEL, cut, caret);
     SendMessageW(m_editNote, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
+void CMaintenanceDlg::ShowBytesLeft() {
+    const size_t bytes = Utf8Length(WindowText(m_editNote));
+    const size_t left = bytes < MaxNoteLength ? MaxNoteLength - bytes : 0;
+    SetDlgItemTextW(dialog_, BytesLeftId, Widen(NoteBytesLeftText(left)).c_str());
 }
 
 } // namespace kestrav::win32

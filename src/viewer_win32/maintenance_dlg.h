@@ -1,6 +1,6 @@
 // The maintenance-note dialog of the Windows window: dialog 143 in the user's language, a multi-line field
-// of at most 227 characters whose Enter key presses OK, and a warning that keeps the dialog open while the
-// text is blank.
+// of at most 227 bytes whose Enter key presses OK, the count of the bytes it still takes, and a warning that
+// keeps the dialog open while the text is blank.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,7 @@ class CMaintenanceDlg {
 public:
     static constexpr int NoteFieldId = 1053;
     static constexpr int PromptId = 1052;
+    static constexpr int BytesLeftId = 1054;
 
     explicit CMaintenanceDlg(Win32ViewerShell& shell) : shell_(&shell) {}
 
@@ -31,6 +32,7 @@ private:
     void DoDataExchange(bool saveAndValidate);
     // A note entry holds 227 bytes: input that would make the text longer in UTF-8 is taken back.
     void KeepWithinStoredLength();
+    void ShowBytesLeft();
 
     Win32ViewerShell* shell_;
     HWND dialog_ = nullptr;

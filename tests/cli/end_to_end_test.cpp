@@ -37,6 +37,7 @@ struct RunCase {
     std::string logName = "kestrav.log";
     std::vector<std::string> exports = {}; // files that hold the standard export afterwards
     bool logCleared = false;               // the device holds only the cleared-by entry afterwards
+    std::string problem = "";              // for the usage: the line on stderr that names the wrong argument
 };
 
 // Runs on the standard two-entry device: option forms, names, the fixed order, refusal of the erase.
@@ -59,15 +60,50 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
         {"status log with extension", {"/f:run1.txt"}, 0, {"Finished!"}, "run1.txt"},
         {"last status log wins", {"/f:first", "-f:second"}, 0, {"Finished!"}, "second.log"},
         {"status log path with dot", {"/f:./sub/run"}, 0, {"Finished!"}, "sub/run"},
-        {"bare f", {"/f:"}, 2, {}},
-        {"bare f keeps earlier name", {"/f:mine", "/f:"}, 2, {}, "mine.log"},
+        {"bare f", {"/f:"}, 2, {}, "kestrav.log", {}, false, "kestrav: invalid argument '/f:'"},
+        {"bare f keeps earlier name",
+         {"/f:mine", "/f:"},
+         2,
+         {},
+         "mine.log",
+         {},
+         false,
+         "kestrav: invalid argument '/f:'"},
         {"question mark", {"/?"}, 2, {}},
         {"help", {"/help"}, 2, {}},
-        {"later non-option", {"/clear", "status"}, 2, {}},
-        {"bare export", {"/export:"}, 2, {}},
-        {"bare note", {"/note:"}, 2, {}},
-        {"unknown word", {"/exportx:y"}, 2, {}},
-        {"note too long", {"/note:" + note227 + "n"}, 2, {}},
+        {"later non-option",
+         {"/clear", "status"},
+         2,
+         {},
+         "kestrav.log",
+         {},
+         false,
+         "kestrav: invalid argument 'status'"},
+        {"bare export",
+         {"/export:"},
+         2,
+         {},
+         "kestrav.log",
+         {},
+         false,
+         "kestrav: invalid argument '/export:'"},
+        {"bare note", {"/note:"}, 2, {}, "kestrav.log", {}, false, "kestrav: invalid argument '/note:'"},
+        {"unknown word",
+         {"/exportx:y"},
+         2,
+         {},
+         "kestrav.log",
+         {},
+         false,
+         "kestrav: invalid argument '/exportx:y'"},
+        {"note too long",
+         {"/note:" + note227 + "n"},
+         2,
+         {},
+         "kestrav.log",
+         {},
+         false,
+         "kestrav: the note is 228 bytes of UTF-8; a note holds at most 227 bytes"},
         {"clear", {"/clear"}, 0, {Cleared, "Finished!"}, "kestrav.log", {}, true},
         {"clearall and clear:x",
          {"/clearall", "-Clear:x"},
@@ -127,7 +163,9 @@ TEST_F(CommandLineRun, OptionsOnStandardDevice) {
         EXPECT_EQ(result.exitStatus, c.exitStatus);
         if (c.lines.empty()) {
             EXPECT_EQ(folder.Log(c.logName), Header(c.args) + Usage() + "  \r\n");
-            EXPECT_EQ(result.err, UsageOnStderr());
+            // A help request is answered with the usage alone.
+            EXPECT_EQ(result.err, (c.problem.empty() ? "" : c.problem + "\n") + UsageOnStderr());
+            EXPECT_EQ(result.out, "");
         } else {
             EXPECT_EQ(folder.Log(c.logName), RunLog(c.args, c.lines));
             EXPECT_EQ(result.err, "");
@@ -354,7 +392,7 @@ TEST_F(CommandLineRun, JapaneseMessages) {
             continue;
         }
         std::string japanese =
-            Header(args, "Corvane ログ ビューア", "実行中: ") +
+            Header(args, "Corvane ログ ビューアー", "実行中: ") +
             Indented({"CVR データをファイル out.csv にエクスポートしました。",
                       "ファイル 'missing/y.csv' を開けませんでした。 No such file or directory.",
                       "ファイル '/dev/./null' を開けませんでした。 通常のファイルではありません.",
@@ -371,7 +409,7 @@ TEST_F(CommandLineRun, JapaneseMessages) {
     Folder empty;
     empty.MakeEmptyDevice();
     empty.Run({"/note:x"}, {"LANG=ja_JP.UTF-8"});
-    EXPECT_EQ(empty.Log(), Header({"/note:x"}, "Corvane ログ ビューア", "実行中: ") +
+    EXPECT_EQ(empty.Log(), Header({"/note:x"}, "Corvane ログ ビューアー", "実行中: ") +
                                Indented({"Corvane Log は空です。"}) + "  \r\n");
 }
 

@@ -289,6 +289,10 @@ TEST_F(CommandLineRun, HelpAndVersion) {
         for (const std::string& line : Lines(help.out)) {
             EXPECT_LE(line.size(), 80u) << line;
         }
+        // Nothing that exists only on Windows.
+        for (const char* windowsOnly : {"Windows", "windows", "Ctrl+", "event log", "schtasks"}) {
+            EXPECT_EQ(help.out.find(windowsOnly), std::string::npos) << windowsOnly;
+        }
     }
     EXPECT_FALSE(folder.Exists("kestrav.log"));
     for (const std::vector<std::string>& args :
@@ -357,7 +361,7 @@ TEST_F(CommandLineRun, QueryOfUnreadableLog) {
         {"no device", {}, "kestrav: No System Management driver is loaded.\n", {"LC_ALL=C"}, false},
         {"no device, Japanese",
          {},
-         "kestrav: System Management ドライバが読み込まれていません。\n",
+         "kestrav: System Management ドライバーが読み込まれていません。\n",
          {"LC_ALL=ja_JP.UTF-8"},
          false},
         {"log not kept",

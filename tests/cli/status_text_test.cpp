@@ -176,7 +176,7 @@ TEST(StringTable, LanguageFromEnvironment) {
         const char* title;
     };
     const char* english = "Corvane Log Viewer";
-    const char* japanese = "Corvane ログ ビューア";
+    const char* japanese = "Corvane ログ ビューアー";
     const std::vector<Row> rows = {
         {nullptr, nullptr, nullptr, english},
         {"ja_JP.UTF-8", nullptr, nullptr, japanese},

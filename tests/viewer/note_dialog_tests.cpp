@@ -1,5 +1,5 @@
-// The maintenance-note dialog: preparing the stored note, the 227-character field, Enter and Ctrl+Enter, the
-// empty-text warning.
+// The maintenance-note dialog: preparing the stored note, the 227-byte field and its count of bytes left,
+// Enter and Ctrl+Enter, the empty-text warning.
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -24,6 +24,7 @@ private slots:
         QVERIFY(dialog.OkButton()->isDefault());
         QVERIFY(!dialog.CancelButton()->isDefault());
         QCOMPARE(dialog.m_editNote->LimitText(), qsizetype{227});
+        QCOMPARE(dialog.BytesLeft()->text(), QStringLiteral("227 bytes left"));
     }
 
     void typedLineBreaksAreFoldedAndTheFieldKeepsItsText() {
@@ -68,11 +69,16 @@ private slots:
         QTest::addColumn<bool>("lineBreak");
         QTest::addColumn<QString>("then");
         QTest::addColumn<int>("length");
-        QTest::newRow("227 letters accepted") << 226 << false << "x" << 227;
-        QTest::newRow("a 228th letter refused") << 227 << false << "y" << 227;
-        QTest::newRow("line break counts two and fits") << 225 << true << "" << 227;
-        QTest::newRow("line break that would make 228 refused") << 226 << true << "" << 226;
-        QTest::newRow("a letter after a line break at the limit refused") << 225 << true << "z" << 227;
+        QTest::addColumn<QString>("left");
+        QTest::newRow("227 letters accepted") << 226 << false << "x" << 227 << "0 bytes left";
+        QTest::newRow("a 228th letter refused") << 227 << false << "y" << 227 << "0 bytes left";
+        QTest::newRow("line break counts two and fits") << 225 << true << "" << 227 << "0 bytes left";
+        QTest::newRow("line break that would make 228 refused") << 226 << true << "" << 226 << "1 byte left";
+        QTest::newRow("a letter after a line break at the limit refused")
+            << 225 << true << "z" << 227 << "0 bytes left";
+        QTest::newRow("kanji count three bytes each")
+            << 0 << false << QString(75, u'漢') << 225 << "2 bytes left";
+        QTest::newRow("a 76th kanji refused") << 0 << false << QString(76, u'漢') << 225 << "2 bytes left";
     }
 
     void fieldLimit() {
@@ -80,6 +86,7 @@ private slots:
         QFETCH(bool, lineBreak);
         QFETCH(QString, then);
         QFETCH(int, length);
+        QFETCH(QString, left);
         CMaintenanceDlg dialog;
         dialog.OnInitDialog();
         dialog.show();
@@ -89,6 +96,7 @@ private slots:
         }
         QTest::keyClicks(dialog.m_editNote, then);
         QCOMPARE(NoteFieldLength(dialog.m_editNote->toPlainText()), qsizetype{length});
+        QCOMPARE(dialog.BytesLeft()->text(), left);
     }
 
     void pasteIsCutToTheLimit() {

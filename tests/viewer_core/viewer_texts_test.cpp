@@ -27,8 +27,21 @@ TEST(ViewerTexts, StatusCountsFillTheirPlacesInOrder) {
     }
 }
 
+TEST(ViewerTexts, NoteBytesLeft) {
+    const struct {
+        size_t left;
+        const char* text;
+    } cases[] = {{227, "227 bytes left"}, {2, "2 bytes left"}, {1, "1 byte left"}, {0, "0 bytes left"}};
+    if (CurrentLanguage() != Language::English) {
+        GTEST_SKIP() << "the texts are English only here";
+    }
+    for (const auto& c : cases) {
+        EXPECT_EQ(NoteBytesLeftText(c.left), c.text);
+    }
+}
+
 TEST(ViewerTexts, EveryTextIsPresent) {
-    for (int text = 0; text <= static_cast<int>(ViewerText::MarkingProgress); ++text) {
+    for (int text = 0; text <= static_cast<int>(ViewerText::NoteOneByteLeft); ++text) {
         EXPECT_GT(std::strlen(ViewerTextUtf8(static_cast<ViewerText>(text))), 0u) << text;
     }
 }

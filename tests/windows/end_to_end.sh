@@ -260,6 +260,22 @@ note)
     [ "$(sed -n 4p kestrav.log | tr -d '\r')" = '   ' ] || fail "no usage after the header"
     [ "$(wc -l <kestrav.log)" = 13 ] || fail "the usage run has $(wc -l <kestrav.log) lines"
     expect_count 2
+    # 76 kanji are 228 bytes in UTF-8, one more than an entry holds: stderr says so in bytes.
+    run "/note:$(printf '保%.0s' $(seq 76))"
+    expect_status 2
+    [ "$(head -n 1 stderr.txt | tr -d '\r')" = \
+        'kestrav: the note is 228 bytes of UTF-8; a note holds at most 227 bytes' ] ||
+        fail "the long note on stderr: $(head -n 1 stderr.txt)"
+    expect_count 2
+    # /? is answered on standard output, and the status log gets the usage as for any invalid command line.
+    rm kestrav.log
+    status=0
+    "$wine_sh" "$build" run "$kestrav" '/?' >stdout.txt 2>stderr.txt || status=$?
+    expect_status 2
+    [ ! -s stderr.txt ] || fail "/? wrote to stderr: $(head -n 1 stderr.txt)"
+    tr -d '\r' <stdout.txt | grep -q '^/note:"msg"  Writes a maintenance note' || fail "/? printed no usage"
+    tr -d '\r' <stdout.txt | grep -q 'kestrav --help$' || fail "/? does not point to kestrav --help"
+    [ "$(wc -l <kestrav.log)" = 13 ] || fail "the /? run has $(wc -l <kestrav.log) lines"
     ;;
 read_faults)
     sample_log
@@ -328,7 +344,7 @@ japanese)
     status=0
     KESTRAV_WINE_LANG=ja_JP.UTF-8 "$wine_sh" "$build" run "$kestrav" /export:out || status=$?
     expect_status 0
-    expected_title='Corvane ログ ビューア'
+    expected_title='Corvane ログ ビューアー'
     expect_log kestrav.log '   実行中: kestrav.exe /export:out' \
         '   CVR データをファイル out.csv にエクスポートしました。' '   完了しました。' '  '
     expect_csv out.csv '重要度,イベント番号,クラス,コード,更新日時,初回日時,回数,説明' \

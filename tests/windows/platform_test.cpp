@@ -15,6 +15,7 @@
 
 #include "cli/csv_export.h"
 #include "cli/output_file.h"
+#include "cli/query.h"
 #include "cli/status_log.h"
 #include "decode/event_text.h"
 #include "log/log_ops.h"
@@ -158,9 +159,27 @@ TEST(EnglishLocale, StatusErrorTexts) {
 TEST(JapaneseLocale, TextsFollowTheUserInterfaceLanguage) {
     EXPECT_EQ(CurrentLanguage(), Language::Japanese);
     EXPECT_STREQ(TableText(FinishedText), "完了しました。");
-    EXPECT_EQ(StatusErrorText(0xE0000002), "System Management ドライバが読み込まれていません。");
+    EXPECT_EQ(StatusErrorText(0xE0000002), "System Management ドライバーが読み込まれていません。");
     EXPECT_EQ(StatusErrorText(5), "アクセスが拒否されました。\n");
     EXPECT_EQ(StatusErrorText(0xE0000003), "不明なエラー: 0xe0000003");
+}
+
+// --help describes this program: the Windows ways to stop the follower and to run unattended, none of the
+// Linux ones; lines that fit a console.
+TEST(EnglishLocale, HelpDescribesTheWindowsProgram) {
+    const std::string help = QueryHelpText();
+    for (const char* present :
+         {"Ctrl+C", "Application event log", "schtasks", "kestrav-task.xml", "--follow"}) {
+        EXPECT_NE(help.find(present), std::string::npos) << present;
+    }
+    for (const char* absent :
+         {"--journal", "SIGTERM", "SIGINT", "node_exporter", "ZORHLTH_DEVICE", "/var/lib"}) {
+        EXPECT_EQ(help.find(absent), std::string::npos) << absent;
+    }
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
 }
 
 TEST(EnglishLocale, TextsFollowTheUserInterfaceLanguage) {
@@ -287,10 +306,26 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
         DWORD style;
         short x, y, cx, cy;
     };
-    const Control expected[] = {{1053, "Edit", 0x50810044, 7, 30, 188, 45},
-                                {1, "Button", 0x50010001, 36, 85, 50, 14},
-                                {2, "Button", 0x50010000, 118, 85, 50, 14},
-                                {1052, "Static", 0x50020000, 7, 7, 191, 17}};
+    // The English dialog is laid out as the product has it, with the count of bytes left under the field;
+    // the Japanese one is larger, for its longer prompt.
+    struct Layout {
+        short cx, cy;
+        Control controls[5];
+    };
+    const Layout english = {204,
+                            106,
+                            {{1053, "Edit", 0x50810044, 7, 30, 188, 45},
+                             {1, "Button", 0x50010001, 36, 85, 50, 14},
+                             {2, "Button", 0x50010000, 118, 85, 50, 14},
+                             {1052, "Static", 0x50020000, 7, 7, 191, 17},
+                             {1054, "Static", 0x50000002, 7, 76, 188, 8}}};
+    const Layout japanese = {230,
+                             120,
+                             {{1053, "Edit", 0x50810044, 7, 38, 216, 45},
+                              {1, "Button", 0x50010001, 49, 99, 50, 14},
+                              {2, "Button", 0x50010000, 131, 99, 50, 14},
+                              {1052, "Static", 0x50020000, 7, 7, 216, 26},
+                              {1054, "Static", 0x50000002, 7, 86, 216, 8}}};
     const auto readText = [](const WORD*& at) {
         std::wstring text;
         while (*at != 0) {
@@ -315,10 +350,11 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
         ASSERT_NE(dialog, nullptr) << language.langId;
         DLGTEMPLATE frame;
         std::memcpy(&frame, dialog, sizeof frame);
+        const Layout& expected = language.language == Language::Japanese ? japanese : english;
         EXPECT_EQ(frame.style, 0x80C800C0u);
-        EXPECT_EQ(frame.cdit, std::size(expected));
-        EXPECT_EQ(frame.cx, 204);
-        EXPECT_EQ(frame.cy, 106);
+        EXPECT_EQ(frame.cdit, std::size(expected.controls));
+        EXPECT_EQ(frame.cx, expected.cx);
+        EXPECT_EQ(frame.cy, expected.cy);
         const WORD* at = reinterpret_cast<const WORD*>(dialog + 18);
         WORD number = 0;
         EXPECT_TRUE(readNameOrNumber(at, number).empty()); // no menu
@@ -326,7 +362,7 @@ TEST(Resources, NoteDialogMatchesTheProgramsTexts) {
         EXPECT_TRUE(readText(at).empty());                 // the caption is set when the dialog opens
         EXPECT_EQ(*at++, 8);
         EXPECT_EQ(Utf8(readText(at).c_str()), "MS Shell Dlg");
-        for (const Control& control : expected) {
+        for (const Control& control : expected.controls) {
             const BYTE* item =
                 reinterpret_cast<const BYTE*>((reinterpret_cast<uintptr_t>(at) + 3) & ~uintptr_t{3});
             DLGITEMTEMPLATE stored;

@@ -168,6 +168,99 @@ bool DriverService(bool running) {
     return done;
 }
 
+std::vector<std::string> ClippedTexts(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM found) {
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    std::vector<std::string> clipped;
+    for (HWND child : children) {
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        const bool isStatic = _wcsicmp(className, L"Static") == 0;
+        const bool isButton = _wcsicmp(className, L"Button") == 0;
+        const std::string text = WindowTextUtf8(child);
+        if ((!isStatic && !isButton) || text.empty() || !IsWindowVisible(child)) {
+            continue;
+        }
+        const std::wstring wide = win32::Widen(text);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        RECT client{};
+        GetClientRect(child, &client);
+        // A button's face is drawn inside its frame and the focus rectangle; its one line is centred in
+        // height.
+        const LONG margin = isButton ? 2 * GetSystemMetrics(SM_CXEDGE) + 2 : 0;
+        UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+        if (isButton || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) {
+            flags |= DT_SINGLELINE;
+        } else {
+            flags |= DT_WORDBREAK;
+        }
+        if (isStatic && (style & SS_NOPREFIX) != 0) {
+            flags |= DT_NOPREFIX;
+        }
+        HDC dc = GetDC(child);
+        HGDIOBJ before = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        RECT needed{0, 0, client.right - 2 * margin, 0};
+        DrawTextW(dc, wide.c_str(), -1, &needed, flags);
+        SelectObject(dc, before);
+        ReleaseDC(child, dc);
+        if (needed.right > client.right - 2 * margin || needed.bottom > client.bottom) {
+            clipped.push_back(std::to_string(GetDlgCtrlID(child)) + " '" + text + "': needs " +
+                              std::to_string(needed.right + 2 * margin) + "x" +
+                              std::to_string(needed.bottom) + ", has " + std::to_string(client.right) + "x" +
+                              std::to_string(client.bottom));
+        }
+    }
+    return clipped;
+}
+
+void Picture(HWND window, const std::string& name) {
+    char folder[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("KESTRAV_PICTURE_DIR", folder, MAX_PATH) == 0) {
+        return;
+    }
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture =
+        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, picture);
+    // The window as the display shows it: Wine's PrintWindow leaves the children undrawn.
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + imageSize;
+    header.biSizeImage = imageSize;
+    std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(static_cast<const char*>(bits), imageSize);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(picture);
+    ReleaseDC(nullptr, screen);
+}
+
 OpenViewer::OpenViewer(const std::string& dumpFile) : app_(std::make_unique<win32::CEventViewerApp>()) {
     if (!app_->InitInstance(GetModuleHandleA(nullptr), SW_SHOW, dumpFile)) {
         ADD_FAILURE() << "the window could not be made";

@@ -56,6 +56,7 @@ public:
     HWND Window() { return Frame().Handle(); }
     HWND List() { return Frame().GetActiveView().Handle(); }
     HMENU Menu() { return GetMenu(Window()); }
+    win32::Win32ViewerShell& Shell() { return app_->Shell(); }
 
 private:
     std::unique_ptr<win32::CEventViewerApp> app_;
@@ -88,6 +89,14 @@ std::string StatusText(HWND statusBar);
 std::string ClipboardText();
 // How far the centres of two windows lie apart, in pixels along either axis.
 int CentreDistance(HWND a, HWND b);
+
+// The texts of a window's visible static controls and buttons that do not fit in their control, measured with
+// the control's own font and wrapped as the control wraps them: "1052 '...': needs 312x39, has 324x26".
+std::vector<std::string> ClippedTexts(HWND window);
+
+// The window as the display shows it, saved as KESTRAV_PICTURE_DIR\name.bmp when that folder is given, so
+// that a person can look at it.
+void Picture(HWND window, const std::string& name);
 
 // A menu item's state as the menu shows it once opened: the frame is told the menu opens first.
 bool MenuItemEnabled(HWND frame, uint32_t command);

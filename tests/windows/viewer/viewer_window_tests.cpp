@@ -882,13 +882,14 @@ TEST(ViewerProgram, OpensTheWindowWithoutAnOptionAndOnADump) {
     std::filesystem::remove_all(folder, ignored);
 }
 
-// In Japanese the menu, the headings, the dialog and the messages are the Japanese texts.
+// In Japanese the menu, the headings, the dialog and the messages are the Japanese texts, none of them
+// clipped by its control.
 TEST(JapaneseViewer, MenuDialogAndMessagesAreJapanese) {
     ASSERT_EQ(CurrentLanguage(), Language::Japanese);
     PrepareLog({});
     std::unique_ptr<OpenViewer> viewer;
     EXPECT_EQ(OpenAnswering(viewer, 1), std::vector<std::string>{"Corvane Log は空です。"});
-    EXPECT_EQ(WindowCaption(viewer->Window()), "Corvane ログ ビューア");
+    EXPECT_EQ(WindowCaption(viewer->Window()), "Corvane ログ ビューアー");
     EXPECT_EQ(StatusText(viewer->Frame().StatusBar()), "エントリ: 0    表示: 0    選択: 0");
     wchar_t choice[64] = {};
     SendMessageW(viewer->Frame().SeverityChoice(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(choice));
@@ -912,17 +913,42 @@ TEST(JapaneseViewer, MenuDialogAndMessagesAreJapanese) {
     column.cchTextMax = sizeof heading;
     SendMessageA(viewer->List(), LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
     EXPECT_STREQ(heading, "イベント番号");
+    Picture(viewer->Window(), "window-ja");
     std::string cancel;
     std::string prompt;
+    std::vector<std::string> bytesLeft;
+    std::vector<std::string> clipped;
     RunWithAnswers([&] { SendMessageA(viewer->Window(), WM_COMMAND, AddMaintenanceNoteCommand, 0); },
                    [&](DialogScript& script) {
                        HWND dialog = script.WaitNoteDialog();
                        cancel = script.Text(dialog, IDCANCEL);
                        prompt = script.Text(dialog, 1052);
+                       bytesLeft.push_back(script.Text(dialog, 1054));
+                       SendMessageW(GetDlgItem(dialog, 1053), EM_REPLACESEL, TRUE,
+                                    reinterpret_cast<LPARAM>(L"ファン交換"));
+                       bytesLeft.push_back(script.Text(dialog, 1054));
+                       clipped = ClippedTexts(dialog);
+                       Picture(dialog, "note-ja");
                        script.PressAndWaitGone(dialog, IDCANCEL);
                    });
     EXPECT_EQ(cancel, "キャンセル");
     EXPECT_EQ(prompt, TableText(NotePromptText));
+    EXPECT_EQ(bytesLeft, (std::vector<std::string>{"残り 227 バイト", "残り 212 バイト"}));
+    EXPECT_EQ(clipped, std::vector<std::string>{});
+
+    // Every message the window shows, whole in its box.
+    for (uint32_t id : {DriverNotLoadedText, MarkRepairedFailedText, LogNotSupportedText, ClearLogFailedText,
+                        NotMarkedRepairedText, NoteNotLoggedText, NotePromptText, LogEmptyText,
+                        ConfirmClearText, ReadIncompleteText, ReadSkippedText, ReadOutOfMemoryText}) {
+        RunWithAnswers([&] { viewer->Shell().Message(TableText(id), id == ConfirmClearText ? 0x131 : 0x30); },
+                       [&](DialogScript& script) {
+                           HWND box = script.WaitMessageBox();
+                           clipped = ClippedTexts(box);
+                           Picture(box, "message-" + std::to_string(id) + "-ja");
+                           script.PressAndWaitGone(box, id == ConfirmClearText ? IDCANCEL : IDOK);
+                       });
+        EXPECT_EQ(clipped, std::vector<std::string>{}) << id;
+    }
 }
 
 } // namespace
