@@ -146,9 +146,13 @@ bool CEventViewerFrame::Create(HINSTANCE module) {
         return false;
     }
     const int dpi = WindowDpi(nullptr);
+    // No larger than the screen's work area, which a small screen at a high resolution could not hold.
+    RECT work{0, 0, ScaleToDpi(FrameWidth, dpi), ScaleToDpi(FrameHeight, dpi)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(ScaleToDpi(FrameWidth, dpi), work.right - work.left);
+    const int height = std::min<int>(ScaleToDpi(FrameHeight, dpi), work.bottom - work.top);
     window_ = CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(FrameWidth, dpi),
-                              ScaleToDpi(FrameHeight, dpi), nullptr, menu, module, this);
+                              CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, menu, module, this);
     if (window_ == nullptr) {
         DestroyMenu(menu);
         return false;
