@@ -617,8 +617,28 @@ TEST_F(ViewerWindow, RowsAreSelectedWholeAndTheHeadingAndStatusBarFollow) {
         return shown;
     };
     EXPECT_EQ(arrows(), only(EventNumberColumn, HDF_SORTDOWN));
+    // The control keeps a row's state by its place: a sort carries the selection and the focus to the
+    // entries' new places.
+    const auto selectedEvents = [&] {
+        std::vector<std::string> events;
+        for (int row : SelectedRows(list)) {
+            events.push_back(CellText(list, row, EventNumberColumn));
+        }
+        std::sort(events.begin(), events.end());
+        return events;
+    };
+    const auto focusedEvent = [&] {
+        const auto row = static_cast<int>(
+            SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+        return row >= 0 ? CellText(list, row, EventNumberColumn) : std::string();
+    };
+    const std::vector<std::string> selectedBefore = selectedEvents();
+    const std::string focusedBefore = focusedEvent();
     ClickHeading(viewer->Window(), list, ClassColumn);
     EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTUP));
+    EXPECT_EQ(selectedEvents(), selectedBefore);
+    EXPECT_EQ(focusedEvent(), focusedBefore);
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 3");
     ClickHeading(viewer->Window(), list, ClassColumn);
     EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTDOWN));
     Command(*viewer, RefreshCommand);
