@@ -2,7 +2,8 @@
 # The viewer on ENTRIES entries (default 100000), on both platforms: the Windows window under Wine on a
 # virtual display with the test driver (win32_viewer_bench: start until the list is drawn, sorts by heading
 # clicks, a refresh), then the Qt viewer on Linux on the emulated device (viewer_bench: the initial load until
-# the list is filled and drawn, sorts). Prints the figures; asserts nothing.
+# the list is filled and drawn, sorts). The Windows figures include a filter text typed and cleared. Prints
+# the figures; asserts nothing.
 # Usage: bench/time_viewer_windows.sh [linux-build-dir] [windows-build-dir]   (defaults build, build-windows)
 set -euo pipefail
 

@@ -21,15 +21,16 @@ namespace kestrav {
 
 namespace {
 
-constexpr int IconSize = 16;
-
-QPixmap DrawSeverityPicture(int imageIndex) {
+// One picture at size pixels, drawn in a 16-unit square scaled to it, so that each size is drawn at its own
+// pixels rather than stretched from another.
+QPixmap DrawSeverityPicture(int imageIndex, int size) {
     static constexpr QColor Discs[] = {QColor(200, 30, 30), QColor(240, 200, 20), QColor(40, 160, 60),
                                        QColor(40, 90, 200)};
-    QPixmap pixmap(IconSize, IconSize);
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Discs[imageIndex]);
     painter.drawEllipse(QRectF(0.5, 0.5, 15, 15));
@@ -61,14 +62,22 @@ QPixmap DrawSeverityPicture(int imageIndex) {
     return pixmap;
 }
 
+// The picture at every drawn size: the view takes the one that fits the display.
+QIcon SeverityPictures(int imageIndex) {
+    QIcon icon;
+    for (int size : SeverityIconSizes) {
+        icon.addPixmap(DrawSeverityPicture(imageIndex, size));
+    }
+    return icon;
+}
+
 } // namespace
 
 const QIcon& SeverityIcon(int imageIndex) {
     // Drawn once, when the first row is painted, and kept for the life of the process: pixmaps need a running
     // application to be made and must not outlive it by being destroyed during static destruction.
-    static const auto* icons =
-        new std::array<QIcon, 4>{QIcon(DrawSeverityPicture(0)), QIcon(DrawSeverityPicture(1)),
-                                 QIcon(DrawSeverityPicture(2)), QIcon(DrawSeverityPicture(3))};
+    static const auto* icons = new std::array<QIcon, 4>{SeverityPictures(0), SeverityPictures(1),
+                                                        SeverityPictures(2), SeverityPictures(3)};
     return (*icons)[static_cast<size_t>(std::clamp(imageIndex, 0, 3))];
 }
 
@@ -194,7 +203,8 @@ CEventViewerView::CEventViewerView(CEventViewerDoc& document, QWidget* parent)
     setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setIconSize(QSize(IconSize, IconSize));
+    // In the display's logical pixels: on a display of more device pixels the icon gives its larger pictures.
+    setIconSize(QSize(SeverityIconSizes[0], SeverityIconSizes[0]));
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

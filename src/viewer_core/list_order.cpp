@@ -72,6 +72,22 @@ int SeverityImageIndex(uint8_t severity) {
     }
 }
 
+int SeverityIconSize(int dpi) {
+    int chosen = SeverityIconSizes[0];
+    for (int size : SeverityIconSizes) {
+        if (size * 96 <= SeverityIconSizes[0] * int64_t{dpi}) {
+            chosen = size;
+        }
+    }
+    return chosen;
+}
+
+int ScaleToDpi(int pixels, int dpi) {
+    const int64_t scaled = int64_t{pixels} * dpi;
+    const int64_t rounded = scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96);
+    return static_cast<int>(std::clamp<int64_t>(rounded, INT32_MIN, INT32_MAX));
+}
+
 bool FormatCellText(const LogEntry& entry, int column, std::span<char> out) {
     if (out.empty()) {
         return false;

@@ -36,6 +36,18 @@ extern const ColumnLayout ListColumns[ListColumnCount];
 // The icon of a row: 0 critical, 1 caution, 2 repaired, 3 everything else.
 int SeverityImageIndex(uint8_t severity);
 
+// The sizes in pixels the severity icons are drawn at, smallest first: each is drawn for its own size, none
+// is stretched from another.
+inline constexpr int SeverityIconSizes[] = {16, 20, 24, 32};
+
+// The severity icon size for a display of dpi dots per inch: the largest drawn size that is no larger than
+// 16 pixels at 96 dots per inch grown to dpi.
+int SeverityIconSize(int dpi);
+
+// A length given in pixels at 96 dots per inch, at dpi dots per inch, rounded to the nearest pixel (halves
+// away from zero, so that a font's negative height scales like its positive one).
+int ScaleToDpi(int pixels, int dpi);
+
 // Writes the text of one cell into out (always terminated); false for a column that does not exist, which
 // leaves out empty.
 bool FormatCellText(const LogEntry& entry, int column, std::span<char> out);

@@ -2,23 +2,28 @@
 #include "viewer_win32/entry_details_wnd.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "decode/event_text.h"
 #include "viewer_core/list_order.h"
 #include "viewer_core/row_texts.h"
 #include "viewer_core/viewer_texts.h"
 #include "viewer_win32/centred.h"
+#include "viewer_win32/display_dpi.h"
 #include "viewer_win32/win32_resources.h"
 
 namespace kestrav::win32 {
 
 namespace {
 
+// In pixels at 96 dots per inch; scaled to the display's resolution.
 constexpr int DetailsWidth = 640;
 constexpr int DetailsHeight = 520;
 constexpr int Margin = 8;
 constexpr int ButtonWidth = 90;
 constexpr int ButtonHeight = 26;
+constexpr int TextFontHeight = -13;
+constexpr UINT DpiChangedMessage = 0x02E0;
 
 std::string Cell(const LogEntry& entry, int column) {
     char text[DescriptionBufferSize];
@@ -85,9 +90,11 @@ void CEntryDetailsWnd::Destroy() {
         DestroyWindow(window_);
     }
     window_ = text_ = close_ = nullptr;
-    if (font_ != nullptr) {
-        DeleteObject(font_);
-        font_ = nullptr;
+    for (HFONT* font : {&font_, &buttonFont_}) {
+        if (*font != nullptr) {
+            DeleteObject(*font);
+            *font = nullptr;
+        }
     }
 }
 
@@ -102,15 +109,14 @@ bool CEntryDetailsWnd::Create(HINSTANCE module, HWND owner) {
     if (RegisterClassExW(&details) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return false;
     }
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, WindowClass,
-                              Widen(ViewerTextUtf8(ViewerText::DetailsTitle)).c_str(),
-                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT,
-                              CW_USEDEFAULT, DetailsWidth, DetailsHeight, owner, nullptr, module, this);
+    dpi_ = WindowDpi(owner);
+    window_ = CreateWindowExW(
+        WS_EX_DLGMODALFRAME, WindowClass, Widen(ViewerTextUtf8(ViewerText::DetailsTitle)).c_str(),
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT,
+        ScaleToDpi(DetailsWidth, dpi_), ScaleToDpi(DetailsHeight, dpi_), owner, nullptr, module, this);
     if (window_ == nullptr) {
         return false;
     }
-    font_ = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
     text_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                                 ES_AUTOVSCROLL | ES_AUTOHSCROLL,
@@ -123,20 +129,43 @@ bool CEntryDetailsWnd::Create(HINSTANCE module, HWND owner) {
         Destroy();
         return false;
     }
-    SendMessageW(text_, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(font_ != nullptr ? font_ : GetStockObject(ANSI_FIXED_FONT)), FALSE);
-    SendMessageW(close_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    dpi_ = WindowDpi(window_);
+    ApplyFonts();
     Layout();
     CentreOnOwner(window_, owner);
     return true;
 }
 
+void CEntryDetailsWnd::ApplyFonts() {
+    HFONT oldText = font_;
+    HFONT oldButton = buttonFont_;
+    font_ = CreateFontW(ScaleToDpi(TextFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        FIXED_PITCH | FF_MODERN, L"Courier New");
+    buttonFont_ = DefaultGuiFont(dpi_);
+    SendMessageW(text_, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(font_ != nullptr ? font_ : GetStockObject(ANSI_FIXED_FONT)), TRUE);
+    SendMessageW(
+        close_, WM_SETFONT,
+        reinterpret_cast<WPARAM>(buttonFont_ != nullptr ? buttonFont_ : GetStockObject(DEFAULT_GUI_FONT)),
+        TRUE);
+    // The controls let go of the old fonts above.
+    for (HFONT old : {oldText, oldButton}) {
+        if (old != nullptr) {
+            DeleteObject(old);
+        }
+    }
+}
+
 void CEntryDetailsWnd::Layout() {
     RECT area{};
     GetClientRect(window_, &area);
-    MoveWindow(text_, Margin, Margin, area.right - 2 * Margin, area.bottom - 3 * Margin - ButtonHeight, TRUE);
-    MoveWindow(close_, area.right - Margin - ButtonWidth, area.bottom - Margin - ButtonHeight, ButtonWidth,
-               ButtonHeight, TRUE);
+    const int margin = ScaleToDpi(Margin, dpi_);
+    const int buttonWidth = ScaleToDpi(ButtonWidth, dpi_);
+    const int buttonHeight = ScaleToDpi(ButtonHeight, dpi_);
+    MoveWindow(text_, margin, margin, area.right - 2 * margin, area.bottom - 3 * margin - buttonHeight, TRUE);
+    MoveWindow(close_, area.right - margin - buttonWidth, area.bottom - margin - buttonHeight, buttonWidth,
+               buttonHeight, TRUE);
 }
 
 void CEntryDetailsWnd::Show(HINSTANCE module, HWND owner, const LogEntry& entry) {
@@ -165,6 +194,16 @@ LRESULT CALLBACK CEntryDetailsWnd::WindowProc(HWND window, UINT message, WPARAM 
     switch (message) {
     case WM_SIZE:
         if (self != nullptr && self->text_ != nullptr) {
+            self->Layout();
+        }
+        return 0;
+    case DpiChangedMessage:
+        if (self != nullptr && self->text_ != nullptr && LOWORD(wParam) != 0) {
+            self->dpi_ = LOWORD(wParam);
+            self->ApplyFonts();
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
             self->Layout();
         }
         return 0;

@@ -38,11 +38,15 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool Create(HINSTANCE module, HWND owner);
     void Layout();
+    // The text's and the button's fonts at the window's resolution.
+    void ApplyFonts();
 
     HWND window_ = nullptr;
     HWND text_ = nullptr;
     HWND close_ = nullptr;
     HFONT font_ = nullptr;
+    HFONT buttonFont_ = nullptr;
+    int dpi_ = 96;
 };
 
 } // namespace kestrav::win32

@@ -5,9 +5,11 @@
 
 #include "decode/event_text.h"
 #include "resources/string_table.h"
+#include "viewer_core/list_order.h"
 #include "viewer_core/row_texts.h"
 #include "viewer_core/viewer_texts.h"
 #include "viewer_win32/centred.h"
+#include "viewer_win32/display_dpi.h"
 #include "viewer_win32/win32_resources.h"
 #include "viewer_win32/win32_shell.h"
 
@@ -15,6 +17,7 @@ namespace kestrav::win32 {
 
 namespace {
 
+// In pixels at 96 dots per inch; scaled to the display's resolution.
 constexpr int FrameWidth = 1000;
 constexpr int FrameHeight = 600;
 constexpr int BarHeight = 30;
@@ -28,6 +31,15 @@ constexpr int ChoiceDropHeight = 300;
 constexpr size_t ImmediateFilterRows = 5000;
 constexpr UINT_PTR FilterTimer = 1;
 constexpr UINT TypingPause = 300; // ms
+// Sent when the window's resolution changes; named here since older headers lack it.
+constexpr UINT DpiChangedMessage = 0x02E0;
+
+void DeleteFont(HFONT& font) {
+    if (font != nullptr) {
+        DeleteObject(font);
+        font = nullptr;
+    }
+}
 
 // A choice's severities, by the names the list shows for them.
 constexpr struct {
@@ -133,9 +145,14 @@ bool CEventViewerFrame::Create(HINSTANCE module) {
         }
         return false;
     }
-    window_ =
-        CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
-                        CW_USEDEFAULT, CW_USEDEFAULT, FrameWidth, FrameHeight, nullptr, menu, module, this);
+    const int dpi = WindowDpi(nullptr);
+    // No larger than the screen's work area, which a small screen at a high resolution could not hold.
+    RECT work{0, 0, ScaleToDpi(FrameWidth, dpi), ScaleToDpi(FrameHeight, dpi)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(ScaleToDpi(FrameWidth, dpi), work.right - work.left);
+    const int height = std::min<int>(ScaleToDpi(FrameHeight, dpi), work.bottom - work.top);
+    window_ = CreateWindowExW(0, WindowClass, Widen(TableText(ApplicationTitle)).c_str(), WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, menu, module, this);
     if (window_ == nullptr) {
         DestroyMenu(menu);
         return false;
@@ -203,6 +220,7 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE: return OnCreate();
     case WM_SIZE: Layout(LOWORD(lParam), HIWORD(lParam)); return 0;
+    case DpiChangedMessage: OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_SETFOCUS: SetFocus(view_.Handle()); return 0;
     case WM_SETCURSOR:
         if (loading_ && LOWORD(lParam) == HTCLIENT) {
@@ -257,10 +275,8 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND window = window_;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         window_ = nullptr;
-        if (barFont_ != nullptr) {
-            DeleteObject(barFont_);
-            barFont_ = nullptr;
-        }
+        DeleteFont(barFont_);
+        DeleteFont(statusFont_);
         return DefWindowProcW(window, message, wParam, lParam);
     }
     default: break;
@@ -269,7 +285,8 @@ LRESULT CEventViewerFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 int CEventViewerFrame::OnCreate() {
-    if (!view_.Create(window_, module_) || !CreateBars()) {
+    dpi_ = WindowDpi(window_);
+    if (!view_.Create(window_, module_, dpi_) || !CreateBars()) {
         return -1;
     }
     RECT area{};
@@ -292,16 +309,7 @@ bool CEventViewerFrame::CreateBars() {
         classChoice_ == nullptr) {
         return false;
     }
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        barFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
-    }
-    const auto font =
-        reinterpret_cast<WPARAM>(barFont_ != nullptr ? barFont_ : GetStockObject(DEFAULT_GUI_FONT));
-    for (HWND control : {filterText_, severityChoice_, classChoice_}) {
-        SendMessageW(control, WM_SETFONT, font, FALSE);
-    }
+    ApplyFonts();
     SendMessageW(filterText_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(Widen(ViewerTextUtf8(ViewerText::FilterPlaceholder)).c_str()));
     AddChoice(severityChoice_, ViewerTextUtf8(ViewerText::AllSeverities),
@@ -317,18 +325,58 @@ bool CEventViewerFrame::CreateBars() {
     return true;
 }
 
+void CEventViewerFrame::ApplyFonts() {
+    DeleteFont(barFont_);
+    DeleteFont(statusFont_);
+    LOGFONTW font{};
+    if (MessageFont(dpi_, font)) {
+        barFont_ = CreateFontIndirectW(&font);
+    }
+    if (StatusFont(dpi_, font)) {
+        statusFont_ = CreateFontIndirectW(&font);
+    }
+    const auto bars =
+        reinterpret_cast<WPARAM>(barFont_ != nullptr ? barFont_ : GetStockObject(DEFAULT_GUI_FONT));
+    for (HWND control : {filterText_, severityChoice_, classChoice_}) {
+        SendMessageW(control, WM_SETFONT, bars, TRUE);
+    }
+    if (statusFont_ != nullptr) {
+        SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_), TRUE);
+    }
+}
+
+void CEventViewerFrame::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    ApplyFonts();
+    view_.SetDpi(dpi);
+    // The new size lays the bars and the list out again at the new resolution.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT area{};
+    GetClientRect(window_, &area);
+    Layout(area.right, area.bottom);
+}
+
 void CEventViewerFrame::Layout(int width, int height) {
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     RECT status{};
     GetWindowRect(statusBar_, &status);
     const int statusHeight = status.bottom - status.top;
-    const int top = BarMargin + (BarHeight - 2 * BarMargin - FieldHeight) / 2;
-    const int textWidth = std::max(0, width - 4 * BarMargin - SeverityChoiceWidth - ClassChoiceWidth);
-    MoveWindow(filterText_, BarMargin, top, textWidth, FieldHeight, TRUE);
-    MoveWindow(severityChoice_, 2 * BarMargin + textWidth, top, SeverityChoiceWidth, ChoiceDropHeight, TRUE);
-    MoveWindow(classChoice_, 3 * BarMargin + textWidth + SeverityChoiceWidth, top, ClassChoiceWidth,
-               ChoiceDropHeight, TRUE);
-    MoveWindow(view_.Handle(), 0, BarHeight, width, std::max(0, height - BarHeight - statusHeight), TRUE);
+    const int margin = ScaleToDpi(BarMargin, dpi_);
+    const int barHeight = ScaleToDpi(BarHeight, dpi_);
+    const int fieldHeight = ScaleToDpi(FieldHeight, dpi_);
+    const int severityWidth = ScaleToDpi(SeverityChoiceWidth, dpi_);
+    const int classWidth = ScaleToDpi(ClassChoiceWidth, dpi_);
+    const int dropHeight = ScaleToDpi(ChoiceDropHeight, dpi_);
+    const int top = margin + (barHeight - 2 * margin - fieldHeight) / 2;
+    const int textWidth = std::max(0, width - 4 * margin - severityWidth - classWidth);
+    MoveWindow(filterText_, margin, top, textWidth, fieldHeight, TRUE);
+    MoveWindow(severityChoice_, 2 * margin + textWidth, top, severityWidth, dropHeight, TRUE);
+    MoveWindow(classChoice_, 3 * margin + textWidth + severityWidth, top, classWidth, dropHeight, TRUE);
+    MoveWindow(view_.Handle(), 0, barHeight, width, std::max(0, height - barHeight - statusHeight), TRUE);
 }
 
 void CEventViewerFrame::ApplyFilter() {
@@ -412,6 +460,10 @@ void CEventViewerFrame::OnListNotify(const NMHDR& header) {
         }
         return;
     }
+    case LVN_ODSTATECHANGED:
+        // A range of rows selected or cleared at once (Shift and a click, say).
+        UpdateStatusBar();
+        return;
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
         if (key.wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) {

@@ -1,7 +1,7 @@
 // The main window of the Windows viewer: menu and accelerator table 128 in the user's language, the filter
 // bar above the list and the status bar below it, the first load posted from its creation, the menu greyed by
 // the commands' rules and while a load runs, the entry details, and Copy from the list's keys and context
-// menu.
+// menu. Everything measured in pixels follows the resolution of the display the window stands on.
 #pragma once
 
 #include <windows.h>
@@ -80,6 +80,11 @@ private:
     void OnCommand(uint32_t command, UINT code);
     bool CreateBars();
     void Layout(int width, int height);
+    // The bars' fonts at the window's resolution; the list's follow with the view.
+    void ApplyFonts();
+    // The window moved to a display of another resolution: the suggested size and place, fonts, columns and
+    // icons for it.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void ApplyFilter();
     void UpdateStatusBar();
     void UpdateClassChoice();
@@ -98,6 +103,8 @@ private:
     HWND severityChoice_ = nullptr;
     HWND classChoice_ = nullptr;
     HFONT barFont_ = nullptr;
+    HFONT statusFont_ = nullptr;
+    int dpi_ = 96;
     CEntryDetailsWnd details_;
     unsigned classesOfFill_ = 0;
     bool quitOnDestroy_ = false;

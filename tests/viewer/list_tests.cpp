@@ -7,10 +7,10 @@
 
 #include "decode/event_text.h"
 #include "resources/string_table.h"
-#include "viewer_core/viewer_document.h"
 #include "viewer/event_viewer_view.h"
 #include "viewer/qt_shell.h"
 #include "viewer/viewer_test_support.h"
+#include "viewer_core/viewer_document.h"
 
 namespace kestrav::test {
 
@@ -170,6 +170,12 @@ private slots:
         QFETCH(int, image);
         QCOMPARE(SeverityImageIndex(static_cast<uint8_t>(severity)), image);
         QVERIFY(!SeverityIcon(image).isNull());
+        // Drawn at each size, so that a display of more dots per inch gets its own, not a stretched one.
+        QList<QSize> sizes;
+        for (int size : SeverityIconSizes) {
+            sizes.append(QSize(size, size));
+        }
+        QCOMPARE(SeverityIcon(image).availableSizes(), sizes);
     }
 
     void headingsAndWidths() {

@@ -139,6 +139,26 @@ TEST(ListOrder, SeverityImages) {
     }
 }
 
+// A display's icons and lengths: each size is taken from its own dots per inch upwards, never one larger than
+// the display's scale asks, and lengths round to the nearest pixel in both signs.
+TEST(ListOrder, SizesForTheDisplay) {
+    const struct {
+        int dpi;
+        int icon;
+        int width;      // of an 80-pixel column
+        int fontHeight; // of a -13 font
+    } cases[] = {{96, 16, 80, -13},   {72, 16, 60, -10},   {119, 16, 99, -16},  {120, 20, 100, -16},
+                 {144, 24, 120, -20}, {168, 24, 140, -23}, {191, 24, 159, -26}, {192, 32, 160, -26},
+                 {288, 32, 240, -39}, {0, 16, 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SeverityIconSize(c.dpi), c.icon) << c.dpi;
+        EXPECT_EQ(ScaleToDpi(80, c.dpi), c.width) << c.dpi;
+        EXPECT_EQ(ScaleToDpi(-13, c.dpi), c.fontHeight) << c.dpi;
+    }
+    EXPECT_EQ(ScaleToDpi(1, 144), 2); // 1.5 rounds away from zero
+    EXPECT_EQ(ScaleToDpi(-1, 144), -2);
+}
+
 TEST(ListOrder, CellTexts) {
     const LogEntry entry = MakeEntry(Max32 + 1, 9, 33, 2, 0xFFFFFFFFu, {20, 26, 12, 7, 14, 5},
                                      {20, 25, 1, 2, 3, 4}, "fan replaced");

@@ -117,6 +117,9 @@ TEST_F(ProgramResources, ManifestHoldsEveryEntry) {
         R"(<compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)",
         R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)", // 8.1, Server 2012 R2
         R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", // 10, 11, Server 2016-2022
+        // Each display's own resolution; 8.1 and Server 2012 R2 read the first, later systems the second.
+        R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">True/PM</dpiAware>)",
+        R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
     };
     for (const char* entry : entries) {
         EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
@@ -173,6 +176,20 @@ std::string FormatEvent(HMODULE module, DWORD id, const std::vector<std::wstring
 }
 
 // Every outcome the program reports has its message, and so has every severity of a forwarded entry.
+// The list's severity icons, bitmaps 135 to 138: a strip of four pictures of 16, 20, 24 and 32 pixels.
+TEST_F(ProgramResources, SeverityIconsAtEverySize) {
+    const int sizes[] = {16, 20, 24, 32};
+    for (WORD i = 0; i < 4; ++i) {
+        const std::string bitmap = Resource(MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(135 + i));
+        BITMAPINFOHEADER header{};
+        ASSERT_GE(bitmap.size(), sizeof header) << sizes[i];
+        std::memcpy(&header, bitmap.data(), sizeof header);
+        EXPECT_EQ(header.biWidth, 4 * sizes[i] + 2) << sizes[i];
+        EXPECT_EQ(header.biHeight, sizes[i]);
+        EXPECT_EQ(header.biBitCount, 24) << sizes[i];
+    }
+}
+
 TEST_F(ProgramResources, MessageTableHoldsEveryEvent) {
     for (const OutcomeEvent& event : OutcomeEvents) {
         EXPECT_EQ(FormatEvent(module_, event.eventId, {L"Finished the step."}), "Finished the step.\r\n")

@@ -12,7 +12,8 @@
 #                                    display stopped and the server started again without one
 #
 # Programs run with no display (except in the display mode), in en-US unless KESTRAV_WINE_LANG names another
-# locale (ja_JP.UTF-8).
+# locale (ja_JP.UTF-8). In the display mode KESTRAV_WINE_DPI gives the display's dots per inch (96 unless
+# set), for that one program.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -115,8 +116,18 @@ display)
     start_display
     stop_server
     start_server
+    dpi=${KESTRAV_WINE_DPI:-}
+    if [ -n "$dpi" ]; then
+        # Read by each program as it starts; Wine has read it from both places over its versions.
+        quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+        quiet wine reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f
+    fi
     status=0
     wine "$@" || status=$?
+    if [ -n "$dpi" ]; then
+        quiet wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f || true
+        quiet wine reg delete 'HKCU\Software\Wine\Fonts' /v LogPixels /f || true
+    fi
     stop_server
     stop_display
     trap - EXIT

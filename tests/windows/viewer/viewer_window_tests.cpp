@@ -108,7 +108,7 @@ TEST_F(ViewerWindow, OpensWithTheLogNewestFirstAndTheLastEntrySelected) {
     // The control adds its scroll bars itself.
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) &
                   ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
-              0x50800001u);
+              0x50800001u | LVS_OWNERDATA);
     // Whole rows are selected and the cells ruled.
     EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -618,12 +618,91 @@ TEST_F(ViewerWindow, RowsAreSelectedWholeAndTheHeadingAndStatusBarFollow) {
         return shown;
     };
     EXPECT_EQ(arrows(), only(EventNumberColumn, HDF_SORTDOWN));
+    // The control keeps a row's state by its place: a sort carries the selection and the focus to the
+    // entries' new places.
+    const auto selectedEvents = [&] {
+        std::vector<std::string> events;
+        for (int row : SelectedRows(list)) {
+            events.push_back(CellText(list, row, EventNumberColumn));
+        }
+        std::sort(events.begin(), events.end());
+        return events;
+    };
+    const auto focusedEvent = [&] {
+        const auto row = static_cast<int>(
+            SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+        return row >= 0 ? CellText(list, row, EventNumberColumn) : std::string();
+    };
+    const std::vector<std::string> selectedBefore = selectedEvents();
+    const std::string focusedBefore = focusedEvent();
     ClickHeading(viewer->Window(), list, ClassColumn);
     EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTUP));
+    EXPECT_EQ(selectedEvents(), selectedBefore);
+    EXPECT_EQ(focusedEvent(), focusedBefore);
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 3");
     ClickHeading(viewer->Window(), list, ClassColumn);
     EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTDOWN));
     Command(*viewer, RefreshCommand);
     EXPECT_EQ(arrows(), only(ClassColumn, HDF_SORTDOWN));
+    EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 1");
+}
+
+// Whatever the display's dots per inch (a run per resolution, see CMakeLists.txt), what is measured in
+// pixels grows with them and no text is cut: the columns, the icons drawn for the size, the rows that hold
+// them, the filter bar's field and the status bar that hold their fonts, and the headings within their
+// columns.
+TEST_F(ViewerWindow, MeasuresFollowTheDisplay) {
+    PrepareLog(SampleLog());
+    OpenAnswering(viewer, 0);
+    HWND list = viewer->List();
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto textHeight = [](HWND window) {
+        HDC context = GetDC(window);
+        HGDIOBJ old = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(context, &metrics);
+        SelectObject(context, old);
+        ReleaseDC(window, context);
+        return static_cast<int>(metrics.tmHeight);
+    };
+    const auto height = [](HWND window) {
+        RECT area{};
+        GetWindowRect(window, &area);
+        return static_cast<int>(area.bottom - area.top);
+    };
+
+    int iconWidth = 0;
+    int iconHeight = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                          &iconWidth, &iconHeight);
+    EXPECT_EQ(iconWidth, SeverityIconSize(dpi));
+    EXPECT_EQ(iconHeight, SeverityIconSize(dpi));
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)));
+    EXPECT_GE(row.bottom - row.top, std::max(iconHeight, textHeight(list)));
+
+    HWND heading = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HDC context = GetDC(heading);
+    HGDIOBJ old = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(heading, WM_GETFONT, 0, 0)));
+    for (int column = 0; column < ListColumnCount; ++column) {
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        EXPECT_EQ(width, ScaleToDpi(ListColumns[column].width, dpi)) << column;
+        const std::wstring text = win32::Widen(TableText(ListColumns[column].heading));
+        SIZE extent{};
+        GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+        EXPECT_LT(extent.cx, width) << column;
+    }
+    SelectObject(context, old);
+    ReleaseDC(heading, context);
+
+    HWND field = viewer->Frame().FilterText();
+    EXPECT_EQ(height(field), ScaleToDpi(22, dpi));
+    EXPECT_LE(textHeight(field), height(field));
+    HWND status = viewer->Frame().StatusBar();
+    EXPECT_LE(textHeight(status), height(status));
     EXPECT_EQ(StatusText(status), "Entries: 6    Shown: 6    Selected: 1");
 }
 
