@@ -407,8 +407,9 @@ event_log)
     expect_status 1
     sample_log
     drive fault read-status 2 5
+    # A read that is not whole keeps the older out.csv of the first run, and says so.
     expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
-100 4 Successfully exported CVR data to file out.csv
+101 1 The Corvane Log was not read whole; the older file 'out.csv' was kept.
 103 2 Unable to clear the log - attempt(s) to save the log first have failed." /export:out /clear
     expect_status 1
     drive fault clear
