@@ -116,7 +116,8 @@ TEST_F(ReadAhead, AReadInTheMiddleOfAWalkSeesEveryCommitSinceTheEntriesWereRead)
         // No journal file comes or goes: only the writes to the store itself tell of the change.
         {"entries deleted by a program that keeps its journal in memory", 301,
          [](DeviceStore&, const std::string& path) {
-             Sql(path, "PRAGMA journal_mode = MEMORY; DELETE FROM cvr_entries WHERE number BETWEEN 301 AND 400");
+             Sql(path,
+                 "PRAGMA journal_mode = MEMORY; DELETE FROM cvr_entries WHERE number BETWEEN 301 AND 400");
          }},
     };
     for (const Case& c : cases) {
@@ -146,27 +147,6 @@ TEST_F(ReadAhead, AReadInTheMiddleOfAWalkSeesEveryCommitSinceTheEntriesWereRead)
     }
 }
 
-// A writer killed in the middle of a transaction too big for its page cache: changed pages already written
-// into the store, the journal that undoes them left behind.
-void KillWriterMidTransaction(const std::string& path) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        sqlite3* db = nullptr;
-        if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
-            sqlite3_exec(db,
-                         "PRAGMA cache_size = 2; BEGIN; UPDATE cvr_entries SET record = zeroblob(256);"
-                         " UPDATE cvr_device SET requests_fail = 1",
-                         nullptr, nullptr, nullptr) != SQLITE_OK) {
-            ::_exit(1);
-        }
-        ::_exit(0); // no commit, no rollback: as if killed
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 TEST_F(ReadAhead, AWriterKilledBeforeItsCommitChangesNoAnswer) {
     InitDevice();
     Import(GappedLog());
@@ -176,7 +156,7 @@ TEST_F(ReadAhead, AWriterKilledBeforeItsCommitChangesNoAnswer) {
     for (uint32_t number : {200u, 201u, 202u, 400u, 800u}) {
         ASSERT_EQ(walker->ReadAtOrAfter(number, before.emplace_back()), StoreResult::Done);
     }
-    KillWriterMidTransaction(path_);
+    test::KillWriterMidTransaction(path_);
     ASSERT_TRUE(std::filesystem::exists(path_ + "-journal")) << "the writer left no journal";
 
     size_t i = 0;

@@ -109,24 +109,6 @@ int MemberIsToldToRecover() {
                : 2;
 }
 
-// A writer killed in the middle of a transaction: the journal that undoes it left behind.
-void KillWriterMidTransaction(const std::string& path) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        sqlite3* db = nullptr;
-        if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
-            sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN; UPDATE cvr_entries SET record = zeroblob(256)",
-                         nullptr, nullptr, nullptr) != SQLITE_OK) {
-            ::_exit(1);
-        }
-        ::_exit(0); // no commit, no rollback: as if killed
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 class ReadOnlyAccess : public test::DeviceTest {
 protected:
     void SetUp() override {
@@ -157,7 +139,7 @@ TEST_F(ReadOnlyAccess, AMemberIsToldThatAnInterruptedWriteNeedsRecovery) {
         more.push_back(FirmwareEntry(number));
     }
     Import(more);
-    KillWriterMidTransaction(path_);
+    test::KillWriterMidTransaction(path_);
     ASSERT_TRUE(std::filesystem::exists(path_ + "-journal")) << "the writer left no journal";
     EXPECT_EQ(RunAsNobody(true, MemberIsToldToRecover), 0);
     // A run that may write rolls the interrupted write back.

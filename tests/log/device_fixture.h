@@ -1,6 +1,10 @@
 // A fresh emulated device in a temporary folder, named by ZORHLTH_DEVICE for the duration of a test.
 #pragma once
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -74,5 +78,26 @@ protected:
     TempDir dir_;
     std::string path_;
 };
+
+// A writer killed in the middle of a transaction too big for its page cache: changed pages already written
+// into the store, the journal that undoes them left behind.
+inline void KillWriterMidTransaction(const std::string& path) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db,
+                         "PRAGMA cache_size = 2; BEGIN; UPDATE cvr_entries SET record = zeroblob(256);"
+                         " UPDATE cvr_device SET requests_fail = 1",
+                         nullptr, nullptr, nullptr) != SQLITE_OK) {
+            ::_exit(1);
+        }
+        ::_exit(0); // no commit, no rollback: as if killed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
 
 } // namespace kestrav::test
