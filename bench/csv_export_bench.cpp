@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/csv_export.h"
-#include "cli/query_output.h"
+#include "render/export_line.h"
+#include "render/entry_formats.h"
 
 namespace kestrav {
 namespace {

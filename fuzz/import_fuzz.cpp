@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/csv_export.h"
+#include "render/export_line.h"
 #include "emulator/device_store.h"
 #include "emulator/request_handler.h"
 #include "fuzz/fuzz_support.h"
-#include "log/health_protocol.h"
+#include "record/health_protocol.h"
 #include "log/log_ops.h"
 
 using namespace kestrav;

@@ -15,7 +15,7 @@
 #include "cli/options.h"
 #include "cli/status_log.h"
 #include "fuzz/fuzz_support.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "resources/string_table.h"
 
 using namespace kestrav;

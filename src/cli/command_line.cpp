@@ -5,25 +5,25 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/csv_export.h"
+#include "app/clear.h"
+#include "app/event_report.h"
+#include "app/export.h"
+#include "app/outcome_texts.h"
 #include "cli/diagnostic.h"
-#include "cli/event_report.h"
 #include "cli/options.h"
 #include "cli/query.h"
 #include "cli/query_options.h"
-#include "cli/standard_output.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
+#include "platform/standard_output.h"
 #include "platform/system.h"
+#include "record/text_rules.h"
 #include "resources/string_table.h"
 
 namespace kestrav {
 
 namespace {
-
-constexpr size_t AccountNameSize = 32;
-constexpr const char* UnknownUser = "<UNKNOWN USER>";
 
 const char* const UsageLines[] = {
     "/f:file      Specifies the file for status logging. This parameter is",
@@ -89,6 +89,19 @@ void WriteRunHeader(StatusLog& log, std::span<char* const> argv) {
     std::string commandLine = received != nullptr ? std::string(received) : CommandLineText(argv);
     WriteStatusLine(log, TableText(ExecutingText), EscapeControls(commandLine).c_str());
 }
+
+// Writes the export and reports its outcome on the status log; true only when every byte was written.
+bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<LogEntry>& entries,
+               bool readWhole) {
+    std::string heldError;
+    const ExportResult result = WriteExportFile(
+        fileName, entries.size(), [&entries](size_t i) -> const LogEntry& { return entries[i]; }, readWhole,
+        heldError);
+    WriteStatusLine(log, "%s", ExportOutcomeLine(result, fileName, heldError).c_str());
+    ReportOutcome(log, result == ExportResult::Written ? Outcome::ExportDone : Outcome::ExportFailed);
+    return result == ExportResult::Written;
+}
+
 
 // A clear that follows a save refused because the log no longer ends where the save's walk found its end:
 // says why (the look's failure, new entries, or no answer).
@@ -236,30 +249,6 @@ std::span<const char* const> ClassicUsageLines() {
     return UsageLines;
 }
 
-std::string ReadFailureText(uint32_t status) {
-    const std::string why = status == DeviceNotAvailable ? platform::UnusableDeviceReason() : "";
-    return why.empty() ? StatusErrorText(status) : EscapeControls(why);
-}
-
-std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
-    std::vector<std::string> texts;
-    char text[StatusLineBufferSize];
-    if (walk.outOfMemory) {
-        texts.emplace_back(TableText(ReadOutOfMemoryText));
-    } else if (!walk.complete) {
-        std::snprintf(text, sizeof text, TableText(ReadIncompleteText),
-                      static_cast<unsigned>(walk.stoppedAt));
-        texts.emplace_back(text);
-    } else if (walk.cleared) {
-        texts.emplace_back(TableText(ReadClearedText));
-    }
-    if (walk.skipped > 0) {
-        std::snprintf(text, sizeof text, TableText(ReadSkippedText), static_cast<unsigned>(walk.skipped));
-        texts.emplace_back(text);
-    }
-    return texts;
-}
-
 std::string CommandLineText(std::span<char* const> argv) {
     std::string text;
     for (const char* argument : argv) {
@@ -298,13 +287,8 @@ std::string RunDateText(const std::tm& time) {
 }
 
 bool ClearLogAndReport(StatusLog& log, std::optional<uint32_t> savedEnd, bool* nothingUnsaved) {
-    char userName[AccountNameSize] = {};
-    std::snprintf(userName, sizeof userName, "%s", UnknownUser);
-    if (!platform::GetAccountName(userName)) {
-        std::snprintf(userName, sizeof userName, "%s", UnknownUser);
-    }
     ClearReport report;
-    uint32_t status = ClearSavedLog(userName, savedEnd, report);
+    uint32_t status = ClearAsAccount(savedEnd, report);
     if (report.tail != LogTail::Unchanged) {
         ReportLogChangedSinceSave(log, status, report.tail);
         return false;
@@ -320,26 +304,6 @@ bool ClearLogAndReport(StatusLog& log, std::optional<uint32_t> savedEnd, bool* n
         *nothingUnsaved = report.unsaved == 0;
     }
     return cleared;
-}
-
-std::string ClearUnsavedLine(uint32_t unsaved) {
-    char text[StatusLineBufferSize];
-    std::snprintf(text, sizeof text, TableText(ClearUnsavedText), static_cast<unsigned>(unsaved));
-    return text;
-}
-
-std::string ClearOutcomeLine(uint32_t status, bool cleared) {
-    if (status != StatusSuccess) {
-        return StatusErrorText(status);
-    }
-    return TableText(cleared ? LogClearedText : LogNotClearedText);
-}
-
-std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus) {
-    if (status != StatusSuccess) {
-        return StatusErrorText(status);
-    }
-    return TableText(driverStatus == DriverStatusDone ? NoteLoggedText : NoteNotLoggedStatusText);
 }
 
 int RunCommandLineMode(int argc, char** argv) {

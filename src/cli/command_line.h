@@ -33,21 +33,6 @@ std::span<const char* const> ClassicUsageLines();
 bool ClearLogAndReport(StatusLog& log, std::optional<uint32_t> savedEnd = std::nullopt,
                        bool* nothingUnsaved = nullptr);
 
-// The status lines of a clear's and of a note's outcome, from the status of the request and what it
-// answered: the texts that the command line writes and the window reports.
-std::string ClearOutcomeLine(uint32_t status, bool cleared);
-std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus);
-// The line of a clear that erased entries that arrived after the save.
-std::string ClearUnsavedLine(uint32_t unsaved);
-
-// What a query run says on stderr when the log cannot be read with status: the status's text, unless the
-// device is there but cannot be used now (busy, or in need of recovery), which is then said instead.
-std::string ReadFailureText(uint32_t status);
-
-// What the administrator is told about a walk that did not read the whole log: one text for a walk that
-// stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
-std::vector<std::string> WalkProblemTexts(const WalkReport& walk);
-
 // The program and its arguments joined by blanks, an argument that is empty or holds white space or double
 // quotes shown in double quotes (a quote inside as \").
 std::string CommandLineText(std::span<char* const> argv);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/standard_output.h"
+#include "platform/standard_output.h"
 
 namespace kestrav {
 

@@ -7,16 +7,19 @@
 
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
-#include "cli/follow_journal.h"
+#include "platform/journal.h"
+#include "render/journal_fields.h"
 #include "cli/follow_state.h"
-#include "cli/follow_wait.h"
-#include "cli/output_file.h"
-#include "cli/query_output.h"
-#include "cli/standard_output.h"
+#include "platform/stop_requests.h"
+#include "platform/output_file.h"
+#include "render/entry_formats.h"
+#include "platform/standard_output.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device_change.h"
 #include "resources/string_table.h"
+#include "app/outcome_texts.h"
+#include "record/text_rules.h"
 
 namespace kestrav {
 
@@ -150,7 +153,7 @@ private:
 
     bool Emit(const LogEntry& entry) {
         if (options_.journal) {
-            int error = SendToJournal(entry);
+            int error = SendToJournal(JournalFields(entry));
             if (error != 0) {
                 Diagnose(std::string("cannot write to the journal: ") + std::strerror(error));
                 return false;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 

@@ -1,7 +1,8 @@
 #include "cli/options.h"
 
 #include "cli/status_log.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
+#include "record/text_rules.h"
 
 namespace kestrav {
 

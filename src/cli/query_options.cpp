@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
-#include "cli/civil_time.h"
-#include "cli/follow_journal.h"
+#include "record/stamp.h"
+#include "render/civil_time.h"
+#include "platform/journal.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
 #include "platform/system.h"
+#include "record/text_rules.h"
 
 namespace kestrav {
 
@@ -58,22 +60,6 @@ std::string Quoted(std::string_view text) {
     return "'" + EscapeControls(text) + "'";
 }
 
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-bool IsCalendarDate(int year, int month, int day) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
-        return false;
-    }
-    return day <= (month == 2 && IsLeapYear(year) ? 29 : days[month - 1]);
-}
-
-MinuteKey KeyOf(int year, int month, int day, int hour, int minute) {
-    return (((static_cast<MinuteKey>(year) * 100 + month) * 100 + day) * 100 + hour) * 100 + minute;
-}
-
 // The digits at text[at, at + count) as a number; -1 when any of them is not a digit.
 int DigitsAt(std::string_view text, size_t at, size_t count) {
     int value = 0;
@@ -93,7 +79,7 @@ MinuteKey KeyOfSeconds(int64_t seconds, bool roundUp) {
         seconds += 59;
     }
     const CivilTime time = CivilFromSeconds(seconds - ((seconds % 60) + 60) % 60);
-    return KeyOf(time.year, time.month, time.day, time.hour, time.minute);
+    return MinuteKeyOf(time.year, time.month, time.day, time.hour, time.minute);
 }
 
 // "Z", or "+HH:MM" / "-HH:MM": the offset east of UTC in seconds.
@@ -119,8 +105,8 @@ std::optional<int64_t> ParseZone(std::string_view text) {
 //                                        "+HH:MM" / "-HH:MM" after it, that instant in local time
 std::optional<MinuteKey> ParseTime(std::string_view text, bool endOfDay) {
     auto wholeDay = [endOfDay](const CivilTime& date) {
-        return endOfDay ? KeyOf(date.year, date.month, date.day, 23, 59)
-                        : KeyOf(date.year, date.month, date.day, 0, 0);
+        return endOfDay ? MinuteKeyOf(date.year, date.month, date.day, 23, 59)
+                        : MinuteKeyOf(date.year, date.month, date.day, 0, 0);
     };
     if (text == "today" || text == "yesterday") {
         const std::tm now = platform::LocalTimeNow();
@@ -422,14 +408,6 @@ bool IsQueryOption(std::string_view argument) {
 
 bool HasQueryOption(std::span<const std::string_view> arguments) {
     return std::any_of(arguments.begin(), arguments.end(), IsQueryOption);
-}
-
-std::optional<MinuteKey> StampMinute(const LogTime& time) {
-    int year = time.century * 100 + time.year;
-    if (!IsCalendarDate(year, time.month, time.day) || time.hour > 23 || time.minute > 59) {
-        return std::nullopt;
-    }
-    return KeyOf(year, time.month, time.day, time.hour, time.minute);
 }
 
 bool EntryMatches(const QueryFilter& filter, const LogEntry& entry) {

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
+#include "record/stamp.h"
 
 namespace kestrav {
 
@@ -20,13 +21,6 @@ bool HasQueryOption(std::span<const std::string_view> arguments);
 
 enum class QueryOutput { List, Json, Csv };
 enum class QueryAction { Print, Help, Version, Invalid };
-
-// A minute of local time as one ordered number, YYYYMMDDHHMM.
-using MinuteKey = int64_t;
-
-// The minute of a stored timestamp; unset when its bytes are not a valid date and time (year 1 to 9999 as
-// century * 100 + year in century, a calendar day, hour 0 to 23, minute 0 to 59).
-std::optional<MinuteKey> StampMinute(const LogTime& time);
 
 // Which entries a query run prints. Every filter that is set must match (a set list matches when any of its
 // values does); the event-number range is inclusive.

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "cli/output_file.h"
+#include "app/event_report.h"
+#include "platform/output_file.h"
 
 namespace kestrav {
 
-inline constexpr size_t StatusLineBufferSize = 512;
 inline constexpr const char* DefaultStatusLogName = "kestrav.log";
 
 struct StatusLog {
@@ -30,18 +30,10 @@ void WriteStatusText(StatusLog& log, std::string_view text);
 // "   %s\n" with it.
 void WriteStatusLine(StatusLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// text as a status line holds it: control characters escaped (EscapeControls) but for the line end that
-// ends a system message, at most 511 bytes, cut before a character that would not fit whole.
-std::string CutStatusLine(std::string_view text);
-
-// text with every control character written as an escape ("\n", "\r", "\t", else "\x1B"), so that a file
-// name or an argument echoed to the status log cannot start a line of its own.
-std::string EscapeControls(std::string_view text);
-
-// The message for a status code: the missing-driver text, else the system's text for the code, else the
-// unknown-error text with the code.
-std::string StatusErrorText(uint32_t code);
 void WriteStatusError(StatusLog& log, uint32_t code);
+
+// Reports the status log's last line as the event of the outcome.
+void ReportOutcome(const StatusLog& log, Outcome outcome);
 
 // Appends the closing line of two blanks and closes; true when every write of the run reached the file.
 bool CloseStatusLog(StatusLog& log);

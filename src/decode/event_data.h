@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 

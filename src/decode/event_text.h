@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 

@@ -5,8 +5,13 @@
 #include <new>
 
 #include "platform/health_device.h"
+#include "platform/system.h"
 
 namespace kestrav {
+
+void GetLogTime(LogTime& time) {
+    time = MakeLogTime(platform::LocalTimeNow());
+}
 
 namespace {
 

@@ -10,10 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "log/health_protocol.h"
-#include "log/log_entry.h"
+#include "record/health_protocol.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
+
+// Fills a LogTime from the local clock.
+void GetLogTime(LogTime& time);
 
 // Opens the device, issues one control request and closes it. completed is the request's own success. A
 // read needs only read access to the device; when the system refuses the access a request needs, its error

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <array>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <cstddef>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 class QLabel;
 class QPushButton;

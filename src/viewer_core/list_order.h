@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 

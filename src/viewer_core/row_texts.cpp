@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "decode/event_text.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "viewer_core/list_order.h"
 #include "viewer_core/viewer_document.h"
 

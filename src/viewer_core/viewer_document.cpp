@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <new>
 
-#include "cli/command_line.h"
-#include "cli/csv_export.h"
-#include "cli/dump_file.h"
-#include "cli/event_report.h"
-#include "cli/output_file.h"
-#include "cli/status_log.h"
+#include "app/clear.h"
+#include "app/event_report.h"
+#include "app/export.h"
+#include "app/outcome_texts.h"
+#include "log/dump_file.h"
 #include "log/log_ops.h"
 #include "platform/event_log.h"
 #include "platform/system.h"
+#include "record/text_rules.h"
 #include "resources/string_table.h"
 #include "viewer_core/list_order.h"
 #include "viewer_core/note_rules.h"
@@ -24,7 +24,6 @@ namespace kestrav {
 namespace {
 
 constexpr uint8_t HighestUnmarkableSeverity = 6; // informational, repaired and the unknown values below
-constexpr size_t AccountNameSize = 32;
 
 // The busy cursor for the time a driver call blocks the window.
 class WaitCursor {
@@ -241,19 +240,9 @@ bool CEventViewerDoc::MarkSelectedRepaired(EntryList& list) {
 
 CEventViewerDoc::ExportResult CEventViewerDoc::WriteExport(const std::string& fileName,
                                                            std::string& heldError) const {
-    OutputFile file;
-    if (!file.Open(fileName, loadWhole_ ? OutputFile::Mode::Replace : OutputFile::Mode::KeepOlder)) {
-        heldError = file.HeldError();
-        return file.OlderKept() ? ExportResult::OlderKept : ExportResult::OpenFailed;
-    }
-    file.Write(CsvHeaderLine());
-    std::string line;
-    for (const auto& entry : m_entries) {
-        line.clear();
-        AppendCsvLine(line, entry->m_entry);
-        file.Write(line);
-    }
-    return file.Close() ? ExportResult::Written : ExportResult::WriteFailed;
+    return WriteExportFile(
+        fileName, m_entries.size(), [this](size_t i) -> const LogEntry& { return m_entries[i]->m_entry; },
+        loadWhole_, heldError);
 }
 
 void CEventViewerDoc::OnExportLog() {
@@ -280,13 +269,11 @@ void CEventViewerDoc::OnExportLog() {
 }
 
 bool CEventViewerDoc::ClearLogAsUser() {
-    char userName[AccountNameSize] = "<UNKNOWN USER>";
-    platform::GetAccountName(userName);
     ClearReport report;
     uint32_t status = 0;
     {
         WaitCursor cursor(*shell_);
-        status = ClearSavedLog(userName, savedEnd_, report);
+        status = ClearAsAccount(savedEnd_, report);
     }
     // After an export, the log is erased only while it still ends where the exported copy ends.
     if (report.tail != LogTail::Unchanged) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/csv_export.h"
-#include "log/log_entry.h"
+#include "app/export.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav::win32 {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "resources/string_table.h"
 #include "viewer_core/note_rules.h"
 #include "viewer_core/viewer_document.h"

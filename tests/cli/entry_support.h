@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav::clitest {
 

@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "cli/entry_support.h"
-#include "cli/follow_journal.h"
+#include "platform/journal.h"
+#include "render/journal_fields.h"
 #include "cli/follow_state.h"
-#include "cli/metrics.h"
+#include "render/prometheus.h"
 #include "cli/query_options.h"
 
 namespace kestrav {

@@ -18,7 +18,7 @@
 
 #include "cli/entry_support.h"
 #include "emulator/device_store.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "support/test_support.h"
 
 namespace kestrav::clitest {

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/csv_export.h"
+#include "app/export.h"
+#include "app/outcome_texts.h"
+#include "record/text_rules.h"
 #include "cli/status_log.h"
 #include "resources/string_table.h"
 #include "support/test_support.h"

@@ -9,7 +9,7 @@
 
 #include "cli/entry_support.h"
 #include "cli/query_options.h"
-#include "cli/query_output.h"
+#include "render/entry_formats.h"
 #include "cli/run_support.h"
 #include "platform/system.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "decode/event_text.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav::test {
 

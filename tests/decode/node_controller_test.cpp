@@ -7,7 +7,7 @@
 
 #include "decode/describe.h"
 #include "decode/event_text.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav::test {
 namespace {

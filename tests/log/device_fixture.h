@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "emulator/device_store.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "support/test_support.h"
 
 namespace kestrav::test {

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "cli/csv_export.h"
+#include "render/export_line.h"
 #include "platform/system.h"
 #include "resources/string_table.h"
 #include "viewer_core/viewer_document.h"

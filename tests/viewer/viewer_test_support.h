@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "support/test_support.h"
 #include "viewer_core/core_support.h"
 #include "viewer/messages.h"

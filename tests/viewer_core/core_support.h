@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "viewer_core/viewer_document.h"
 
 namespace kestrav::test {

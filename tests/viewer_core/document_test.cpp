@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "cli/csv_export.h"
+#include "render/export_line.h"
 #include "decode/event_text.h"
 #include "log/log_ops.h"
 #include "platform/system.h"

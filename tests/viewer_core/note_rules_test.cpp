@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav {
 namespace {

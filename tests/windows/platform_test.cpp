@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/csv_export.h"
-#include "cli/output_file.h"
+#include "render/export_line.h"
+#include "platform/output_file.h"
 #include "cli/query.h"
 #include "cli/status_log.h"
 #include "decode/event_text.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/event_report.h"
+#include "app/event_report.h"
 
 namespace kestrav {
 namespace {

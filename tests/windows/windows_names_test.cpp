@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "cli/windows_names.h"
+#include "platform/windows_names.h"
 
 namespace kestrav {
 namespace {

@@ -3,7 +3,7 @@
 // stores under the next number; an erase removes everything), plus the faults set through the private setup
 // request. Pure logic without kernel calls: zorhlth_test_driver.c is the kernel side and serialises the
 // calls.
-#include "log/health_protocol.h"
+#include "record/health_protocol.h"
 #include "tests/windows/driver/setup_request.h"
 
 namespace {

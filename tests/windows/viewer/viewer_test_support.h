@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 #include "viewer_win32/event_viewer_frame.h"
 #include "viewer_win32/viewer_app.h"
 

@@ -1,0 +1,118 @@
+#include "app/event_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "decode/event_text.h"
+#include "record/text_rules.h"
+
+namespace kestrav {
+
+namespace {
+
+void ForwardEntry(const LogEntry& entry) {
+    char number[16];
+    char className[DescriptionBufferSize];
+    char code[8];
+    char updated[DescriptionBufferSize];
+    char count[16];
+    char description[DescriptionBufferSize];
+    EntryEvent event = EntryEventUnknown;
+    for (const EntryEvent& known : EntryEvents) {
+        if (known.severity == entry.Severity()) {
+            event = known;
+        }
+    }
+    // The numbers as the export shows them.
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(static_cast<int32_t>(entry.EventNumber())));
+    FormatClassName(entry.Class(), className);
+    std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(entry.Code()));
+    FormatEntryTime(entry.UpdateTime(), updated);
+    std::snprintf(count, sizeof count, "%d", static_cast<int>(static_cast<int32_t>(entry.Count())));
+    FormatEntryDescription(entry, description);
+    const std::string_view texts[] = {number, className, code, updated, count, description};
+    platform::ReportSystemEvent(event.eventId, event.kind, texts);
+}
+
+} // namespace
+
+void ReportOutcome(Outcome outcome, std::string_view line) {
+    for (const OutcomeEvent& event : OutcomeEvents) {
+        if (event.outcome == outcome) {
+            const std::string cut = CutStatusLine(line);
+            const std::string_view texts[] = {cut};
+            platform::ReportSystemEvent(event.eventId, event.kind, texts);
+            return;
+        }
+    }
+}
+
+std::vector<const LogEntry*> NewestEntries(std::span<const LogEntry* const> entries, size_t limit) {
+    if (entries.size() <= limit) {
+        return std::vector<const LogEntry*>(entries.begin(), entries.end());
+    }
+    std::vector<const LogEntry*> newest;
+    if (limit == 0) {
+        return newest;
+    }
+    // The limit-th highest number is the lowest kept; of equal numbers (a log holds none, a dump may) those
+    // standing first are kept.
+    std::vector<uint32_t> numbers;
+    numbers.reserve(entries.size());
+    for (const LogEntry* entry : entries) {
+        numbers.push_back(entry->EventNumber());
+    }
+    std::nth_element(numbers.begin(), numbers.begin() + static_cast<std::ptrdiff_t>(limit - 1), numbers.end(),
+                     std::greater<>());
+    const uint32_t lowest = numbers[limit - 1];
+    size_t above = 0;
+    for (const LogEntry* entry : entries) {
+        above += entry->EventNumber() > lowest ? 1 : 0;
+    }
+    size_t equalKept = limit - above;
+    newest.reserve(limit);
+    for (const LogEntry* entry : entries) {
+        const uint32_t number = entry->EventNumber();
+        if (number > lowest || (number == lowest && equalKept > 0)) {
+            equalKept -= number == lowest ? 1 : 0;
+            newest.push_back(entry);
+        }
+    }
+    return newest;
+}
+
+void ForwardErasedEntries(std::span<const LogEntry* const> entries) {
+    if (!platform::SystemEventsReported()) {
+        return;
+    }
+    const std::vector<const LogEntry*> forwarded = NewestEntries(entries, ForwardedEntriesLimit);
+    for (const LogEntry* entry : forwarded) {
+        ForwardEntry(*entry);
+    }
+    if (forwarded.size() == entries.size()) {
+        return;
+    }
+    char left[24];
+    char limit[24];
+    std::snprintf(left, sizeof left, "%zu", entries.size() - forwarded.size());
+    std::snprintf(limit, sizeof limit, "%zu", ForwardedEntriesLimit);
+    const std::string_view texts[] = {left, limit};
+    platform::ReportSystemEvent(EntriesNotForwardedEventId, EntriesNotForwardedKind, texts);
+}
+
+void ForwardErasedEntries(const std::vector<LogEntry>& entries) {
+    if (!platform::SystemEventsReported()) {
+        return;
+    }
+    std::vector<const LogEntry*> pointers;
+    pointers.reserve(entries.size());
+    for (const LogEntry& entry : entries) {
+        pointers.push_back(&entry);
+    }
+    ForwardErasedEntries(pointers);
+}
+
+} // namespace kestrav
