@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "emulator/path_watch.h"
-#include "log/log_entry.h"
+#include "record/log_entry.h"
 
 namespace kestrav::emulator {
 

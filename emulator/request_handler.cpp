@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "log/health_protocol.h"
+#include "record/health_protocol.h"
 
 namespace kestrav::emulator {
 
