@@ -10,6 +10,20 @@ namespace {
 constexpr size_t kNameTextSize = EventDataSize + 16; // a name taken from the event data, with its decoration
 constexpr size_t kEndpointSize = 64;                 // the longest PHY link end with numbers
 
+// The path of a failed PHY link, from event-data byte 6.
+constexpr const char* kPhyLinkPathNames[] = {"Error path unknown",
+                                             "Storage controller to external storage box",
+                                             "Storage controller to internal device",
+                                             "Storage controller to onboard expander",
+                                             "Onboard expander to external storage box",
+                                             "Onboard expander to internal device",
+                                             "Storage box to storage box",
+                                             "Storage box to bay in storage box",
+                                             "Storage controller to switch expander",
+                                             "Switch expander to storage box"};
+static_assert(std::size(kPhyLinkPathNames) == 10);
+constexpr NameTable PhyLinkPathNames = MakeNameTable(kPhyLinkPathNames, kPhyLinkPathNames[0]);
+
 const char* DeviceTypeName(uint8_t type) {
     switch (type) {
     case 1: return "Physical SATA Device";

@@ -47,8 +47,25 @@ private:
     char id_[ScratchSize];
 };
 
+// Where a sensor or fan sits.
+const char* const kLocationNames[] = {
+    "System",          "System Board", "I/O Board",  "CPU",     "Memory",       "Storage",
+    "Removable Media", "Power Supply", "Ambient",    "Chassis", "Bridge Board", "Management Board",
+    "Backplane",       "Network Slot", "Blade Slot", "Virtual",
+};
+static_assert(std::size(kLocationNames) == 16);
+constexpr NameTable LocationNames = MakeNameTable(kLocationNames);
+
 const char* Location(const EventData& data, size_t offset) {
     return LookupName(LocationNames, data.Byte(offset));
+}
+
+// 0xFF gives "Unknown"; any other value "<n>C".
+const char* FormatTemperature(uint8_t value, std::span<char> scratch) {
+    if (value == 0xFF) {
+        return "Unknown";
+    }
+    return FormatInto(scratch, "%uC", static_cast<unsigned>(value));
 }
 
 // Codes 1 and 10.

@@ -1,6 +1,6 @@
-// The value and location formatters and the name tables that every decoder shares. Each formatter returns the
-// text to print: either its scratch buffer or a constant text such as "Unknown", so callers print the
-// returned pointer, never the scratch buffer.
+// The value and location formatters that several decoders share, and the name-table type every decoder keeps
+// its own tables in. Each formatter returns the text to print: either its scratch buffer or a constant text
+// such as "Unknown", so callers print the returned pointer, never the scratch buffer.
 #pragma once
 
 #include <cstddef>
@@ -30,26 +30,8 @@ constexpr NameTable MakeNameTable(const char* const (&names)[N], const char* fal
     return NameTable{names, N, fallback};
 }
 
-extern const NameTable LocationNames;
-extern const NameTable PowerComponentNames;
-extern const NameTable PowerLineEventNames;
-extern const NameTable PowerOnDenialNames;
-extern const NameTable PowerMisconfigurationNames;
-extern const NameTable EnclosureSideNames;
-extern const NameTable SwitchErrorNames;
-extern const NameTable PowerBusNames;
-extern const NameTable PowerRequestDenialNames;
-extern const NameTable InfrastructureLocationNames;
-extern const NameTable InfrastructureComponentNames;
-extern const NameTable InfrastructureFaultNames;
-extern const NameTable PhyLinkPathNames;
-
 // 0xFF gives "Unknown" (scratch untouched); any other value its decimal digits.
 const char* FormatNumberOrUnknown(uint8_t value, std::span<char> scratch);
-// 0xFF gives "Unknown"; any other value that one character.
-const char* FormatLetterOrUnknown(uint8_t value, std::span<char> scratch);
-// 0xFF gives "Unknown"; any other value "<n>C".
-const char* FormatTemperature(uint8_t value, std::span<char> scratch);
 // The name when present and not empty, otherwise FormatNumberOrUnknown of the value; always returns scratch.
 const char* FormatNameOrNumber(uint8_t value, const char* name, std::span<char> scratch);
 // "Chassis <name>, " for a non-empty name, otherwise the empty text.

@@ -7,6 +7,87 @@ namespace kestrav {
 
 namespace {
 
+// The names the event data gives by index; an index past a table's end gives its fallback.
+const char* const kPowerOnDenialNames[] = {"Lost Redundant Power", "Not Enough Power",
+                                           "Denied By Server Enclosure Management Board",
+                                           "Denied By Power Enclosure Management Board"};
+constexpr NameTable PowerOnDenialNames = MakeNameTable(kPowerOnDenialNames);
+const char* const kPowerMisconfigurationNames[] = {
+    "Unknown", "Load Balancing Wire Missing", "Too Many Power Enclosures", "Improperly Populated Power Bank",
+    "DC-to-DC Configuration Invalid"};
+constexpr NameTable PowerMisconfigurationNames = MakeNameTable(kPowerMisconfigurationNames);
+constexpr const char* kEnclosureSideNames[] = {"Unknown Location", "Left Side", "Right Side"};
+constexpr NameTable EnclosureSideNames = MakeNameTable(kEnclosureSideNames, kEnclosureSideNames[0]);
+const char* const kSwitchErrorNames[] = {"Unknown",
+                                         "Powering up",
+                                         "Micro-controller fault",
+                                         "Power fault",
+                                         "Over-current fault",
+                                         "Fan 1 failed or removed",
+                                         "Temperature at caution level",
+                                         "Temperature at critical level",
+                                         "RJ45 module missing",
+                                         "Fan 2 failed or removed"};
+constexpr NameTable SwitchErrorNames = MakeNameTable(kSwitchErrorNames);
+const char* const kPowerBusNames[] = {"Unknown Location", "Power Bus A", "Power Bus B"};
+constexpr NameTable PowerBusNames = MakeNameTable(kPowerBusNames);
+const char* const kPowerRequestDenialNames[] = {"Unknown",
+                                                "Not Enough Power",
+                                                "Electronic Keying or I/O Configuration Error",
+                                                "Not Enough Cooling",
+                                                "Power Hold by Manager Profile",
+                                                "Enclosure Busy",
+                                                "Enclosure Error"};
+constexpr NameTable PowerRequestDenialNames = MakeNameTable(kPowerRequestDenialNames);
+const char* const kInfrastructureLocationNames[] = {
+    "Chassis Slot 1",
+    "Chassis Slot 2",
+    "Chassis Slot 3",
+    "Chassis Slot 4",
+    "Chassis Slot 5",
+    "Chassis Slot 6",
+    "Chassis Slot 7",
+    "Chassis Slot 8",
+    "Server Blade Management Module",
+    "Signal Backplane",
+    "Power Backplane A",
+    "Power Backplane B",
+    "Interconnect Blade A",
+    "Interconnect Blade B",
+    "RJ45 10 East",
+    "RJ45 10 West",
+    "RJ45 6 East",
+    "RJ45 6 West",
+    "Unknown",
+};
+static_assert(std::size(kInfrastructureLocationNames) == 19);
+constexpr NameTable InfrastructureLocationNames = MakeNameTable(kInfrastructureLocationNames);
+const char* const kInfrastructureComponentNames[] = {
+    "Brix Management Controller",
+    "FRU EEPROM",
+    "Memory",
+    "ICMB UART",
+    "ROM",
+    "LM75",
+    "I2C Bus 0",
+    "I2C Bus 1",
+    "I2C Bus 2",
+    "Software",
+    "I2C Bus",
+    "9544 Fuse Mux",
+    "9555 Quick Switch",
+    "9555 Sense",
+    "9555 Enable",
+    "9555 IO Expander",
+    "9555 Mux",
+};
+static_assert(std::size(kInfrastructureComponentNames) == 17);
+constexpr NameTable InfrastructureComponentNames = MakeNameTable(kInfrastructureComponentNames);
+const char* const kInfrastructureFaultNames[] = {"I2C Error",      "Interrupt Error",   "Invalid FRU Data",
+                                                 "POST Failure",   "Backup ROM Booted", "Bus Error",
+                                                 "Stack Overflow", "I2C Bus Timeout",   "Unknown I2C Error"};
+constexpr NameTable InfrastructureFaultNames = MakeNameTable(kInfrastructureFaultNames);
+
 // The word that opens most texts, from event-data byte 0. Any other kind leaves it empty, so the text then
 // starts with the blank that follows it in the format.
 const char* EnclosureTypeWord(uint8_t enclosureType) {

@@ -18,6 +18,14 @@ constexpr size_t SingleSerialOffset = 2;    // codes 1, 2, 10, 21, 22
 constexpr size_t CandidateSerialOffset = 9; // codes 3, 19, 20, 23, 24, 25
 constexpr size_t RomSerialOffset = 4;       // code 18
 
+// 0xFF gives "Unknown"; any other value is the bank letter itself.
+const char* FormatLetterOrUnknown(uint8_t value, std::span<char> scratch) {
+    if (value == 0xFF) {
+        return "Unknown";
+    }
+    return FormatInto(scratch, "%c", static_cast<char>(value));
+}
+
 // The sentence of a single-module error in each of the four ways it names the module, each with and without a
 // serial number. The comments give the arguments each format takes, always in this order.
 struct ModuleSentence {

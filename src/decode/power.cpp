@@ -37,6 +37,14 @@ const char* const kPowerSupplyFailureNames[] = {
 };
 constexpr NameTable PowerSupplyFailureNames = MakeNameTable(kPowerSupplyFailureNames, "Unknown Failure");
 
+// What an enclosure names in byte 3 (the component) and byte 4 (the power-line event).
+const char* const kPowerComponentNames[] = {"Enclosure", "Power Module", "Bus Bar", "Breaker",
+                                            "Power Subsystem"};
+constexpr NameTable PowerComponentNames = MakeNameTable(kPowerComponentNames);
+const char* const kPowerLineEventNames[] = {"Unknown",  "Line Over Voltage", "Line Under Voltage",
+                                            "Line Hit", "Brown Out",         "AC Power Loss"};
+constexpr NameTable PowerLineEventNames = MakeNameTable(kPowerLineEventNames);
+
 // Where a located event happened, from byte 0 (and byte 1 for a chassis). The order is the order of the
 // formats in LocatedEvent::formats.
 enum class Location : size_t {
