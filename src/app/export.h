@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/system.h"
 #include "record/log_entry.h"
 
 namespace kestrav {
@@ -16,11 +17,7 @@ namespace kestrav {
 // date in its command line, whose form would depend on the locale. Elsewhere such a name is an ordinary file
 // name.
 inline constexpr const char* DateTimeField = "<datetime>";
-#ifdef _WIN32
-inline constexpr bool ExportNamesHoldDateTime = true;
-#else
-inline constexpr bool ExportNamesHoldDateTime = false;
-#endif
+inline constexpr bool ExportNamesHoldDateTime = platform::WindowsHost;
 
 // name with every DateTimeField replaced by time.
 std::string WithDateTime(const std::string& name, const std::tm& time);

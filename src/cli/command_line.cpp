@@ -36,16 +36,11 @@ const char* const UsageLines[] = {
     "             in double quotes and be no more than 227 characters long.",
 };
 
-#ifdef _WIN32
 // "kestrav /?" is the first thing an administrator types at a Windows prompt: the answer is shown where it
-// was asked, on standard output.
-constexpr bool HelpOnStandardOutput = true;
-constexpr std::string_view LineEnd = "\r\n";
-#else
-// On Linux a help request keeps the answer it has always had: the usage on standard error.
-constexpr bool HelpOnStandardOutput = false;
-constexpr std::string_view LineEnd = "\n";
-#endif
+// was asked, on standard output. On Linux a help request keeps the answer it has always had: the usage on
+// standard error.
+constexpr bool HelpOnStandardOutput = platform::WindowsHost;
+constexpr std::string_view LineEnd = platform::ConsoleLineEnd;
 
 // The usage and where the other options are described, on standard output.
 void PrintClassicHelp() {

@@ -3,15 +3,12 @@
 #include <string>
 
 #include "platform/standard_output.h"
+#include "platform/system.h"
 
 namespace kestrav {
 
 void WriteDiagnosticLine(std::string_view line) {
-#ifdef _WIN32
-    constexpr std::string_view LineEnd = "\r\n";
-#else
-    constexpr std::string_view LineEnd = "\n";
-#endif
+    constexpr std::string_view LineEnd = platform::ConsoleLineEnd;
     std::string whole;
     whole.reserve(line.size() + LineEnd.size());
     whole.append(line).append(LineEnd);

@@ -21,6 +21,7 @@
 #include "launch/viewer_module.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
+#include "platform/system.h"
 #include "resources/string_table.h"
 #include "app/outcome_texts.h"
 #include "record/text_rules.h"
@@ -70,8 +71,11 @@ Files:
                     counted from 0), the others are printed, exit status 1
   --window          with --input=FILE alone: show FILE in the window,
                     read-only (the commands that change the log greyed)
-)"
-#ifdef _WIN32
+)";
+
+// Following and metrics as each system has them: Windows has no journal, and ends a follower on Ctrl+C or
+// the console closing.
+const char* const FollowUsageWindows =
     R"(Following the log (with --list, --json and the filters):
   --follow          print every entry once, then read the log again at each
                     interval and print each new entry and each entry changed
@@ -86,8 +90,9 @@ Metrics (alone):
                     format for a textfile collector (windows_exporter's):
                     entries by severity and class, the highest event number,
                     the newest update time, whether the read was complete
-)"
-#else
+)";
+
+const char* const FollowUsageLinux =
     R"(Following the log (with --list, --json and the filters):
   --follow          print every entry once, then read the log again at each
                     interval and print each new entry and each entry changed
@@ -104,8 +109,9 @@ Metrics (alone):
                     format for node_exporter's textfile collector: entries by
                     severity and class, the highest event number, the newest
                     update time, whether the read was complete
-)"
-#endif
+)";
+
+const char* const QueryUsageEnd =
     R"(Times:
   --utc             write times in UTC instead of the host's local time
 Other:
@@ -348,38 +354,34 @@ int PrintLog(const QueryOptions& options) {
 } // namespace
 
 std::string QueryHelpText() {
+    const bool windows = platform::WindowsHost;
     std::string text = "Usage: kestrav [/f:file] [/export:file]... [/clear]... [/note:\"msg\"]...\n"
-                       "       kestrav [--list | --json | --csv] [FILTER]...\n"
-#ifdef _WIN32
-                       "       kestrav --follow [--list | --json] [--interval=SECONDS] [--state=FILE]\n"
-                       "               [FILTER]...\n"
-#else
-                       "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
-                       "               [--state=FILE] [FILTER]...\n"
-#endif
-                       "       kestrav --metrics=FILE\n"
-                       "       kestrav --help | --version\n"
-                       "\n"
-                       "An unattended run exports, clears and writes notes, in that order, and appends\n"
-                       "what it did to the status log:\n"
-                       "\n";
+                       "       kestrav [--list | --json | --csv] [FILTER]...\n";
+    text.append(windows ? "       kestrav --follow [--list | --json] [--interval=SECONDS] [--state=FILE]\n"
+                          "               [FILTER]...\n"
+                        : "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
+                          "               [--state=FILE] [FILTER]...\n");
+    text.append("       kestrav --metrics=FILE\n"
+                "       kestrav --help | --version\n"
+                "\n"
+                "An unattended run exports, clears and writes notes, in that order, and appends\n"
+                "what it did to the status log:\n"
+                "\n");
     for (const char* line : ClassicUsageLines()) {
         text.append(line).append("\n");
     }
-    text.append("\n").append(QueryUsage);
-#ifdef _WIN32
-    text.append("\nEvery unattended run also reports what it did to the Application event log\n"
-                "(source Kestrav), as the window's Export Log, Clear All Entries and Add\n"
-                "Maintenance Note do. kestrav-task.xml, installed beside the program, is a\n"
-                "scheduled task that saves and clears the log every night at 02:00; register\n"
-                "it from an elevated prompt with schtasks /create /tn NAME /xml FILE (see\n"
-                "windows.md beside the program).\n");
-#else
-    text.append("\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
-                "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
-                "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"
-                "writing notes need write access.\n");
-#endif
+    text.append("\n").append(QueryUsage).append(windows ? FollowUsageWindows : FollowUsageLinux);
+    text.append(QueryUsageEnd);
+    text.append(windows ? "\nEvery unattended run also reports what it did to the Application event log\n"
+                          "(source Kestrav), as the window's Export Log, Clear All Entries and Add\n"
+                          "Maintenance Note do. kestrav-task.xml, installed beside the program, is a\n"
+                          "scheduled task that saves and clears the log every night at 02:00; register\n"
+                          "it from an elevated prompt with schtasks /create /tn NAME /xml FILE (see\n"
+                          "windows.md beside the program).\n"
+                        : "\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
+                          "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
+                          "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"
+                          "writing notes need write access.\n");
     return text;
 }
 

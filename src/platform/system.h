@@ -6,8 +6,21 @@
 #include <cstdint>
 #include <ctime>
 #include <span>
+#include <string_view>
 
 namespace kestrav::platform {
+
+// Whether this is the Windows build: the few texts and conventions that differ by system (help, where a help
+// request is answered, export names) choose by it, so that no code outside this folder names a system.
+#ifdef _WIN32
+inline constexpr bool WindowsHost = true;
+#else
+inline constexpr bool WindowsHost = false;
+#endif
+
+// The line end of console output and diagnostics: "\r\n" on Windows, as its C runtime's text mode wrote it,
+// "\n" elsewhere.
+inline constexpr std::string_view ConsoleLineEnd = WindowsHost ? "\r\n" : "\n";
 
 // The local date and time now.
 std::tm LocalTimeNow();
