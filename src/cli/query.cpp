@@ -18,7 +18,6 @@
 #include "render/entry_formats.h"
 #include "platform/standard_output.h"
 #include "cli/status_log.h"
-#include "launch/viewer_module.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
 #include "platform/system.h"
@@ -35,6 +34,8 @@ namespace kestrav {
 namespace {
 
 constexpr size_t OutputChunk = 64 * 1024;
+
+DumpWindowEntry DumpWindow = nullptr;
 
 const char* const QueryUsage =
     R"(A query run (any option that begins with "--") reads the log and prints it to
@@ -353,6 +354,10 @@ int PrintLog(const QueryOptions& options) {
 
 } // namespace
 
+void SetDumpWindowEntry(DumpWindowEntry entry) {
+    DumpWindow = entry;
+}
+
 std::string QueryHelpText() {
     const bool windows = platform::WindowsHost;
     std::string text = "Usage: kestrav [/f:file] [/export:file]... [/clear]... [/note:\"msg\"]...\n"
@@ -397,7 +402,12 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     case QueryAction::Print: break;
     }
     if (options.window) {
-        return RunViewerOnDump(options.inputPath);
+        if (DumpWindow == nullptr) {
+            WriteDiagnosticLine("kestrav: --window: this program has no window; use --input=FILE with --list, "
+                                "--json or --csv");
+            return 1;
+        }
+        return DumpWindow(options.inputPath);
     }
     if (options.follow) {
         return RunFollow(options);

@@ -14,6 +14,11 @@ namespace kestrav {
 // command line.
 int RunQueryMode(std::span<const std::string_view> arguments);
 
+// How a query run opens the window on a dump, read-only (--input=FILE --window): the program's start, which
+// knows its window, hands the entry over before the run; with none, the run says that there is no window.
+using DumpWindowEntry = int (*)(const std::string& path);
+void SetDumpWindowEntry(DumpWindowEntry entry);
+
 // The text that --help prints.
 std::string QueryHelpText();
 

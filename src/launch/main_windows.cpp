@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "launch/viewer_module.h"
+#include "cli/query.h"
 #include "platform/wide_text.h"
 #include "viewer_win32/viewer_app.h"
 

@@ -26,9 +26,4 @@ int RunViewerModule(int argc, char** argv);
 // The window on a dump file instead of the device, read-only (kestrav --input=FILE --window).
 int RunViewerOnDump(const std::string& path);
 
-// On Windows the window is linked into the program rather than loaded: the program hands the command line
-// its entry for a dump before it runs it, and RunViewerOnDump calls that entry. (Windows only.)
-using DumpWindowEntry = int (*)(const std::string& path);
-void SetDumpWindowEntry(DumpWindowEntry entry);
-
 } // namespace kestrav

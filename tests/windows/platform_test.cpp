@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/outcome_texts.h"
 #include "render/export_line.h"
 #include "platform/output_file.h"
 #include "cli/query.h"
