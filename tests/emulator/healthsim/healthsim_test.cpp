@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/seed.h"
+#include "emulator/healthsim/seed.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/path_watch.h"
+#include "emulator/device/path_watch.h"
 #include "log/log_entry.h"
 
 namespace kestrav::emulator {

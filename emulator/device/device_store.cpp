@@ -1,4 +1,4 @@
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "emulator/store_vfs.h"
+#include "emulator/device/store_vfs.h"
 
 namespace kestrav::emulator {
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "emulator/device_store.h"
-#include "emulator/seed.h"
+#include "emulator/device/device_store.h"
+#include "emulator/healthsim/seed.h"
 
 namespace {
 
@@ -355,12 +355,11 @@ int Fault(const std::vector<std::string>& args) {
         return Fail("fault: expected DEVICE and a fault", ExitUsage);
     }
     const std::string& kind = args[1];
-    size_t expected = kind == "read-status"                                                     ? 4
+    size_t expected = kind == "read-status"                                                    ? 4
                       : kind == "write-status" || kind == "clear-at" || kind == "skip-numbers" ? 3
-                                                                                                : 2;
+                                                                                               : 2;
     if (kind != "read-status" && kind != "clear-at" && kind != "write-status" && kind != "skip-numbers" &&
-        kind != "erase-refuse" &&
-        kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
+        kind != "erase-refuse" && kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
         return Fail("fault: unknown fault '" + kind + "'", ExitUsage);
     }
     if (args.size() != expected) {
