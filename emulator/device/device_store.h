@@ -167,6 +167,7 @@ private:
 
     DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly);
     class Transaction;
+    class Write;
     bool AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
     std::optional<uint64_t> RequestLook();
     void AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const;
@@ -176,6 +177,7 @@ private:
     bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
     bool StoreNextNumber(int64_t nextNumber);
     bool InsertRecord(int statementId, uint32_t eventNumber, const LogEntry& entry);
+    bool StoreFaults(const DeviceFaults& faults);
     // Keeps SQLite's message for LastError before a rollback replaces it.
     StoreResult Failure();
 
