@@ -18,6 +18,8 @@ namespace kestrav::emulator {
 
 namespace {
 
+constexpr const char* DefaultDevicePath = "/var/lib/zorhlth/cvr.db";
+
 // Runs a query for one value. SQLITE_OK when a row was read, SQLITE_DONE when there was none, else the
 // error, whose message is kept in message.
 int QueryValue(sqlite3* db, const char* sql, int64_t* number, std::string* text, std::string& message) {
@@ -170,6 +172,14 @@ bool AddRawRecordsColumn(sqlite3* db, std::string& why) {
     return ok;
 }
 
+// What to do about a device's missing folder: the default device's is made by the package.
+std::string MissingFolderAdvice(const std::filesystem::path& folder) {
+    if (folder == std::filesystem::path(DefaultDevicePath).parent_path()) {
+        return "the kestrav package makes it (root:zorhlth, mode 0750), or create it first";
+    }
+    return "create it first";
+}
+
 void RemoveStoreFiles(const std::string& path) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         ::unlink((path + suffix).c_str());
@@ -202,7 +212,7 @@ bool ShareWithFolderGroup(int fd, const std::string& folder, std::string& why) {
 const char* DevicePath() {
     const char* path = std::getenv("ZORHLTH_DEVICE");
     if (path == nullptr || path[0] == '\0') {
-        return "/var/lib/zorhlth/cvr.db";
+        return DefaultDevicePath;
     }
     return path;
 }
@@ -240,14 +250,16 @@ bool DeviceStore::Create(const std::string& path, bool supported, bool replace, 
         fileMode &= info.st_mode & 0777;
         RemoveStoreFiles(path);
     }
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    std::error_code ec;
-    if (!parent.empty()) {
-        std::filesystem::create_directories(parent, ec);
-    }
     // O_EXCL: two creators racing for one path cannot both believe they made it. The umask applies to the
     // mode asked for here; an explicit mode is set as given afterwards.
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, fileMode);
+    if (fd < 0 && errno == ENOENT && !parent.empty()) {
+        // The folder is not made here: made by root, it would be root's and open to all, where the package
+        // makes the default device's folder for the group that reads the log.
+        error = path + ": the folder " + parent.string() + " does not exist; " + MissingFolderAdvice(parent);
+        return false;
+    }
     if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
