@@ -21,6 +21,7 @@ namespace {
 using namespace kestrav;
 using namespace kestrav::emulator;
 
+// A printf format: the one value is the number of entries seed writes by default.
 constexpr const char* Usage =
     "Usage: healthsim COMMAND DEVICE [ARGUMENTS]\n"
     "Creates, fills and inspects emulated health devices. Kestrav finds its device through the environment\n"
@@ -415,7 +416,7 @@ int main(int argc, char** argv) {
         return Fail("no command given (see healthsim --help)", ExitUsage);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(Usage, stdout);
+        std::printf(Usage, static_cast<unsigned long long>(DefaultSeedCount()));
         return 0;
     }
     struct Command {
