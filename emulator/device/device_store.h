@@ -77,7 +77,8 @@ public:
     // are locked through the file layer of store_vfs.h, by every process that opens them.
     // The file gets mode, exactly, when given; otherwise DefaultStoreMode less the umask, and never a
     // permission that a file it replaces did not have. It takes the group of its folder when the creator
-    // may give it, so that a folder kept for a group makes a store that group's members read.
+    // may give it, so that a folder kept for a group makes a store that group's members read. The folder must
+    // exist: a missing one is refused, never made.
     static bool Create(const std::string& path, bool supported, bool replace, std::string& error,
                        std::optional<mode_t> mode = std::nullopt);
 
