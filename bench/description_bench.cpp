@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "decode/event_text.h"
-#include "emulator/seed.h"
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/device_store.h"
-#include "emulator/seed.h"
+#include "emulator/device/device_store.h"
+#include "emulator/healthsim/seed.h"
 #include "log/log_ops.h"
 
 namespace {

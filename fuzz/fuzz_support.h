@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 
 namespace kestrav::fuzz {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "render/export_line.h"
-#include "emulator/device_store.h"
-#include "emulator/request_handler.h"
+#include "emulator/device/device_store.h"
+#include "emulator/device/request_handler.h"
 #include "fuzz/fuzz_support.h"
 #include "record/health_protocol.h"
 #include "log/log_ops.h"

@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "platform/health_device_change.h"
 
 namespace kestrav::platform {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <new>
 
-#include "emulator/request_handler.h"
+#include "emulator/device/request_handler.h"
 #include "platform/health_device.h"
 
 namespace kestrav::platform {

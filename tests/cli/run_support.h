@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "cli/entry_support.h"
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "record/log_entry.h"
 #include "support/test_support.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/run_support.h"
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 
 namespace kestrav {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "decode/describe.h"
 #include "decode/event_text.h"
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "decode/describe.h"
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::test {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "decode/describe.h"
-#include "emulator/seed.h"
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::test {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "record/log_entry.h"
 #include "support/test_support.h"
 

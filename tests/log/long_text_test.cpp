@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "log/log_ops.h"
 #include "support/test_support.h"
 

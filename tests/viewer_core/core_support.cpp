@@ -15,7 +15,7 @@
 
 #include "tests/windows/driver/setup_request.h"
 #else
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #endif
 
 namespace kestrav::test {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/request_handler.h"
+#include "emulator/device/request_handler.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 

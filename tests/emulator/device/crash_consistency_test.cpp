@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "log/log_ops.h"
 #include "support/test_support.h"
 

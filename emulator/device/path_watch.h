@@ -9,14 +9,14 @@
 
 namespace kestrav::emulator {
 
-// A watch on everything that decides where an absolute path leads: the names in each folder along it (created,
-// removed, moved, their rights changed), each folder itself (moved or removed) and the process's mounts; and
-// on every write to a file in the path's own folder. It only tells that nothing of the kind has happened
-// between two looks; whoever asks must then look at the path or the file itself.
+// A watch on everything that decides where an absolute path leads: the names in each folder along it
+// (created, removed, moved, their rights changed), each folder itself (moved or removed) and the process's
+// mounts; and on every write to a file in the path's own folder. It only tells that nothing of the kind has
+// happened between two looks; whoever asks must then look at the path or the file itself.
 class PathWatch {
 public:
-    // nullptr when the path cannot be watched exactly: relative, with "." or ".." or a symbolic link along it,
-    // on a file system whose changes may come from elsewhere (a network or FUSE one), or when the system
+    // nullptr when the path cannot be watched exactly: relative, with "." or ".." or a symbolic link along
+    // it, on a file system whose changes may come from elsewhere (a network or FUSE one), or when the system
     // refuses the watch. The caller then looks at the path for every request.
     static std::unique_ptr<PathWatch> Start(const std::string& path);
     ~PathWatch();

@@ -1,5 +1,5 @@
 // Sample processor, bus, slot, POST, operating system, network adapter and SCSI events for a seeded device.
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::emulator {
 

@@ -6,8 +6,8 @@
 #include <ctime>
 #include <vector>
 
-#include "emulator/device_store.h"
-#include "emulator/seed_samples.h"
+#include "emulator/device/device_store.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::emulator {
 

@@ -12,8 +12,8 @@ namespace kestrav::emulator {
 struct SeedSample {
     uint16_t eventClass = 0;
     uint16_t code = 0;
-    uint8_t severity = 2;         // 2 or 3 informational, 9 caution, 15 critical
-    std::vector<uint8_t> data;    // the event data (at most 228 bytes)
+    uint8_t severity = 2;      // 2 or 3 informational, 9 caution, 15 critical
+    std::vector<uint8_t> data; // the event data (at most 228 bytes)
 };
 
 // Builds event data byte by byte: values at the current position (or at an offset) and NUL-terminated texts.
@@ -64,4 +64,4 @@ std::vector<SeedSample> DriveArrayNodeSamples();        // classes 19, 37, 38
 std::vector<SeedSample> PowerSamples();                 // class 11
 std::vector<SeedSample> InfrastructureErrorNvSamples(); // classes 20, 34, 42
 
-}  // namespace kestrav::emulator
+} // namespace kestrav::emulator

@@ -1,6 +1,6 @@
 // Sample infrastructure environment, unrecoverable system error and NVDIMM events as a blade enclosure, the
 // system firmware and the memory controller record them.
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::emulator {
 

@@ -1,4 +1,4 @@
-#include "emulator/store_vfs.h"
+#include "emulator/device/store_vfs.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 // Sample drive array (class 19), QRC node-controller (class 37) and carrier (class 38) events, laid out as
 // the array controller, the enclosure firmware and the QRC boards' service processors write them.
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::emulator {
 

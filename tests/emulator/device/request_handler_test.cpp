@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "emulator/request_handler.h"
+#include "emulator/device/request_handler.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 

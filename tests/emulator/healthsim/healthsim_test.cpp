@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/seed.h"
+#include "emulator/healthsim/seed.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 
@@ -201,6 +201,7 @@ TEST_F(Healthsim, BadInputLeavesTheDeviceUnchanged) {
     test::WriteFile(odd, std::string(300, '\0'));
     std::string foreign = (dir_ / "foreign.db").string();
     test::WriteFile(foreign, "just text");
+    std::string unfoldered = (dir_ / "missing" / "cvr.db").string();
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"frobnicate", path_},
@@ -211,6 +212,7 @@ TEST_F(Healthsim, BadInputLeavesTheDeviceUnchanged) {
         {"init", path_, "--force", "--mode", "0648"},
         {"init", path_, "--force", "--mode", "1777"},
         {"init", path_, "--force", "--mode", "rw-r-----"},
+        {"init", unfoldered},
         {"add", path_, "--class", "x1", "--code", "1"},
         {"add", path_, "--class", "70000", "--code", "1"},
         {"add", path_, "--class", "2", "--code", "1", "--severity", "256"},
@@ -254,6 +256,10 @@ TEST_F(Healthsim, BadInputLeavesTheDeviceUnchanged) {
     }
     EXPECT_EQ(test::ReadFile(foreign), "just text");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "nowhere.db"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+    EXPECT_EQ(RunHealthsim({"init", unfoldered}).err, "healthsim: " + unfoldered + ": the folder " +
+                                                          (dir_ / "missing").string() +
+                                                          " does not exist; create it first\n");
     EXPECT_EQ(RunHealthsim({"import", path_, odd}).err,
               "healthsim: " + odd + ": size 300 is not a multiple of 256 bytes; nothing imported\n");
 }

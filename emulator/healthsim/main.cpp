@@ -13,14 +13,15 @@
 #include <string_view>
 #include <vector>
 
-#include "emulator/device_store.h"
-#include "emulator/seed.h"
+#include "emulator/device/device_store.h"
+#include "emulator/healthsim/seed.h"
 
 namespace {
 
 using namespace kestrav;
 using namespace kestrav::emulator;
 
+// A printf format: the one value is the number of entries seed writes by default.
 constexpr const char* Usage =
     "Usage: healthsim COMMAND DEVICE [ARGUMENTS]\n"
     "Creates, fills and inspects emulated health devices. Kestrav finds its device through the environment\n"
@@ -28,18 +29,18 @@ constexpr const char* Usage =
     "\n"
     "Commands:\n"
     "  init DEVICE [--unsupported] [--force] [--mode MODE]\n"
-    "                                         create an empty device: mode MODE (octal), or 0640 less\n"
-    "                                         the umask and no more than a file it replaces had; the\n"
-    "                                         folder's group when that is not your own; --force\n"
-    "                                         replaces an existing file\n"
+    "                                         create an empty device in an existing folder: mode MODE\n"
+    "                                         (octal), or 0640 less the umask and no more than a file\n"
+    "                                         it replaces had; the folder's group when that is not\n"
+    "                                         your own; --force replaces an existing file\n"
     "  import DEVICE FILE                     store each 256-byte record of FILE under its own event number\n"
     "  add DEVICE --class C --code K [--severity S] [--count N] [--data HEX | --text TEXT]\n"
     "                                         append one event as the firmware would: the next\n"
     "                                         event number, the current time, event data HEX (up to\n"
     "                                         228 bytes) or TEXT and its NUL (up to 227 characters);\n"
     "                                         severity 2 and count 1 unless given\n"
-    "  seed DEVICE [--entries N]              append N sample entries (default: 200 or more, every sample "
-    "once)\n"
+    "  seed DEVICE [--entries N]              append N sample entries covering every class (default:\n"
+    "                                         every sample once, %llu entries)\n"
     "  dump DEVICE                            print every entry: event number, then the record in hex\n"
     "  set DEVICE supported|unsupported       whether the device says that it keeps the log\n"
     "  fault DEVICE read-status N S           a read for event number N answers Status S and no entry\n"
@@ -355,12 +356,11 @@ int Fault(const std::vector<std::string>& args) {
         return Fail("fault: expected DEVICE and a fault", ExitUsage);
     }
     const std::string& kind = args[1];
-    size_t expected = kind == "read-status"                                                     ? 4
+    size_t expected = kind == "read-status"                                                    ? 4
                       : kind == "write-status" || kind == "clear-at" || kind == "skip-numbers" ? 3
-                                                                                                : 2;
+                                                                                               : 2;
     if (kind != "read-status" && kind != "clear-at" && kind != "write-status" && kind != "skip-numbers" &&
-        kind != "erase-refuse" &&
-        kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
+        kind != "erase-refuse" && kind != "fail-requests" && kind != "raw-records" && kind != "clear") {
         return Fail("fault: unknown fault '" + kind + "'", ExitUsage);
     }
     if (args.size() != expected) {
@@ -416,7 +416,7 @@ int main(int argc, char** argv) {
         return Fail("no command given (see healthsim --help)", ExitUsage);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(Usage, stdout);
+        std::printf(Usage, static_cast<unsigned long long>(DefaultSeedCount()));
         return 0;
     }
     struct Command {

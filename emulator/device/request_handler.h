@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 
 namespace kestrav::emulator {
 

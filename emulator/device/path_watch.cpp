@@ -1,4 +1,4 @@
-#include "emulator/path_watch.h"
+#include "emulator/device/path_watch.h"
 
 #include <fcntl.h>
 #include <sys/epoll.h>
@@ -39,7 +39,8 @@ bool LocalFileSystem(const char* folder) {
 }
 
 // The folders an absolute path passes through, from its own folder up to "/"; empty when the path is not one
-// the watch can follow exactly (relative, "." or ".." or an empty name along it, or a symbolic link anywhere).
+// the watch can follow exactly (relative, "." or ".." or an empty name along it, or a symbolic link
+// anywhere).
 std::vector<std::string> FoldersAlong(const std::string& path) {
     std::vector<std::string> folders;
     if (path.size() < 2 || path.front() != '/' || path.back() == '/') {
@@ -86,8 +87,8 @@ std::unique_ptr<PathWatch> PathWatch::Start(const std::string& path) {
     if (notify < 0 || mounts < 0 || poll < 0) {
         return nullptr;
     }
-    constexpr uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF |
-                                IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+    constexpr uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                                IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
     for (const std::string& folder : folders) {
         // The path's own folder comes first; there every write counts too.
         const uint32_t mask = &folder == &folders.front() ? events | IN_MODIFY : events;

@@ -1,7 +1,7 @@
 // Sample machine environment (class 2) and main memory (class 3) events: fans, overheating, side panels and
 // storage enclosures in each kind of enclosure, and memory errors, candidate lists, boards, spares and
 // start-up faults, with the serial numbers and names a server of this kind records.
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 namespace kestrav::emulator {
 

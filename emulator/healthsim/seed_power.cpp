@@ -1,6 +1,6 @@
 // Sample power subsystem events (class 11): power supplies and modules at the server, in external chassis,
 // storage systems and enclosures, the batteries, power states and power faults.
-#include "emulator/seed_samples.h"
+#include "emulator/healthsim/seed_samples.h"
 
 #include <utility>
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/path_watch.h"
+#include "emulator/device/path_watch.h"
 #include "record/log_entry.h"
 
 namespace kestrav::emulator {
@@ -77,7 +77,8 @@ public:
     // are locked through the file layer of store_vfs.h, by every process that opens them.
     // The file gets mode, exactly, when given; otherwise DefaultStoreMode less the umask, and never a
     // permission that a file it replaces did not have. It takes the group of its folder when the creator
-    // may give it, so that a folder kept for a group makes a store that group's members read.
+    // may give it, so that a folder kept for a group makes a store that group's members read. The folder must
+    // exist: a missing one is refused, never made.
     static bool Create(const std::string& path, bool supported, bool replace, std::string& error,
                        std::optional<mode_t> mode = std::nullopt);
 
@@ -167,6 +168,7 @@ private:
 
     DeviceStore(std::string path, sqlite3* db, dev_t device, ino_t inode, bool readOnly);
     class Transaction;
+    class Write;
     bool AnswerFromReadAhead(uint32_t eventNumber, ReadOutcome& outcome);
     std::optional<uint64_t> RequestLook();
     void AnswerFromRows(uint32_t eventNumber, ReadOutcome& outcome) const;
@@ -176,6 +178,7 @@ private:
     bool LoadSettings(DeviceSettings& settings, int64_t& nextNumber);
     bool StoreNextNumber(int64_t nextNumber);
     bool InsertRecord(int statementId, uint32_t eventNumber, const LogEntry& entry);
+    bool StoreFaults(const DeviceFaults& faults);
     // Keeps SQLite's message for LastError before a rollback replaces it.
     StoreResult Failure();
 

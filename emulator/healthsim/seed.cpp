@@ -1,4 +1,4 @@
-#include "emulator/seed.h"
+#include "emulator/healthsim/seed.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "emulator/request_handler.h"
+#include "emulator/device/request_handler.h"
 
 #include <pthread.h>
 

@@ -69,8 +69,8 @@ TEST_F(Concurrency, SeveralProcessesWritingNotes) {
     std::vector<std::thread> threads;
     for (int w = 0; w < writers; ++w) {
         threads.emplace_back([&, w] {
-            results[w] =
-                test::RunProgram("emulator_tests", {}, {std::string(WriterEnv) + "=w" + std::to_string(w)});
+            results[w] = test::RunProgram("emulator_device_tests", {},
+                                          {std::string(WriterEnv) + "=w" + std::to_string(w)});
         });
     }
     for (std::thread& thread : threads) {
@@ -107,7 +107,7 @@ TEST_F(Concurrency, ExportAndClearLoseNoNoteOfWritersBesideThem) {
     for (int w = 0; w < writers; ++w) {
         threads.emplace_back([&, w] {
             results[w] = test::RunProgram(
-                "emulator_tests", {},
+                "emulator_device_tests", {},
                 {std::string(WriterEnv) + "=w" + std::to_string(w), std::string(WalkFirstEnv) + "=1"});
             --running;
         });

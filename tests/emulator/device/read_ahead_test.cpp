@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/device_store.h"
+#include "emulator/device/device_store.h"
 #include "log/device_fixture.h"
 #include "log/log_ops.h"
 
