@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
+#include "record/text_rules.h"
 #include "fuzz/fuzz_support.h"
 #include "record/log_entry.h"
 #include "resources/string_table.h"
