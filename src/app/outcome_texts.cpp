@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/health_device.h"
 #include "platform/system.h"
+#include "record/health_protocol.h"
 #include "record/text_rules.h"
 #include "resources/string_table.h"
 
@@ -27,30 +27,6 @@ std::string StatusErrorText(uint32_t code) {
     char unknown[StatusLineBufferSize];
     std::snprintf(unknown, sizeof unknown, TableText(UnknownErrorText), code);
     return unknown;
-}
-
-std::string ReadFailureText(uint32_t status) {
-    const std::string why = status == DeviceNotAvailable ? platform::UnusableDeviceReason() : "";
-    return why.empty() ? StatusErrorText(status) : EscapeControls(why);
-}
-
-std::vector<std::string> WalkProblemTexts(const WalkReport& walk) {
-    std::vector<std::string> texts;
-    char text[StatusLineBufferSize];
-    if (walk.outOfMemory) {
-        texts.emplace_back(TableText(ReadOutOfMemoryText));
-    } else if (!walk.complete) {
-        std::snprintf(text, sizeof text, TableText(ReadIncompleteText),
-                      static_cast<unsigned>(walk.stoppedAt));
-        texts.emplace_back(text);
-    } else if (walk.cleared) {
-        texts.emplace_back(TableText(ReadClearedText));
-    }
-    if (walk.skipped > 0) {
-        std::snprintf(text, sizeof text, TableText(ReadSkippedText), static_cast<unsigned>(walk.skipped));
-        texts.emplace_back(text);
-    }
-    return texts;
 }
 
 std::string ClearUnsavedLine(uint32_t unsaved) {

@@ -1,13 +1,10 @@
-// What the command line and the window say about an operation's outcome: the texts of status codes, of a
-// walk that did not read the whole log, and of a clear's and a note's result. The command line writes them to
-// its status log and standard error; the window shows them in its message boxes.
+// What the command line and the window say about an operation's outcome: the texts of status codes and of a
+// clear's and a note's result. The command line writes them to its status log and standard error; the window
+// shows them in its message boxes.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "log/log_ops.h"
 
 namespace kestrav {
 
@@ -20,13 +17,5 @@ std::string ClearOutcomeLine(uint32_t status, bool cleared);
 std::string NoteOutcomeLine(uint32_t status, uint8_t driverStatus);
 // The line of a clear that erased entries that arrived after the save.
 std::string ClearUnsavedLine(uint32_t unsaved);
-
-// What a query run says on stderr when the log cannot be read with status: the status's text, unless the
-// device is there but cannot be used now (busy, or in need of recovery), which is then said instead.
-std::string ReadFailureText(uint32_t status);
-
-// What the administrator is told about a walk that did not read the whole log: one text for a walk that
-// stopped early (or ran out of memory), one for numbers that could not be read. Empty for a whole read.
-std::vector<std::string> WalkProblemTexts(const WalkReport& walk);
 
 } // namespace kestrav

@@ -9,6 +9,7 @@
 #include "app/event_report.h"
 #include "app/export.h"
 #include "app/outcome_texts.h"
+#include "app/read_log.h"
 #include "cli/diagnostic.h"
 #include "cli/options.h"
 #include "cli/query.h"
@@ -97,7 +98,6 @@ bool ExportCsv(StatusLog& log, const std::string& fileName, const std::vector<Lo
     return result == ExportResult::Written;
 }
 
-
 // A clear that follows a save refused because the log no longer ends where the save's walk found its end:
 // says why (the look's failure, new entries, or no answer).
 void ReportLogChangedSinceSave(StatusLog& log, uint32_t status, LogTail tail) {
@@ -167,6 +167,15 @@ bool PerformOperations(StatusLog& log, const CommandLineOptions& options,
     return allSucceeded;
 }
 
+// The status log says what the run found; why the device could not be used, or where it was looked for,
+// goes to the caller.
+void DiagnoseUnusableDevice(const ReadProblem& problem) {
+    const std::string& why = problem.unusableReason.empty() ? problem.missingHint : problem.unusableReason;
+    if (!why.empty()) {
+        WriteDiagnosticLine("kestrav: " + why);
+    }
+}
+
 bool RequestsOperations(const CommandLineOptions& options) {
     return !options.exportFiles.empty() || options.clearCount > 0 || !options.notes.empty();
 }
@@ -183,59 +192,34 @@ int RunWithStatusLog(StatusLog& log, std::span<char* const> argv, const CommandL
         return ExitInvalidCommandLine;
     }
 
-    bool supported = false;
-    uint32_t status = QueryLogSupport(supported);
-    if (status != StatusSuccess || !supported) {
-        if (status != StatusSuccess) {
-            WriteStatusError(log, status);
-            // The status log says what the run found; why the device could not be used, or where it was
-            // looked for, goes to the caller.
-            if (status == DeviceNotAvailable) {
-                std::string why = platform::UnusableDeviceReason();
-                if (why.empty()) {
-                    why = platform::MissingDeviceHint();
-                }
-                if (!why.empty()) {
-                    WriteDiagnosticLine("kestrav: " + EscapeControls(why));
-                }
-            }
-        } else {
-            WriteStatusLine(log, "%s", TableText(LogNotSupportedText));
-        }
-        ReportOutcome(log, Outcome::RunStopped);
-        WriteStatusLine(log, "%s", TableText(DidNothingText));
-        return ExitFailure;
-    }
-
     std::vector<LogEntry> entries;
-    WalkReport walk;
-    status = ReadAllEntries(entries, walk);
-    if (status != StatusSuccess) {
-        WriteStatusError(log, status);
-        ReportOutcome(log, Outcome::RunStopped);
-        return ExitFailure;
-    }
-    if (walk.outOfMemory) {
-        WriteStatusLine(log, "%s", TableText(ReadOutOfMemoryText));
-        ReportOutcome(log, Outcome::WalkIncomplete);
-        return ExitFailure;
-    }
-    if (walk.empty) {
-        WriteStatusLine(log, "%s", TableText(LogEmptyText));
-        if (RequestsOperations(options)) {
+    const LogRead read = ReadLog(entries);
+    // Each problem on the status log, then what it means for the run.
+    for (const ReadProblem& problem : read.problems) {
+        WriteStatusLine(log, "%s", problem.text.c_str());
+        switch (problem.kind) {
+        case ReadProblemKind::SupportUnknown: DiagnoseUnusableDevice(problem); [[fallthrough]];
+        case ReadProblemKind::NotSupported:
             ReportOutcome(log, Outcome::RunStopped);
+            WriteStatusLine(log, "%s", TableText(DidNothingText));
+            return ExitFailure;
+        case ReadProblemKind::WalkFailed: ReportOutcome(log, Outcome::RunStopped); return ExitFailure;
+        case ReadProblemKind::OutOfMemory: ReportOutcome(log, Outcome::WalkIncomplete); return ExitFailure;
+        case ReadProblemKind::Empty:
+            if (!RequestsOperations(options)) {
+                return ExitSuccess;
+            }
+            ReportOutcome(log, Outcome::RunStopped);
+            return ExitFailure;
+        case ReadProblemKind::Incomplete:
+        case ReadProblemKind::Skipped: ReportOutcome(log, Outcome::WalkIncomplete); break;
         }
-        return RequestsOperations(options) ? ExitFailure : ExitSuccess;
-    }
-    for (const std::string& text : WalkProblemTexts(walk)) {
-        WriteStatusLine(log, "%s", text.c_str());
-        ReportOutcome(log, Outcome::WalkIncomplete);
     }
 
-    bool succeeded = PerformOperations(log, options, entries, walk);
+    bool succeeded = PerformOperations(log, options, entries, read.walk);
     entries.clear();
     WriteStatusLine(log, "%s", TableText(FinishedText));
-    return succeeded && walk.ReadWhole() ? ExitSuccess : ExitFailure;
+    return succeeded && read.Whole() ? ExitSuccess : ExitFailure;
 }
 
 } // namespace

@@ -5,21 +5,21 @@
 #include <optional>
 #include <vector>
 
+#include "app/read_log.h"
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
-#include "platform/journal.h"
-#include "render/journal_fields.h"
 #include "cli/follow_state.h"
-#include "platform/stop_requests.h"
-#include "platform/output_file.h"
-#include "render/entry_formats.h"
-#include "platform/standard_output.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device_change.h"
-#include "resources/string_table.h"
-#include "app/outcome_texts.h"
+#include "platform/journal.h"
+#include "platform/output_file.h"
+#include "platform/standard_output.h"
+#include "platform/stop_requests.h"
 #include "record/text_rules.h"
+#include "render/entry_formats.h"
+#include "render/journal_fields.h"
+#include "resources/string_table.h"
 
 namespace kestrav {
 
@@ -57,20 +57,6 @@ bool SaveState(const std::string& path, const FollowState& state) {
     return true;
 }
 
-// The problem that kept the log from being read, or "" when it was read (walk then says how far).
-std::string ReadLog(std::vector<LogEntry>& entries, WalkReport& walk) {
-    bool supported = false;
-    uint32_t status = QueryLogSupport(supported);
-    if (status != StatusSuccess) {
-        return ReadFailureText(status);
-    }
-    if (!supported) {
-        return TableText(LogNotSupportedText);
-    }
-    status = ReadAllEntries(entries, walk);
-    return status == StatusSuccess ? "" : ReadFailureText(status);
-}
-
 class Follower {
 public:
     explicit Follower(const QueryOptions& options) : options_(options) {}
@@ -100,26 +86,28 @@ private:
     // Reads and emits; an exit status when the follower must stop.
     std::optional<int> Poll(bool first, const std::optional<std::string>& token) {
         std::vector<LogEntry> entries;
-        WalkReport walk;
-        std::string problem = ReadLog(entries, walk);
+        const LogRead read = ReadLog(entries);
         token_.reset();
-        if (!problem.empty()) {
-            Report(problem);
+        if (!read.Walked()) {
+            Report(read.problems.front().ReasonOrText());
             if (first) {
                 return ExitFailure;
             }
             return std::nullopt;
         }
         std::string walkProblems;
-        for (const std::string& text : WalkProblemTexts(walk)) {
-            walkProblems += walkProblems.empty() ? text : "; " + text;
+        for (const ReadProblem& problem : read.problems) {
+            // An empty log is read whole: there is nothing to emit yet.
+            if (problem.kind != ReadProblemKind::Empty) {
+                walkProblems += walkProblems.empty() ? problem.text : "; " + problem.text;
+            }
         }
         Report(walkProblems);
         // Entries that did not fit are not read: a first read gives nothing to go on, as when it fails.
-        if (first && walk.outOfMemory) {
+        if (first && read.walk.outOfMemory) {
             return ExitFailure;
         }
-        const bool whole = walk.ReadWhole() && !walk.outOfMemory;
+        const bool whole = read.Whole();
 
         FollowStep step = FollowSnapshot(state_, entries, whole);
         if (step.gone > 0) {

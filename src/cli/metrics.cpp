@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/outcome_texts.h"
+#include "app/read_log.h"
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
 #include "cli/follow.h"
@@ -15,38 +15,27 @@
 namespace kestrav {
 
 int RunMetrics(const std::string& path) {
-    bool supported = false;
     std::vector<LogEntry> entries;
-    WalkReport walk;
-    uint32_t status = QueryLogSupport(supported);
-    std::string problem;
-    if (status != StatusSuccess) {
-        problem = StatusErrorText(status);
-    } else if (!supported) {
-        problem = TableText(LogNotSupportedText);
-    } else if ((status = ReadAllEntries(entries, walk)) != StatusSuccess) {
-        problem = StatusErrorText(status);
+    const LogRead read = ReadLog(entries);
+    for (const ReadProblem& problem : read.problems) {
+        // An empty log is read whole: its figures are zero.
+        if (problem.kind != ReadProblemKind::Empty) {
+            Diagnose(problem.text);
+        }
     }
-    const bool read = problem.empty() && !walk.outOfMemory;
-    const bool complete = read && walk.ReadWhole();
-    if (!problem.empty()) {
-        Diagnose(problem);
-    }
-    for (const std::string& text : WalkProblemTexts(walk)) {
-        Diagnose(text);
-    }
+    const bool readAny = read.Walked() && !read.walk.outOfMemory;
 
     OutputFile file;
     if (!file.Open(path, OutputFile::Mode::Replace)) {
         Diagnose("--metrics: cannot write '" + EscapeControls(path) + "': " + file.OpenError());
         return ExitFailure;
     }
-    file.Write(FormatMetrics({read, complete, entries}));
+    file.Write(FormatMetrics({readAny, read.Whole(), entries}));
     if (!file.Close()) {
         Diagnose("--metrics: cannot write '" + EscapeControls(path) + "'");
         return ExitFailure;
     }
-    return complete ? ExitSuccess : ExitFailure;
+    return read.Whole() ? ExitSuccess : ExitFailure;
 }
 
 } // namespace kestrav

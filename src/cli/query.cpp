@@ -9,21 +9,21 @@
 #include <utility>
 #include <vector>
 
+#include "app/read_log.h"
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
-#include "log/dump_file.h"
 #include "cli/follow.h"
-#include "platform/output_file.h"
 #include "cli/query_options.h"
-#include "render/entry_formats.h"
-#include "platform/standard_output.h"
 #include "cli/status_log.h"
+#include "log/dump_file.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
+#include "platform/output_file.h"
+#include "platform/standard_output.h"
 #include "platform/system.h"
-#include "resources/string_table.h"
-#include "app/outcome_texts.h"
 #include "record/text_rules.h"
+#include "render/entry_formats.h"
+#include "resources/string_table.h"
 
 #ifndef KESTRAV_VERSION
 #error "KESTRAV_VERSION must be defined by the build"
@@ -251,35 +251,29 @@ struct ReadResult {
 
 // False when nothing could be read (diagnosed here).
 bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
-    bool supported = false;
-    uint32_t status = QueryLogSupport(supported);
-    if (status != StatusSuccess) {
-        Diagnose(ReadFailureText(status));
-        if (status == DeviceNotAvailable && platform::UnusableDeviceReason().empty() &&
-            !platform::MissingDeviceHint().empty()) {
-            Diagnose(EscapeControls(platform::MissingDeviceHint()));
+    KeptEntries kept(filter);
+    const LogRead read = ReadLog([&kept](const LogEntry& entry) { kept.Offer(entry); });
+    if (!read.Walked()) {
+        for (const ReadProblem& problem : read.problems) {
+            Diagnose(problem.ReasonOrText());
+            if (!problem.missingHint.empty()) {
+                Diagnose(problem.missingHint);
+            }
         }
         return false;
     }
-    if (!supported) {
-        Diagnose(TableText(LogNotSupportedText));
-        return false;
-    }
-
-    KeptEntries kept(filter);
-    WalkReport walk;
-    status = WalkLog([&kept](const LogEntry& entry) { kept.Offer(entry); }, walk);
-    if (status != StatusSuccess) {
-        Diagnose(ReadFailureText(status));
-        return false;
-    }
     result.entries.swap(kept.Finish());
-    if (walk.outOfMemory) {
+    if (read.walk.outOfMemory) {
         std::vector<LogEntry>().swap(result.entries);
     }
-    result.problems = WalkProblemTexts(walk);
-    result.whole = walk.ReadWhole();
-    result.outOfMemory = walk.outOfMemory;
+    for (const ReadProblem& problem : read.problems) {
+        // An empty log is printed as such: a listing with no entries.
+        if (problem.kind != ReadProblemKind::Empty) {
+            result.problems.push_back(problem.text);
+        }
+    }
+    result.whole = read.walk.ReadWhole();
+    result.outOfMemory = read.walk.outOfMemory;
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "decode/event_text.h"
 #include "record/stamp.h"
+#include "render/civil_time.h"
 
 namespace kestrav {
 
@@ -53,18 +54,17 @@ std::optional<std::time_t> StampEpochSeconds(const LogTime& time) {
     if (!StampMinute(time)) {
         return std::nullopt;
     }
-    std::tm local{};
-    local.tm_year = time.century * 100 + time.year - 1900;
-    local.tm_mon = time.month - 1;
-    local.tm_mday = time.day;
-    local.tm_hour = time.hour;
-    local.tm_min = time.minute;
-    local.tm_isdst = -1;
-    std::time_t seconds = std::mktime(&local);
-    if (seconds == static_cast<std::time_t>(-1)) {
+    CivilTime local;
+    local.year = time.century * 100 + time.year;
+    local.month = time.month;
+    local.day = time.day;
+    local.hour = time.hour;
+    local.minute = time.minute;
+    int64_t offset = 0;
+    if (!HostOffsetAt(local, offset)) {
         return std::nullopt;
     }
-    return seconds;
+    return static_cast<std::time_t>(CivilSeconds(local) - offset);
 }
 
 std::string FormatMetrics(const MetricsRead& read) {

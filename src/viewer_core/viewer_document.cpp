@@ -10,6 +10,7 @@
 #include "app/event_report.h"
 #include "app/export.h"
 #include "app/outcome_texts.h"
+#include "app/read_log.h"
 #include "log/dump_file.h"
 #include "log/log_ops.h"
 #include "platform/event_log.h"
@@ -64,59 +65,60 @@ bool CEventViewerDoc::LoadLog() {
     loadWhole_ = false;
     loadedEnd_.reset();
 
-    WalkReport walk;
-    std::vector<std::string> problems;
-    std::string unreadable;
-    uint32_t status = StatusSuccess;
-    if (ReadOnly()) {
-        ReadDump(problems, unreadable);
-        walk.empty = m_entries.empty();
-    } else {
-        status = shell_->RunWalk([this, &walk] {
-            return WalkLog(
-                [this](const LogEntry& entry) {
-                    m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
-                    ++m_nEntryCount;
-                },
-                walk);
-        });
-    }
-    if (status != StatusSuccess || walk.empty || !unreadable.empty()) {
-        // An empty log was read whole; a log that could not be read was not.
-        loadWhole_ = status == StatusSuccess && unreadable.empty() && problems.empty();
+    // Told in message boxes once the list shows what was read, or nothing.
+    std::vector<std::string> messages;
+    const bool listed = ReadOnly() ? LoadDump(messages) : LoadDevice(messages);
+    if (!listed) {
         cursor.Restore();
         ClearViews();
         DeleteContents();
         UpdateAllViews();
-        if (status != StatusSuccess) {
-            ShowErrorMessage(status);
-        } else if (!unreadable.empty()) {
-            shell_->Message(unreadable, MessageStyleWarning);
-        } else {
-            ShowMessage(LogEmptyText, MessageStyleWarning);
+    } else {
+        UpdateAllViews();
+        // A successful load always leaves a usable list, also when an earlier failed load had disabled it.
+        for (EntryList* view : views_) {
+            view->SetEnabled(true);
         }
-        for (const std::string& text : problems) {
-            shell_->Message(text, MessageStyleWarning);
-        }
-        return false;
+        cursor.Restore();
     }
-    if (!ReadOnly()) {
-        problems = WalkProblemTexts(walk);
-        loadedEnd_ = walk.ReadWhole() ? walk.end : std::nullopt;
-    }
-    loadWhole_ = problems.empty();
-
-    UpdateAllViews();
-    // A successful load always leaves a usable list, also when an earlier failed load had disabled it.
-    for (EntryList* view : views_) {
-        view->SetEnabled(true);
-    }
-    cursor.Restore();
-    // The list shows what was read; the administrator learns that it is not the whole log.
-    for (const std::string& text : problems) {
+    // Then the person learns why the list is empty, or why it is not the whole log.
+    for (const std::string& text : messages) {
         shell_->Message(text, MessageStyleWarning);
     }
+    return listed;
+}
+
+bool CEventViewerDoc::LoadDevice(std::vector<std::string>& messages) {
+    const LogRead read = WalkKeptLog(
+        [this](const LogEntry& entry) {
+            m_entries.push_back(std::make_unique<CEventLogEntry>(entry));
+            ++m_nEntryCount;
+        },
+        [this](const std::function<uint32_t()>& walk) { return shell_->RunWalk(walk); });
+    for (const ReadProblem& problem : read.problems) {
+        messages.push_back(problem.text);
+    }
+    // An empty log was read whole; a log that could not be read was not.
+    loadWhole_ = read.Whole();
+    if (!read.Walked() || read.walk.empty) {
+        return false;
+    }
+    loadedEnd_ = read.walk.ReadWhole() ? read.walk.end : std::nullopt;
     return true;
+}
+
+bool CEventViewerDoc::LoadDump(std::vector<std::string>& messages) {
+    std::vector<std::string> problems;
+    std::string unreadable;
+    ReadDump(problems, unreadable);
+    loadWhole_ = unreadable.empty() && problems.empty();
+    if (!unreadable.empty()) {
+        messages.push_back(unreadable);
+    } else if (m_entries.empty()) {
+        messages.emplace_back(TableText(LogEmptyText));
+    }
+    messages.insert(messages.end(), problems.begin(), problems.end());
+    return unreadable.empty() && !m_entries.empty();
 }
 
 void CEventViewerDoc::ReadDump(std::vector<std::string>& problems, std::string& unreadable) {
@@ -377,14 +379,12 @@ void ViewerCommands::OnInitialLoad() {
     ResetViews();
     shell.SetCaption(TableText(ApplicationTitle));
     // A dump needs no driver: it is there to be read and exported.
-    m_bLogSupported = document_->ReadOnly();
-    const uint32_t status = document_->ReadOnly() ? StatusSuccess : QueryLogSupport(m_bLogSupported);
+    const LogRead kept = document_->ReadOnly() ? LogRead{StatusSuccess, true, {}, {}} : QueryLogKept();
+    m_bLogSupported = kept.supported;
     // The log commands are greyed before any message box can be answered.
     shell.CommandStatesChanged();
-    if (status != StatusSuccess) {
-        document_->ShowErrorMessage(status);
-    } else if (!m_bLogSupported) {
-        document_->ShowMessage(LogNotSupportedText, MessageStyleWarning);
+    if (!kept.problems.empty()) {
+        shell.Message(kept.problems.front().text, MessageStyleWarning);
     } else if (document_->LoadLog()) {
         for (EntryList* view : document_->Views()) {
             view->SetEnabled(true);

@@ -148,6 +148,10 @@ public:
     bool ReadOnly() const { return !m_dumpFile.empty(); }
 
 private:
+    // Read the log into new entry objects, setting loadWhole_ and (from the device) loadedEnd_; what the
+    // person is to be told goes to messages. False when nothing is there to list.
+    bool LoadDevice(std::vector<std::string>& messages);
+    bool LoadDump(std::vector<std::string>& messages);
     // Reads m_dumpFile into new entry objects; each damaged record adds a line to problems, and a file that
     // cannot be read sets unreadable instead.
     void ReadDump(std::vector<std::string>& problems, std::string& unreadable);

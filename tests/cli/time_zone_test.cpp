@@ -9,9 +9,10 @@
 
 #include "cli/entry_support.h"
 #include "cli/query_options.h"
-#include "render/entry_formats.h"
 #include "cli/run_support.h"
 #include "platform/system.h"
+#include "render/entry_formats.h"
+#include "render/prometheus.h"
 
 namespace kestrav {
 namespace {
@@ -55,6 +56,27 @@ TEST(TimeZones, StampsWithTheZonesOffsetAndInUtc) {
         EXPECT_EQ(AppendRfc3339Time(utc, c.stamp, true), !c.utc.empty());
         EXPECT_EQ(local, c.local);
         EXPECT_EQ(utc, c.utc);
+    }
+}
+
+// The metrics' newest update time: the zone's offset at the stamp, daylight saving or not, is taken off.
+TEST(TimeZones, EpochSecondsOfStamps) {
+    struct Case {
+        const char* zone;
+        LogTime stamp;
+        std::time_t seconds;
+    };
+    const Case cases[] = {
+        {"UTC", {20, 28, 2, 29, 23, 59}, 1835481540},
+        {"Asia/Kathmandu", {20, 26, 12, 9, 0, 10}, 1796754300},
+        {"Europe/Berlin", {20, 26, 3, 29, 3, 0}, 1774746000},
+        {"Europe/Berlin", {20, 26, 10, 25, 0, 59}, 1792882740},
+        {"America/New_York", {20, 26, 3, 8, 1, 59}, 1772953140},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone);
+        const ScopedZone zone(c.zone);
+        EXPECT_EQ(StampEpochSeconds(c.stamp), c.seconds);
     }
 }
 

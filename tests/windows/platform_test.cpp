@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "app/outcome_texts.h"
-#include "render/export_line.h"
-#include "platform/output_file.h"
 #include "cli/query.h"
 #include "cli/status_log.h"
 #include "decode/event_text.h"
 #include "log/log_ops.h"
+#include "platform/output_file.h"
 #include "platform/system.h"
+#include "render/export_line.h"
 #include "resources/string_table.h"
 
 namespace kestrav {
