@@ -13,6 +13,15 @@ namespace kestrav {
 
 namespace {
 
+platform::EventKind EventKindOf(EventLevel level) {
+    switch (level) {
+    case EventLevel::Error: return platform::EventKind::Error;
+    case EventLevel::Warning: return platform::EventKind::Warning;
+    case EventLevel::Information: break;
+    }
+    return platform::EventKind::Information;
+}
+
 void ForwardEntry(const LogEntry& entry) {
     char number[16];
     char className[DescriptionBufferSize];
@@ -20,12 +29,7 @@ void ForwardEntry(const LogEntry& entry) {
     char updated[DescriptionBufferSize];
     char count[16];
     char description[DescriptionBufferSize];
-    EntryEvent event = EntryEventUnknown;
-    for (const EntryEvent& known : EntryEvents) {
-        if (known.severity == entry.Severity()) {
-            event = known;
-        }
-    }
+    const SeverityRow& event = SeverityOf(entry.Severity());
     // The numbers as the export shows them.
     std::snprintf(number, sizeof number, "%d", static_cast<int>(static_cast<int32_t>(entry.EventNumber())));
     FormatClassName(entry.Class(), className);
@@ -34,7 +38,7 @@ void ForwardEntry(const LogEntry& entry) {
     std::snprintf(count, sizeof count, "%d", static_cast<int>(static_cast<int32_t>(entry.Count())));
     FormatEntryDescription(entry, description);
     const std::string_view texts[] = {number, className, code, updated, count, description};
-    platform::ReportSystemEvent(event.eventId, event.kind, texts);
+    platform::ReportSystemEvent(event.eventId, EventKindOf(event.level), texts);
 }
 
 } // namespace

@@ -2,18 +2,14 @@
 
 #include <cstdio>
 
-#include "render/entry_formats.h"
 #include "decode/event_text.h"
+#include "record/severity.h"
+#include "render/entry_formats.h"
 
 namespace kestrav {
 
 int JournalPriority(uint8_t severity) {
-    switch (severity) {
-    case 15: return 2;
-    case 9: return 4;
-    case 6: return 5;
-    default: return 6;
-    }
+    return SeverityOf(severity).priority;
 }
 
 std::vector<std::string> JournalFields(const LogEntry& entry) {
