@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decode/event_text.h"
+#include "record/severity.h"
 #include "resources/string_table.h"
 #include "viewer_core/viewer_document.h"
 
@@ -64,12 +65,7 @@ const ColumnLayout ListColumns[ListColumnCount] = {
 };
 
 int SeverityImageIndex(uint8_t severity) {
-    switch (severity) {
-    case 15: return 0;
-    case 9: return 1;
-    case 6: return 2;
-    default: return 3;
-    }
+    return SeverityOf(severity).icon;
 }
 
 int SeverityIconSize(int dpi) {
@@ -161,6 +157,21 @@ std::vector<size_t> SortOrder(const std::vector<CEventLogEntry*>& rows, int colu
         return (ascending ? r : -r) < 0;
     });
     return order;
+}
+
+std::vector<uint32_t> SortPositions(const std::vector<CEventLogEntry*>& rows,
+                                    const std::vector<uint32_t>& order, int column, bool ascending) {
+    std::vector<CEventLogEntry*> inOrder;
+    inOrder.reserve(order.size());
+    for (uint32_t position : order) {
+        inOrder.push_back(rows[position]);
+    }
+    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
+    std::vector<uint32_t> positions(order.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        positions[i] = order[sorted[i]];
+    }
+    return positions;
 }
 
 void SortRows(std::vector<CEventLogEntry*>& rows, int column, bool ascending) {
