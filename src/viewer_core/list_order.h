@@ -25,6 +25,7 @@ enum ListColumn : int {
     DescriptionColumn = 6,
 };
 
+// The columns are the fields of WindowFields, in its order.
 struct ColumnLayout {
     uint32_t heading; // string number
     int width;        // pixels
