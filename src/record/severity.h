@@ -29,21 +29,15 @@ struct SeverityRow {
     int icon;         // the list's severity icon: 0 critical, 1 caution, 2 repaired, 3 any other
 };
 
+// clang-format off
 inline constexpr SeverityRow SeverityRows[] = {
-    {SeverityReading::Critical, {15, 0}, 1, "Critical", "critical", 2, 200, EventLevel::Error, 0},
-    {SeverityReading::Caution, {9, 0}, 1, "Caution", "caution", 4, 201, EventLevel::Warning, 1},
-    {SeverityReading::Repaired, {6, 0}, 1, "Repaired", "repaired", 5, 202, EventLevel::Information, 2},
-    {SeverityReading::Informational,
-     {2, 3},
-     2,
-     "Informational",
-     "informational",
-     6,
-     203,
-     EventLevel::Information,
-     3},
-    {SeverityReading::Unknown, {0, 0}, 0, "Unknown", "unknown", 6, 204, EventLevel::Information, 3},
+    {SeverityReading::Critical,      {15, 0}, 1, "Critical",      "critical",      2, 200, EventLevel::Error,       0},
+    {SeverityReading::Caution,       {9, 0},  1, "Caution",       "caution",       4, 201, EventLevel::Warning,     1},
+    {SeverityReading::Repaired,      {6, 0},  1, "Repaired",      "repaired",      5, 202, EventLevel::Information, 2},
+    {SeverityReading::Informational, {2, 3},  2, "Informational", "informational", 6, 203, EventLevel::Information, 3},
+    {SeverityReading::Unknown,       {0, 0},  0, "Unknown",       "unknown",       6, 204, EventLevel::Information, 3},
 };
+// clang-format on
 
 // Each row stands at its reading's place.
 static_assert([] {

@@ -48,26 +48,25 @@ struct FieldRow {
     bool signedInColumns;    // a column shows it as a signed 32-bit number
 };
 
+// clang-format off
 inline constexpr FieldRow EntryFields[] = {
-    {EntryField::EventNumber, FieldKind::Number, EventNumberColumnTitle, "event_number", "CVR_EVENT_NUMBER",
-     true},
-    {EntryField::Severity, FieldKind::Number, 0, "severity", "CVR_SEVERITY", false},
-    {EntryField::SeverityName, FieldKind::Text, SeverityColumnTitle, "severity_name", "CVR_SEVERITY_NAME",
-     false},
-    {EntryField::Class, FieldKind::Number, 0, "class", "CVR_CLASS", false},
-    {EntryField::ClassName, FieldKind::Text, ClassColumnTitle, "class_name", "CVR_CLASS_NAME", false},
-    {EntryField::Code, FieldKind::Number, CodeColumnTitle, "code", "CVR_CODE", false},
-    {EntryField::UpdateTime, FieldKind::Time, UpdateTimeColumnTitle, "update_time", "CVR_UPDATE_TIME", false},
-    {EntryField::InitialTime, FieldKind::Time, InitialTimeColumnTitle, "initial_time", "CVR_INITIAL_TIME",
-     false},
-    {EntryField::Host, FieldKind::Text, 0, "host", nullptr, false},
-    {EntryField::Program, FieldKind::Text, 0, nullptr, "SYSLOG_IDENTIFIER", false},
-    {EntryField::Priority, FieldKind::Number, 0, nullptr, "PRIORITY", false},
-    {EntryField::Count, FieldKind::Number, CountColumnTitle, "count", "CVR_COUNT", true},
-    {EntryField::Description, FieldKind::Text, DescriptionColumnTitle, "description", "MESSAGE", false},
-    {EntryField::Data, FieldKind::Bytes, 0, "data", nullptr, false},
-    {EntryField::Raw, FieldKind::Bytes, 0, "raw", "CVR_RAW", false},
+    {EntryField::EventNumber,  FieldKind::Number, EventNumberColumnTitle, "event_number",  "CVR_EVENT_NUMBER",  true},
+    {EntryField::Severity,     FieldKind::Number, 0,                      "severity",      "CVR_SEVERITY",      false},
+    {EntryField::SeverityName, FieldKind::Text,   SeverityColumnTitle,    "severity_name", "CVR_SEVERITY_NAME", false},
+    {EntryField::Class,        FieldKind::Number, 0,                      "class",         "CVR_CLASS",         false},
+    {EntryField::ClassName,    FieldKind::Text,   ClassColumnTitle,       "class_name",    "CVR_CLASS_NAME",    false},
+    {EntryField::Code,         FieldKind::Number, CodeColumnTitle,        "code",          "CVR_CODE",          false},
+    {EntryField::UpdateTime,   FieldKind::Time,   UpdateTimeColumnTitle,  "update_time",   "CVR_UPDATE_TIME",   false},
+    {EntryField::InitialTime,  FieldKind::Time,   InitialTimeColumnTitle, "initial_time",  "CVR_INITIAL_TIME",  false},
+    {EntryField::Host,         FieldKind::Text,   0,                      "host",          nullptr,             false},
+    {EntryField::Program,      FieldKind::Text,   0,                      nullptr,         "SYSLOG_IDENTIFIER", false},
+    {EntryField::Priority,     FieldKind::Number, 0,                      nullptr,         "PRIORITY",          false},
+    {EntryField::Count,        FieldKind::Number, CountColumnTitle,       "count",         "CVR_COUNT",         true},
+    {EntryField::Description,  FieldKind::Text,   DescriptionColumnTitle, "description",   "MESSAGE",           false},
+    {EntryField::Data,         FieldKind::Bytes,  0,                      "data",          nullptr,             false},
+    {EntryField::Raw,          FieldKind::Bytes,  0,                      "raw",           "CVR_RAW",           false},
 };
+// clang-format on
 
 // Each row stands at its field's place.
 static_assert([] {
