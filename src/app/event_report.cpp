@@ -3,38 +3,37 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "decode/event_text.h"
 #include "record/text_rules.h"
+#include "render/entry_fields.h"
 
 namespace kestrav {
 
 namespace {
 
-void ForwardEntry(const LogEntry& entry) {
-    char number[16];
-    char className[DescriptionBufferSize];
-    char code[8];
-    char updated[DescriptionBufferSize];
-    char count[16];
-    char description[DescriptionBufferSize];
-    EntryEvent event = EntryEventUnknown;
-    for (const EntryEvent& known : EntryEvents) {
-        if (known.severity == entry.Severity()) {
-            event = known;
-        }
+platform::EventKind EventKindOf(EventLevel level) {
+    switch (level) {
+    case EventLevel::Error: return platform::EventKind::Error;
+    case EventLevel::Warning: return platform::EventKind::Warning;
+    case EventLevel::Information: break;
     }
-    // The numbers as the export shows them.
-    std::snprintf(number, sizeof number, "%d", static_cast<int>(static_cast<int32_t>(entry.EventNumber())));
-    FormatClassName(entry.Class(), className);
-    std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(entry.Code()));
-    FormatEntryTime(entry.UpdateTime(), updated);
-    std::snprintf(count, sizeof count, "%d", static_cast<int>(static_cast<int32_t>(entry.Count())));
-    FormatEntryDescription(entry, description);
-    const std::string_view texts[] = {number, className, code, updated, count, description};
-    platform::ReportSystemEvent(event.eventId, event.kind, texts);
+    return platform::EventKind::Information;
+}
+
+void ForwardEntry(const LogEntry& entry) {
+    // The texts as the export shows them.
+    char texts[std::size(ForwardFields)][DescriptionBufferSize];
+    std::string_view insertions[std::size(ForwardFields)];
+    for (size_t i = 0; i < std::size(ForwardFields); ++i) {
+        FormatColumnText(entry, ForwardFields[i], texts[i]);
+        insertions[i] = texts[i];
+    }
+    const SeverityRow& event = SeverityOf(entry.Severity());
+    platform::ReportSystemEvent(event.eventId, EventKindOf(event.level), insertions);
 }
 
 } // namespace

@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "record/log_entry.h"
 #include "platform/event_log.h"
+#include "record/log_entry.h"
+#include "record/severity.h"
 
 namespace kestrav {
 
@@ -43,19 +44,11 @@ inline constexpr OutcomeEvent OutcomeEvents[] = {
     {Outcome::RunStopped, 107, platform::EventKind::Error},
 };
 
-struct EntryEvent {
-    uint8_t severity;
-    uint32_t eventId;
-    platform::EventKind kind;
-};
-
-// The events of forwarded entries by severity; a severity not listed has EntryEventUnknown.
-inline constexpr EntryEvent EntryEvents[] = {
-    {15, 200, platform::EventKind::Error},      {9, 201, platform::EventKind::Warning},
-    {6, 202, platform::EventKind::Information}, {2, 203, platform::EventKind::Information},
-    {3, 203, platform::EventKind::Information},
-};
-inline constexpr EntryEvent EntryEventUnknown = {0, 204, platform::EventKind::Information};
+// The events of forwarded entries are those of the severity table: each reading's eventId and level, the
+// readings with bytes of their own in EntryEvents and every other byte's in EntryEventUnknown.
+using EntryEvent = SeverityRow;
+inline constexpr std::span<const SeverityRow> EntryEvents = KnownSeverities;
+inline constexpr const SeverityRow& EntryEventUnknown = UnknownSeverity;
 
 // A clear of a full log would flood the event log with one event per entry: at most this many erased
 // entries are forwarded, the newest, and one event more (with the number left out and this bound) says

@@ -3,26 +3,18 @@
 #include <algorithm>
 #include <charconv>
 
-#include "record/stamp.h"
-#include "render/civil_time.h"
-#include "platform/journal.h"
 #include "cli/options.h"
 #include "cli/status_log.h"
+#include "platform/journal.h"
 #include "platform/system.h"
+#include "record/severity.h"
+#include "record/stamp.h"
 #include "record/text_rules.h"
+#include "render/civil_time.h"
 
 namespace kestrav {
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 // The whole text as an unsigned number not above max: decimal digits, or "0x" and hexadecimal digits when
 // hex is allowed. No sign, blank or empty text.
@@ -160,22 +152,9 @@ std::optional<MinuteKey> ParseTime(std::string_view text, bool endOfDay) {
 
 // The severity bytes that one item of --severity names: a name (any case) or a number.
 bool AddSeverities(std::string_view item, std::vector<uint8_t>& severities) {
-    struct Name {
-        std::string_view name;
-        uint8_t values[2];
-        size_t count;
-    };
-    static const Name names[] = {
-        {"critical", {15, 0}, 1},
-        {"caution", {9, 0}, 1},
-        {"repaired", {6, 0}, 1},
-        {"informational", {2, 3}, 2},
-    };
-    for (const Name& name : names) {
-        if (EqualsIgnoringCase(item, name.name)) {
-            severities.insert(severities.end(), name.values, name.values + name.count);
-            return true;
-        }
+    if (const SeverityRow* row = SeverityNamed(item)) {
+        severities.insert(severities.end(), row->bytes, row->bytes + row->byteCount);
+        return true;
     }
     if (auto number = ParseNumber(item, true, UINT8_MAX)) {
         severities.push_back(static_cast<uint8_t>(*number));

@@ -5,6 +5,7 @@
 #include "decode/decoders.h"
 #include "decode/event_data.h"
 #include "decode/formatters.h"
+#include "record/severity.h"
 
 namespace kestrav {
 
@@ -47,7 +48,9 @@ constexpr ClassName kClassNames[] = {
     {42, "Non-Volatile Memory"},
 };
 
-void Clear(std::span<char> buffer) { std::memset(buffer.data(), 0, buffer.size()); }
+void Clear(std::span<char> buffer) {
+    std::memset(buffer.data(), 0, buffer.size());
+}
 
 const char* InterlockPrefix(uint8_t kind) {
     switch (kind) {
@@ -67,14 +70,20 @@ void FormatInlineEvent(uint16_t eventClass, uint16_t code, const EventData& data
     case 1: out.Format("Reserved"); break;
     case 4:
         if (code == 1) {
-            out.Format("Accelerator Cache Memory Parity Error (Socket %s)", FormatNumberOrUnknown(data.Byte(0), number));
+            out.Format("Accelerator Cache Memory Parity Error (Socket %s)",
+                       FormatNumberOrUnknown(data.Byte(0), number));
         }
         break;
     case 7:
         switch (code) {
-        case 1: out.Format("EISA Expansion Bus Master Timeout (Slot %s)", FormatNumberOrUnknown(data.Byte(0), number)); break;
+        case 1:
+            out.Format("EISA Expansion Bus Master Timeout (Slot %s)",
+                       FormatNumberOrUnknown(data.Byte(0), number));
+            break;
         case 2: out.Format("EISA Expansion Bus Slave Timeout"); break;
-        case 3: out.Format("EISA Expansion Board Error (Slot %s)", FormatNumberOrUnknown(data.Byte(0), number)); break;
+        case 3:
+            out.Format("EISA Expansion Board Error (Slot %s)", FormatNumberOrUnknown(data.Byte(0), number));
+            break;
         case 4: out.Format("EISA Expansion Bus Arbitration Error"); break;
         }
         break;
@@ -99,15 +108,18 @@ void FormatInlineEvent(uint16_t eventClass, uint16_t code, const EventData& data
         break;
     case 39:
         switch (code) {
-        case 1: out.Format("Processor(s) Operating at Reduced Performance Level Due to a Low Power Cap"); break;
+        case 1:
+            out.Format("Processor(s) Operating at Reduced Performance Level Due to a Low Power Cap");
+            break;
         case 2: out.Format("Power Cap Cannot Be Reached With Current System Configuration"); break;
         case 3:
             out.Format("Power Cap Cannot Be Reached With Current System Configuration (Power Cap %dW)",
                        static_cast<int>(data.Le16(0)));
             break;
         case 4:
-            out.Format("Power allocation not optimized. Increased power allocation requested. Server performance "
-                       "is not degraded.");
+            out.Format(
+                "Power allocation not optimized. Increased power allocation requested. Server performance "
+                "is not degraded.");
             break;
         }
         break;
@@ -118,13 +130,15 @@ void FormatInlineEvent(uint16_t eventClass, uint16_t code, const EventData& data
         break;
     case 41:
         if (code == 1) {
-            out.Format("Improperly seated or missing device (%s%s)", InterlockPrefix(data.Byte(0)), data.Text(1));
+            out.Format("Improperly seated or missing device (%s%s)", InterlockPrefix(data.Byte(0)),
+                       data.Text(1));
         }
         break;
     }
 }
 
-void Dispatch(uint16_t eventClass, uint16_t code, const EventData& data, uint8_t eventDataLength, Writer& out) {
+void Dispatch(uint16_t eventClass, uint16_t code, const EventData& data, uint8_t eventDataLength,
+              Writer& out) {
     switch (eventClass) {
     case 2: FormatEnvironmentEvent(code, data, out); break;
     case 3: FormatMemoryEvent(code, data, out); break;
@@ -151,19 +165,11 @@ void Dispatch(uint16_t eventClass, uint16_t code, const EventData& data, uint8_t
     }
 }
 
-}  // namespace
+} // namespace
 
 void FormatSeverityName(uint8_t severity, std::span<char> buffer) {
     Clear(buffer);
-    const char* name = "Unknown";
-    switch (severity) {
-    case 2:
-    case 3: name = "Informational"; break;
-    case 6: name = "Repaired"; break;
-    case 9: name = "Caution"; break;
-    case 15: name = "Critical"; break;
-    }
-    FormatInto(buffer, "%s", name);
+    FormatInto(buffer, "%s", SeverityOf(severity).name);
 }
 
 void FormatClassName(uint16_t eventClass, std::span<char> buffer) {
@@ -178,8 +184,8 @@ void FormatClassName(uint16_t eventClass, std::span<char> buffer) {
     FormatInto(buffer, "%s", name);
 }
 
-void FormatEventDescription(uint16_t eventClass, uint16_t code, const uint8_t* eventData, std::span<char> buffer,
-                            uint8_t eventDataLength) {
+void FormatEventDescription(uint16_t eventClass, uint16_t code, const uint8_t* eventData,
+                            std::span<char> buffer, uint8_t eventDataLength) {
     Clear(buffer);
     EventData data(eventData);
     Writer out(buffer);
@@ -194,4 +200,4 @@ void FormatEntryDescription(const LogEntry& entry, std::span<char> buffer) {
     FormatEventDescription(entry.Class(), entry.Code(), entry.EventData(), buffer, entry.EventDataLength());
 }
 
-}  // namespace kestrav
+} // namespace kestrav

@@ -6,6 +6,7 @@
 
 #include "platform/health_device.h"
 #include "platform/system.h"
+#include "record/severity.h"
 
 namespace kestrav {
 
@@ -264,7 +265,7 @@ uint32_t FindLogEnd(uint32_t from, std::optional<uint32_t>& end) {
 LogEntry BuildMaintenanceEntry(uint16_t code, std::string_view text) {
     LogEntry entry;
     entry.SetHeaderByte6(1);
-    entry.SetSeverity(2);
+    entry.SetSeverity(SeverityByte(SeverityReading::Informational));
     entry.SetClass(33);
     entry.SetCode(code);
     entry.SetCount(1);
@@ -391,7 +392,7 @@ uint32_t MarkRepaired(uint32_t eventNumber, uint8_t& driverStatus) {
     LogTime now;
     GetLogTime(now);
     entry.SetUpdateTime(now);
-    entry.SetSeverity(6);
+    entry.SetSeverity(SeverityByte(SeverityReading::Repaired));
     request.SetCommand(RewriteEntryCommand);
     request.SetDataLength(entry.Length());
     request.SetEntry(entry);

@@ -13,17 +13,18 @@
 #include <emmintrin.h>
 #endif
 
-#include "render/civil_time.h"
 #include "decode/event_text.h"
-#include "record/stamp.h"
 #include "platform/system.h"
+#include "record/stamp.h"
+#include "render/civil_time.h"
+#include "render/entry_fields.h"
 #include "resources/string_table.h"
 
 namespace kestrav {
 
 namespace {
 
-constexpr size_t ListColumns = 8;
+constexpr size_t ListColumns = std::size(ColumnFields);
 constexpr const char* ColumnGap = "  ";
 constexpr const char* HexDigits = "0123456789abcdef";
 
@@ -111,20 +112,6 @@ size_t HexBlocks(char* hex, const uint8_t* bytes, size_t count) {
     (void)count;
     return 0;
 #endif
-}
-
-// In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
-void AppendHex(std::string& out, const uint8_t* bytes, size_t count) {
-    char hex[2 * LogEntrySize];
-    while (count > 0) {
-        const size_t piece = std::min(count, LogEntrySize);
-        for (size_t i = HexBlocks(hex, bytes, piece); i < piece; ++i) {
-            std::memcpy(hex + 2 * i, HexTable.pairs[bytes[i]], 2);
-        }
-        out.append(hex, 2 * piece);
-        bytes += piece;
-        count -= piece;
-    }
 }
 
 // Bidirectional overrides and isolates: shown raw they reorder what a terminal shows after them.
@@ -268,42 +255,19 @@ LogTime StampInUtc(const LogTime& stamp) {
     return moved;
 }
 
-// The host's name, looked up once; empty when it cannot be obtained.
-const std::string& HostName() {
-    static const std::string name = [] {
-        char text[256] = {};
-        return platform::GetHostName(text) ? std::string(text) : std::string();
-    }();
-    return name;
-}
-
-// The texts of the first seven columns of an entry, into seven buffers.
+// The texts of an entry's columns; with utc its two times in UTC.
 struct ListCells {
-    char severity[DescriptionBufferSize];
-    char number[24];
-    char className[DescriptionBufferSize];
-    char code[24];
-    char updated[DescriptionBufferSize];
-    char initial[DescriptionBufferSize];
-    char count[24];
+    char cells[ListColumns][DescriptionBufferSize];
 
     ListCells(const LogEntry& entry, bool utc) {
-        FormatSeverityName(entry.Severity(), severity);
-        Decimal(number, static_cast<int32_t>(entry.EventNumber()));
-        FormatClassName(entry.Class(), className);
-        Decimal(code, entry.Code());
-        FormatEntryTime(utc ? StampInUtc(entry.UpdateTime()) : entry.UpdateTime(), updated);
-        FormatEntryTime(utc ? StampInUtc(entry.InitialTime()) : entry.InitialTime(), initial);
-        Decimal(count, static_cast<int32_t>(entry.Count()));
-    }
-
-    static void Decimal(char (&out)[24], int64_t value) {
-        *std::to_chars(out, out + sizeof out - 1, value).ptr = '\0';
-    }
-
-    std::string_view Cell(size_t column) const {
-        const char* const cells[] = {severity, number, className, code, updated, initial, count};
-        return cells[column];
+        for (size_t column = 0; column < ListColumns; ++column) {
+            const EntryField field = ColumnFields[column];
+            if (utc && FieldOf(field).kind == FieldKind::Time) {
+                FormatEntryTime(StampInUtc(FieldTime(entry, field)), cells[column]);
+            } else {
+                FormatColumnText(entry, field, cells[column]);
+            }
+        }
     }
 };
 
@@ -321,9 +285,9 @@ void AppendListCells(std::string& out, const ListLayout& layout,
     out.push_back('\n');
 }
 
-const StringId ListTitles[ListColumns] = {SeverityColumnTitle, EventNumberColumnTitle, ClassColumnTitle,
-                                          CodeColumnTitle,     UpdateTimeColumnTitle,  InitialTimeColumnTitle,
-                                          CountColumnTitle,    DescriptionColumnTitle};
+std::string_view ListTitle(size_t column) {
+    return TableText(FieldOf(ColumnFields[column]).title);
+}
 
 // A CSV field as it is, or in quotes with its quotes doubled when it holds a comma, quote, CR or LF.
 void AppendCsvField(std::string& out, std::string_view field) {
@@ -346,6 +310,22 @@ void AppendCsvField(std::string& out, std::string_view field) {
 
 } // namespace
 
+// In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
+void AppendHexBytes(std::string& out, std::span<const uint8_t> all) {
+    const uint8_t* bytes = all.data();
+    size_t count = all.size();
+    char hex[2 * LogEntrySize];
+    while (count > 0) {
+        const size_t piece = std::min(count, LogEntrySize);
+        for (size_t i = HexBlocks(hex, bytes, piece); i < piece; ++i) {
+            std::memcpy(hex + 2 * i, HexTable.pairs[bytes[i]], 2);
+        }
+        out.append(hex, 2 * piece);
+        bytes += piece;
+        count -= piece;
+    }
+}
+
 size_t DisplayWidth(std::string_view text) {
     size_t width = 0;
     for (size_t at = 0; at < text.size();) {
@@ -362,10 +342,16 @@ size_t DisplayWidth(std::string_view text) {
     return width;
 }
 
+// MeasureListing measures the columns by their values below, in this order.
+static_assert(ColumnFields[0] == EntryField::SeverityName && ColumnFields[1] == EntryField::EventNumber &&
+              ColumnFields[2] == EntryField::ClassName && ColumnFields[3] == EntryField::Code &&
+              ColumnFields[4] == EntryField::UpdateTime && ColumnFields[5] == EntryField::InitialTime &&
+              ColumnFields[6] == EntryField::Count && ColumnFields[7] == EntryField::Description);
+
 ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
     ListLayout layout;
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
-        layout.widths[column] = EscapedWidth(TableText(ListTitles[column]));
+        layout.widths[column] = EscapedWidth(ListTitle(column));
     }
     // Only the two times are formatted per entry: a name's width depends on its value alone and is worked out
     // once per value, and a number's width is its digit count.
@@ -431,20 +417,17 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc) {
 void AppendListHeader(std::string& out, const ListLayout& layout) {
     std::string_view cells[ListColumns];
     for (size_t column = 0; column < ListColumns; ++column) {
-        cells[column] = TableText(ListTitles[column]);
+        cells[column] = ListTitle(column);
     }
     AppendListCells(out, layout, cells);
 }
 
 void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc) {
     const ListCells texts(entry, utc);
-    char description[DescriptionBufferSize];
-    FormatEntryDescription(entry, description);
     std::string_view cells[ListColumns];
-    for (size_t column = 0; column + 1 < ListColumns; ++column) {
-        cells[column] = texts.Cell(column);
+    for (size_t column = 0; column < ListColumns; ++column) {
+        cells[column] = texts.cells[column];
     }
-    cells[ListColumns - 1] = description;
     AppendListCells(out, layout, cells);
 }
 
@@ -560,95 +543,81 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 void AppendJsonLine(std::string& out, const LogEntry& entry, bool utc) {
     char text[DescriptionBufferSize];
-    out.append("{\"event_number\":");
-    AppendNumber(out, entry.EventNumber());
-    out.append(",\"severity\":");
-    AppendNumber(out, entry.Severity());
-    out.append(",\"severity_name\":");
-    FormatSeverityName(entry.Severity(), text);
-    AppendJsonString(out, text);
-    out.append(",\"class\":");
-    AppendNumber(out, entry.Class());
-    out.append(",\"class_name\":");
-    FormatClassName(entry.Class(), text);
-    AppendJsonString(out, text);
-    out.append(",\"code\":");
-    AppendNumber(out, entry.Code());
-    const LogTime times[] = {entry.UpdateTime(), entry.InitialTime()};
-    const char* const keys[] = {",\"update_time\":", ",\"initial_time\":"};
-    for (size_t i = 0; i < 2; ++i) {
-        out.append(keys[i]);
+    char separator = '{';
+    for (EntryField field : JsonFields) {
+        const FieldRow& row = FieldOf(field);
+        out.push_back(separator);
+        separator = ',';
         out.push_back('"');
-        if (!AppendRfc3339Time(out, times[i], utc)) {
-            out.back() = 'n';
-            out.append("ull");
-        } else {
+        out.append(row.key);
+        out.append("\":");
+        switch (row.kind) {
+        case FieldKind::Number: AppendNumber(out, FieldNumber(entry, field)); break;
+        case FieldKind::Text:
+            FormatFieldText(entry, field, text);
+            AppendJsonString(out, text);
+            break;
+        case FieldKind::Time:
+            // An invalid stamp is null.
             out.push_back('"');
+            if (AppendRfc3339Time(out, FieldTime(entry, field), utc)) {
+                out.push_back('"');
+            } else {
+                out.back() = 'n';
+                out.append("ull");
+            }
+            break;
+        case FieldKind::Bytes:
+            out.push_back('"');
+            AppendHexBytes(out, FieldBytes(entry, field));
+            out.push_back('"');
+            break;
         }
     }
-    out.append(",\"host\":");
-    AppendJsonString(out, HostName());
-    out.append(",\"count\":");
-    AppendNumber(out, entry.Count());
-    out.append(",\"description\":");
-    FormatEntryDescription(entry, text);
-    AppendJsonString(out, text);
-    out.append(",\"data\":\"");
-    AppendHex(out, entry.EventData(), EventDataSize);
-    out.append("\",\"raw\":\"");
-    AppendHex(out, entry.bytes, LogEntrySize);
-    out.append("\"}\n");
+    out.append("}\n");
 }
 
 void AppendCsvHeaderRow(std::string& out) {
-    out.append("event_number,severity,severity_name,class,class_name,code,update_time,initial_time,count,"
-               "description,data,raw\r\n");
+    for (EntryField field : CsvFields) {
+        if (field != CsvFields[0]) {
+            out.push_back(',');
+        }
+        out.append(FieldOf(field).key);
+    }
+    out.append("\r\n");
 }
 
 void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc, bool terminal) {
     char text[DescriptionBufferSize];
     std::string escaped;
-    // For a terminal the texts are escaped as the listing's are; a file or a pipe gets them whole.
-    auto field = [&](const char* value) {
-        if (!terminal) {
-            AppendCsvField(out, value);
-            return;
+    for (EntryField field : CsvFields) {
+        if (field != CsvFields[0]) {
+            out.push_back(',');
         }
-        escaped.clear();
-        AppendEscapedForTerminal(escaped, value);
-        AppendCsvField(out, escaped);
-    };
-    AppendNumber(out, entry.EventNumber());
-    out.push_back(',');
-    AppendNumber(out, entry.Severity());
-    out.push_back(',');
-    FormatSeverityName(entry.Severity(), text);
-    field(text);
-    out.push_back(',');
-    AppendNumber(out, entry.Class());
-    out.push_back(',');
-    FormatClassName(entry.Class(), text);
-    field(text);
-    out.push_back(',');
-    AppendNumber(out, entry.Code());
-    out.push_back(',');
-    for (const LogTime& time : {entry.UpdateTime(), entry.InitialTime()}) {
-        // The stored local time as before; in UTC, marked as such.
-        if (utc) {
-            AppendRfc3339Time(out, time, true);
-        } else {
-            AppendIsoTime(out, time);
+        switch (FieldOf(field).kind) {
+        case FieldKind::Number: AppendNumber(out, FieldNumber(entry, field)); break;
+        case FieldKind::Text:
+            // For a terminal the texts are escaped as the listing's are; a file or a pipe gets them whole.
+            FormatFieldText(entry, field, text);
+            if (terminal) {
+                escaped.clear();
+                AppendEscapedForTerminal(escaped, text);
+                AppendCsvField(out, escaped);
+            } else {
+                AppendCsvField(out, text);
+            }
+            break;
+        case FieldKind::Time:
+            // The stored local time as before; in UTC, marked as such. An invalid stamp is an empty field.
+            if (utc) {
+                AppendRfc3339Time(out, FieldTime(entry, field), true);
+            } else {
+                AppendIsoTime(out, FieldTime(entry, field));
+            }
+            break;
+        case FieldKind::Bytes: AppendHexBytes(out, FieldBytes(entry, field)); break;
         }
-        out.push_back(',');
     }
-    AppendNumber(out, entry.Count());
-    out.push_back(',');
-    FormatEntryDescription(entry, text);
-    field(text);
-    out.push_back(',');
-    AppendHex(out, entry.EventData(), EventDataSize);
-    out.push_back(',');
-    AppendHex(out, entry.bytes, LogEntrySize);
     out.append("\r\n");
 }
 

@@ -43,6 +43,9 @@ bool AppendIsoTime(std::string& out, const LogTime& time);
 // invalid stamp.
 bool AppendRfc3339Time(std::string& out, const LogTime& time, bool utc);
 
+// The bytes as lower-case hex digits, two per byte.
+void AppendHexBytes(std::string& out, std::span<const uint8_t> bytes);
+
 // text as a JSON string in double quotes: quote and backslash escaped, control characters as \u00xx, and
 // each byte that is not part of a valid UTF-8 sequence as \ufffd, so that the line is always valid JSON.
 void AppendJsonString(std::string& out, std::string_view text);

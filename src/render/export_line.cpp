@@ -1,23 +1,17 @@
 #include "render/export_line.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
 #include "decode/event_text.h"
 #include "record/text_rules.h"
+#include "render/entry_fields.h"
 #include "resources/string_table.h"
 
 namespace kestrav {
 
 namespace {
-
-void AppendNumber(std::string& out, long value) {
-    char digits[24];
-    auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
 
 // A field as it is, or with its control characters escaped as the status log shows them: a note's CR LF must
 // not start a line of its own (a forged entry), nor its ESC or BEL reach whoever shows the file.
@@ -36,14 +30,11 @@ void AppendField(std::string& line, const char* field) {
 
 std::string CsvHeaderLine() {
     std::string line;
-    const StringId titles[] = {SeverityColumnTitle, EventNumberColumnTitle, ClassColumnTitle,
-                               CodeColumnTitle,     UpdateTimeColumnTitle,  InitialTimeColumnTitle,
-                               CountColumnTitle,    DescriptionColumnTitle};
-    for (StringId title : titles) {
-        if (!line.empty()) {
+    for (EntryField field : ColumnFields) {
+        if (field != ColumnFields[0]) {
             line.push_back(',');
         }
-        line.append(TableText(title));
+        line.append(TableText(FieldOf(field).title));
     }
     line.append("\r\n");
     return line;
@@ -52,26 +43,13 @@ std::string CsvHeaderLine() {
 void AppendCsvLine(std::string& out, const LogEntry& entry) {
     char field[DescriptionBufferSize];
     std::string line;
-    FormatSeverityName(entry.Severity(), field);
-    AppendField(line, field);
-    line.push_back(',');
-    AppendNumber(line, static_cast<int32_t>(entry.EventNumber()));
-    line.push_back(',');
-    FormatClassName(entry.Class(), field);
-    AppendField(line, field);
-    line.push_back(',');
-    AppendNumber(line, entry.Code());
-    line.push_back(',');
-    FormatEntryTime(entry.UpdateTime(), field);
-    AppendField(line, field);
-    line.push_back(',');
-    FormatEntryTime(entry.InitialTime(), field);
-    AppendField(line, field);
-    line.push_back(',');
-    AppendNumber(line, static_cast<int32_t>(entry.Count()));
-    line.push_back(',');
-    FormatEntryDescription(entry, field);
-    AppendField(line, field);
+    for (EntryField column : ColumnFields) {
+        if (column != ColumnFields[0]) {
+            line.push_back(',');
+        }
+        FormatColumnText(entry, column, field);
+        AppendField(line, field);
+    }
     line.append("\r\n");
     out.append(line);
 }

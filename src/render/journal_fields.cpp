@@ -1,53 +1,35 @@
 #include "render/journal_fields.h"
 
-#include <cstdio>
+#include <string>
 
-#include "render/entry_formats.h"
 #include "decode/event_text.h"
+#include "record/severity.h"
+#include "render/entry_fields.h"
+#include "render/entry_formats.h"
 
 namespace kestrav {
 
 int JournalPriority(uint8_t severity) {
-    switch (severity) {
-    case 15: return 2;
-    case 9: return 4;
-    case 6: return 5;
-    default: return 6;
-    }
+    return SeverityOf(severity).priority;
 }
 
 std::vector<std::string> JournalFields(const LogEntry& entry) {
     char text[DescriptionBufferSize];
     std::vector<std::string> fields;
-    auto add = [&fields](const char* name, std::string value) { fields.push_back(name + value); };
-    auto time = [](const LogTime& stamp) {
-        std::string out;
-        AppendIsoTime(out, stamp);
-        return out;
-    };
-    FormatEntryDescription(entry, text);
-    add("MESSAGE=", text);
-    add("PRIORITY=", std::to_string(JournalPriority(entry.Severity())));
-    add("SYSLOG_IDENTIFIER=", "kestrav");
-    add("CVR_EVENT_NUMBER=", std::to_string(entry.EventNumber()));
-    add("CVR_CLASS=", std::to_string(entry.Class()));
-    FormatClassName(entry.Class(), text);
-    add("CVR_CLASS_NAME=", text);
-    add("CVR_CODE=", std::to_string(entry.Code()));
-    add("CVR_SEVERITY=", std::to_string(entry.Severity()));
-    FormatSeverityName(entry.Severity(), text);
-    add("CVR_SEVERITY_NAME=", text);
-    add("CVR_COUNT=", std::to_string(entry.Count()));
-    add("CVR_UPDATE_TIME=", time(entry.UpdateTime()));
-    add("CVR_INITIAL_TIME=", time(entry.InitialTime()));
-    std::string raw;
-    raw.reserve(2 * LogEntrySize);
-    for (uint8_t byte : entry.bytes) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", byte);
-        raw.append(hex, 2);
+    for (EntryField field : JournalFieldOrder) {
+        const FieldRow& row = FieldOf(field);
+        std::string value = std::string(row.journalName) + "=";
+        switch (row.kind) {
+        case FieldKind::Number: value += std::to_string(FieldNumber(entry, field)); break;
+        case FieldKind::Text:
+            FormatFieldText(entry, field, text);
+            value += text;
+            break;
+        case FieldKind::Time: AppendIsoTime(value, FieldTime(entry, field)); break; // empty when invalid
+        case FieldKind::Bytes: AppendHexBytes(value, FieldBytes(entry, field)); break;
+        }
+        fields.push_back(std::move(value));
     }
-    add("CVR_RAW=", raw);
     return fields;
 }
 

@@ -7,24 +7,13 @@
 #include <vector>
 
 #include "decode/event_text.h"
+#include "record/severity.h"
 #include "record/stamp.h"
 #include "render/civil_time.h"
 
 namespace kestrav {
 
 namespace {
-
-// Fixed English names, whatever the language of the messages, so that every host's series agree.
-const char* SeverityLabel(uint8_t severity) {
-    switch (severity) {
-    case 2:
-    case 3: return "informational";
-    case 6: return "repaired";
-    case 9: return "caution";
-    case 15: return "critical";
-    default: return "unknown";
-    }
-}
 
 void AppendLabelValue(std::string& out, std::string_view value) {
     out.push_back('"');
@@ -83,7 +72,7 @@ std::string FormatMetrics(const MetricsRead& read) {
     uint32_t highest = 0;
     std::optional<std::time_t> newest;
     for (const LogEntry& entry : read.entries) {
-        ++counts[{SeverityLabel(entry.Severity()), entry.Class()}];
+        ++counts[{SeverityOf(entry.Severity()).word, entry.Class()}];
         highest = std::max(highest, entry.EventNumber());
         std::optional<std::time_t> updated = StampEpochSeconds(entry.UpdateTime());
         if (updated && (!newest || *updated > *newest)) {

@@ -105,29 +105,8 @@ QWidget* CEventViewerFrame::CreateFilterBar() {
     filterText_->setPlaceholderText(LoadViewerText(ViewerText::FilterPlaceholder));
     filterText_->setClearButtonEnabled(true);
     severityChoice_ = new QComboBox(bar);
-    char name[DescriptionBufferSize];
-    for (SeverityChoice choice : SeverityChoices) {
-        QString label = LoadViewerText(ViewerText::AllSeverities);
-        switch (choice) {
-        case SeverityChoice::All: break;
-        case SeverityChoice::Critical:
-            FormatSeverityName(15, name);
-            label = QString::fromUtf8(name);
-            break;
-        case SeverityChoice::Caution:
-            FormatSeverityName(9, name);
-            label = QString::fromUtf8(name);
-            break;
-        case SeverityChoice::Repaired:
-            FormatSeverityName(6, name);
-            label = QString::fromUtf8(name);
-            break;
-        case SeverityChoice::Informational:
-            FormatSeverityName(2, name);
-            label = QString::fromUtf8(name);
-            break;
-        }
-        severityChoice_->addItem(label, static_cast<int>(choice));
+    for (const ChoiceItem& item : SeverityChoiceItems()) {
+        severityChoice_->addItem(QString::fromStdString(item.label), item.value);
     }
     classChoice_ = new QComboBox(bar);
     classChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -160,25 +139,11 @@ void CEventViewerFrame::ApplyFilter() {
 
 void CEventViewerFrame::UpdateClassChoice() {
     const int32_t chosen = classChoice_->currentData().toInt();
-    std::vector<uint16_t> classes = ClassesPresent(view_->ListModel().AllRows());
-    if (chosen != AnyClass && !std::binary_search(classes.begin(), classes.end(), chosen)) {
-        classes.insert(std::lower_bound(classes.begin(), classes.end(), chosen),
-                       static_cast<uint16_t>(chosen));
-    }
-    std::vector<QString> names;
-    char name[DescriptionBufferSize];
-    for (uint16_t eventClass : classes) {
-        FormatClassName(eventClass, name);
-        names.push_back(QString::fromUtf8(name));
-    }
+    const std::vector<ChoiceItem> items = ClassChoiceItems(view_->ListModel().AllRows(), chosen);
     const QSignalBlocker blocker(classChoice_);
     classChoice_->clear();
-    classChoice_->addItem(LoadViewerText(ViewerText::AllClasses), AnyClass);
-    for (size_t i = 0; i < classes.size(); ++i) {
-        // Classes without a name of their own share "Unknown": their numbers tell them apart.
-        const bool shared = std::count(names.begin(), names.end(), names[i]) > 1;
-        classChoice_->addItem(shared ? QStringLiteral("%1 (%2)").arg(names[i]).arg(classes[i]) : names[i],
-                              static_cast<int>(classes[i]));
+    for (const ChoiceItem& item : items) {
+        classChoice_->addItem(QString::fromStdString(item.label), item.value);
     }
     classChoice_->setCurrentIndex(std::max(0, classChoice_->findData(chosen)));
 }

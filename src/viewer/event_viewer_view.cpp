@@ -130,17 +130,7 @@ void CEventListModel::Clear() {
 }
 
 void CEventListModel::Sort(int column, bool ascending) {
-    std::vector<CEventLogEntry*> inOrder;
-    inOrder.reserve(order_.size());
-    for (uint32_t position : order_) {
-        inOrder.push_back(filter_.Rows()[position]);
-    }
-    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
-    std::vector<uint32_t> order(order_.size());
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        order[i] = order_[sorted[i]];
-    }
-    Relayout(std::move(order), QAbstractItemModel::VerticalSortHint);
+    Relayout(SortPositions(filter_.Rows(), order_, column, ascending), QAbstractItemModel::VerticalSortHint);
 }
 
 void CEventListModel::SetFilter(RowFilter filter) {

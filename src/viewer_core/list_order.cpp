@@ -8,6 +8,8 @@
 #include <string>
 
 #include "decode/event_text.h"
+#include "record/severity.h"
+#include "render/entry_fields.h"
 #include "resources/string_table.h"
 #include "viewer_core/viewer_document.h"
 
@@ -51,25 +53,35 @@ void FormatSortText(const LogEntry& entry, int column, std::span<char> buffer) {
     }
 }
 
-void FormatSigned(uint32_t value, std::span<char> out) {
-    std::snprintf(out.data(), out.size(), "%ld", static_cast<long>(static_cast<int32_t>(value)));
+} // namespace
+
+namespace {
+
+// The comparisons above read each column as the field it shows.
+static_assert(std::size(WindowFields) == ListColumnCount &&
+              WindowFields[SeverityColumn] == EntryField::SeverityName &&
+              WindowFields[EventNumberColumn] == EntryField::EventNumber &&
+              WindowFields[ClassColumn] == EntryField::ClassName &&
+              WindowFields[UpdateTimeColumn] == EntryField::UpdateTime &&
+              WindowFields[InitialTimeColumn] == EntryField::InitialTime &&
+              WindowFields[CountColumn] == EntryField::Count &&
+              WindowFields[DescriptionColumn] == EntryField::Description);
+
+// A column's heading is its field's title.
+constexpr ColumnLayout Column(ListColumn column, int width) {
+    return {FieldOf(WindowFields[column]).title, width};
 }
 
 } // namespace
 
 const ColumnLayout ListColumns[ListColumnCount] = {
-    {SeverityColumnTitle, 80},     {EventNumberColumnTitle, 90},  {ClassColumnTitle, 115},
-    {UpdateTimeColumnTitle, 140},  {InitialTimeColumnTitle, 140}, {CountColumnTitle, 45},
-    {DescriptionColumnTitle, 800},
+    Column(SeverityColumn, 80),     Column(EventNumberColumn, 90),  Column(ClassColumn, 115),
+    Column(UpdateTimeColumn, 140),  Column(InitialTimeColumn, 140), Column(CountColumn, 45),
+    Column(DescriptionColumn, 800),
 };
 
 int SeverityImageIndex(uint8_t severity) {
-    switch (severity) {
-    case 15: return 0;
-    case 9: return 1;
-    case 6: return 2;
-    default: return 3;
-    }
+    return SeverityOf(severity).icon;
 }
 
 int SeverityIconSize(int dpi) {
@@ -93,16 +105,11 @@ bool FormatCellText(const LogEntry& entry, int column, std::span<char> out) {
         return false;
     }
     out[0] = '\0';
-    switch (column) {
-    case SeverityColumn: FormatSeverityName(entry.Severity(), out); return true;
-    case EventNumberColumn: FormatSigned(entry.EventNumber(), out); return true;
-    case ClassColumn: FormatClassName(entry.Class(), out); return true;
-    case UpdateTimeColumn: FormatEntryTime(entry.UpdateTime(), out); return true;
-    case InitialTimeColumn: FormatEntryTime(entry.InitialTime(), out); return true;
-    case CountColumn: FormatSigned(entry.Count(), out); return true;
-    case DescriptionColumn: FormatEntryDescription(entry, out); return true;
-    default: return false;
+    if (column < 0 || column >= ListColumnCount) {
+        return false;
     }
+    FormatColumnText(entry, WindowFields[column], out);
+    return true;
 }
 
 int CompareTexts(const char* a, const char* b) {
@@ -161,6 +168,21 @@ std::vector<size_t> SortOrder(const std::vector<CEventLogEntry*>& rows, int colu
         return (ascending ? r : -r) < 0;
     });
     return order;
+}
+
+std::vector<uint32_t> SortPositions(const std::vector<CEventLogEntry*>& rows,
+                                    const std::vector<uint32_t>& order, int column, bool ascending) {
+    std::vector<CEventLogEntry*> inOrder;
+    inOrder.reserve(order.size());
+    for (uint32_t position : order) {
+        inOrder.push_back(rows[position]);
+    }
+    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
+    std::vector<uint32_t> positions(order.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        positions[i] = order[sorted[i]];
+    }
+    return positions;
 }
 
 void SortRows(std::vector<CEventLogEntry*>& rows, int column, bool ascending) {

@@ -25,6 +25,7 @@ enum ListColumn : int {
     DescriptionColumn = 6,
 };
 
+// The columns are the fields of WindowFields, in its order.
 struct ColumnLayout {
     uint32_t heading; // string number
     int width;        // pixels
@@ -67,6 +68,11 @@ int CompareEntries(const CEventLogEntry& a, const CEventLogEntry& b, int column,
 // The order CompareEntries gives the rows, as the old positions in their new order; each row's text is
 // formatted once instead of twice per comparison, and rows that compare equal keep their order.
 std::vector<size_t> SortOrder(const std::vector<CEventLogEntry*>& rows, int column, bool ascending);
+
+// A list's order of positions (each a position in rows) sorted as SortOrder sorts their rows: what a window
+// does when a column heading is clicked.
+std::vector<uint32_t> SortPositions(const std::vector<CEventLogEntry*>& rows,
+                                    const std::vector<uint32_t>& order, int column, bool ascending);
 
 // Puts rows into the order of SortOrder.
 void SortRows(std::vector<CEventLogEntry*>& rows, int column, bool ascending);

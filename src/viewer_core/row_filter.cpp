@@ -7,6 +7,7 @@
 #include "decode/event_text.h"
 #include "viewer_core/list_order.h"
 #include "viewer_core/viewer_document.h"
+#include "viewer_core/viewer_texts.h"
 
 namespace kestrav {
 
@@ -27,14 +28,39 @@ bool FilterIsActive(const RowFilter& filter) {
 }
 
 bool SeverityMatches(SeverityChoice choice, uint8_t severity) {
-    switch (choice) {
-    case SeverityChoice::All: return true;
-    case SeverityChoice::Critical: return severity == 15;
-    case SeverityChoice::Caution: return severity == 9;
-    case SeverityChoice::Repaired: return severity == 6;
-    case SeverityChoice::Informational: return severity == 2 || severity == 3;
+    return choice == SeverityChoice::All || ChoiceOf(SeverityOf(severity).reading) == choice;
+}
+
+std::vector<ChoiceItem> SeverityChoiceItems() {
+    std::vector<ChoiceItem> items;
+    items.push_back({ViewerTextUtf8(ViewerText::AllSeverities), static_cast<int32_t>(SeverityChoice::All)});
+    char name[DescriptionBufferSize];
+    for (const SeverityRow& row : KnownSeverities) {
+        FormatSeverityName(row.bytes[0], name);
+        items.push_back({name, static_cast<int32_t>(ChoiceOf(row.reading))});
     }
-    return false;
+    return items;
+}
+
+std::vector<ChoiceItem> ClassChoiceItems(const std::vector<CEventLogEntry*>& rows, int32_t chosen) {
+    std::vector<uint16_t> classes = ClassesPresent(rows);
+    if (chosen >= 0 && chosen <= UINT16_MAX && !std::binary_search(classes.begin(), classes.end(), chosen)) {
+        classes.insert(std::lower_bound(classes.begin(), classes.end(), chosen),
+                       static_cast<uint16_t>(chosen));
+    }
+    std::vector<std::string> names;
+    char name[DescriptionBufferSize];
+    for (uint16_t eventClass : classes) {
+        FormatClassName(eventClass, name);
+        names.emplace_back(name);
+    }
+    std::vector<ChoiceItem> items;
+    items.push_back({ViewerTextUtf8(ViewerText::AllClasses), AnyClass});
+    for (size_t i = 0; i < classes.size(); ++i) {
+        const bool shared = std::count(names.begin(), names.end(), names[i]) > 1;
+        items.push_back({shared ? names[i] + " (" + std::to_string(classes[i]) + ")" : names[i], classes[i]});
+    }
+    return items;
 }
 
 std::string FoldCase(std::string_view text) {

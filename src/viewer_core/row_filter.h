@@ -9,15 +9,27 @@
 #include <string_view>
 #include <vector>
 
+#include "record/severity.h"
+
 namespace kestrav {
 
 class CEventLogEntry;
 
-// The severity choice of a filter; Informational is severities 2 and 3, the bytes named "Informational".
-enum class SeverityChoice { All, Critical, Caution, Repaired, Informational };
-inline constexpr SeverityChoice SeverityChoices[] = {SeverityChoice::All, SeverityChoice::Critical,
-                                                     SeverityChoice::Caution, SeverityChoice::Repaired,
-                                                     SeverityChoice::Informational};
+// The severity choice of a filter: every severity, or one reading of the severity table and the bytes it
+// covers (Informational is severities 2 and 3, the bytes named "Informational"); a reading's choice is its
+// place in the table plus one.
+enum class SeverityChoice : int {
+    All = 0,
+    Critical = 1 + static_cast<int>(SeverityReading::Critical),
+    Caution = 1 + static_cast<int>(SeverityReading::Caution),
+    Repaired = 1 + static_cast<int>(SeverityReading::Repaired),
+    Informational = 1 + static_cast<int>(SeverityReading::Informational),
+};
+
+// The choice of a reading.
+constexpr SeverityChoice ChoiceOf(SeverityReading reading) {
+    return static_cast<SeverityChoice>(1 + static_cast<int>(reading));
+}
 
 inline constexpr int32_t AnyClass = -1;
 
@@ -31,6 +43,21 @@ struct RowFilter {
 bool FilterIsActive(const RowFilter& filter);
 
 bool SeverityMatches(SeverityChoice choice, uint8_t severity);
+
+// One item of a filter bar's choice box: its text (UTF-8) and the value it stands for.
+struct ChoiceItem {
+    std::string label;
+    int32_t value;
+};
+
+// The severity box's items in order: every severity, then each reading with bytes of its own by its name;
+// the values are SeverityChoice values.
+std::vector<ChoiceItem> SeverityChoiceItems();
+
+// The class box's items in order: every class (AnyClass), then the classes of the rows and the chosen one
+// even when no row has it now, ascending, each by its name; classes without a name of their own share
+// "Unknown", and their numbers tell them apart.
+std::vector<ChoiceItem> ClassChoiceItems(const std::vector<CEventLogEntry*>& rows, int32_t chosen);
 
 // The text with ASCII letters lower-cased and every other byte unchanged: the texts compare without regard to
 // the case of ASCII letters, and a multi-byte character matches only itself.

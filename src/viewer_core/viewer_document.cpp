@@ -15,6 +15,7 @@
 #include "log/log_ops.h"
 #include "platform/event_log.h"
 #include "platform/system.h"
+#include "record/severity.h"
 #include "record/text_rules.h"
 #include "resources/string_table.h"
 #include "viewer_core/list_order.h"
@@ -24,7 +25,8 @@ namespace kestrav {
 
 namespace {
 
-constexpr uint8_t HighestUnmarkableSeverity = 6; // informational, repaired and the unknown values below
+// Informational, repaired and the unknown values below repaired cannot be marked repaired.
+constexpr uint8_t HighestUnmarkableSeverity = SeverityByte(SeverityReading::Repaired);
 
 // The busy cursor for the time a driver call blocks the window.
 class WaitCursor {

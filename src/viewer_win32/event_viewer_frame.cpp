@@ -41,17 +41,6 @@ void DeleteFont(HFONT& font) {
     }
 }
 
-// A choice's severities, by the names the list shows for them.
-constexpr struct {
-    kestrav::SeverityChoice choice;
-    uint8_t severity; // whose name labels it
-} SeverityLabels[] = {
-    {kestrav::SeverityChoice::Critical, 15},
-    {kestrav::SeverityChoice::Caution, 9},
-    {kestrav::SeverityChoice::Repaired, 6},
-    {kestrav::SeverityChoice::Informational, 2},
-};
-
 HWND MakeChild(HWND parent, HINSTANCE module, const wchar_t* windowClass, DWORD style, int id) {
     return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
@@ -312,12 +301,8 @@ bool CEventViewerFrame::CreateBars() {
     ApplyFonts();
     SendMessageW(filterText_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(Widen(ViewerTextUtf8(ViewerText::FilterPlaceholder)).c_str()));
-    AddChoice(severityChoice_, ViewerTextUtf8(ViewerText::AllSeverities),
-              static_cast<LPARAM>(kestrav::SeverityChoice::All));
-    char name[DescriptionBufferSize];
-    for (const auto& label : SeverityLabels) {
-        FormatSeverityName(label.severity, name);
-        AddChoice(severityChoice_, name, static_cast<LPARAM>(label.choice));
+    for (const kestrav::ChoiceItem& item : kestrav::SeverityChoiceItems()) {
+        AddChoice(severityChoice_, item.label, item.value);
     }
     SendMessageW(severityChoice_, CB_SETCURSEL, 0, 0);
     AddChoice(classChoice_, ViewerTextUtf8(ViewerText::AllClasses), AnyClass);
@@ -415,28 +400,15 @@ void CEventViewerFrame::UpdateClassChoice() {
     }
     classesOfFill_ = view_.FillCount();
     const auto chosen = static_cast<int32_t>(ChosenValue(classChoice_, AnyClass));
-    std::vector<uint16_t> classes = ClassesPresent(view_.Filter().Rows());
-    if (chosen != AnyClass && !std::binary_search(classes.begin(), classes.end(), chosen)) {
-        classes.insert(std::lower_bound(classes.begin(), classes.end(), chosen),
-                       static_cast<uint16_t>(chosen));
-    }
-    std::vector<std::string> names;
-    char name[DescriptionBufferSize];
-    for (uint16_t eventClass : classes) {
-        FormatClassName(eventClass, name);
-        names.emplace_back(name);
-    }
     SendMessageW(classChoice_, CB_RESETCONTENT, 0, 0);
-    AddChoice(classChoice_, ViewerTextUtf8(ViewerText::AllClasses), AnyClass);
     int selected = 0;
-    for (size_t i = 0; i < classes.size(); ++i) {
-        // Classes without a name of their own share "Unknown": their numbers tell them apart.
-        const bool shared = std::count(names.begin(), names.end(), names[i]) > 1;
-        AddChoice(classChoice_, shared ? names[i] + " (" + std::to_string(classes[i]) + ")" : names[i],
-                  classes[i]);
-        if (classes[i] == chosen) {
-            selected = static_cast<int>(i) + 1;
+    int at = 0;
+    for (const kestrav::ChoiceItem& item : kestrav::ClassChoiceItems(view_.Filter().Rows(), chosen)) {
+        AddChoice(classChoice_, item.label, item.value);
+        if (item.value == chosen) {
+            selected = at;
         }
+        ++at;
     }
     SendMessageW(classChoice_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }

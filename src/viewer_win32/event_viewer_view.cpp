@@ -388,17 +388,7 @@ void CEventViewerView::Sort(int column, bool ascending) {
     // keep their places in it, and the selection and the focus move with their entries. The list stays
     // where it was scrolled to.
     const Selection kept = KeepSelection();
-    std::vector<CEventLogEntry*> inOrder;
-    inOrder.reserve(order_.size());
-    for (uint32_t position : order_) {
-        inOrder.push_back(filter_.Rows()[position]);
-    }
-    const std::vector<size_t> sorted = SortOrder(inOrder, column, ascending);
-    std::vector<uint32_t> order(order_.size());
-    for (size_t rank = 0; rank < sorted.size(); ++rank) {
-        order[rank] = order_[sorted[rank]];
-    }
-    order_ = std::move(order);
+    order_ = SortPositions(filter_.Rows(), order_, column, ascending);
     std::vector<uint8_t> isShown(filter_.Rows().size(), 0);
     for (uint32_t position : shown_) {
         isShown[position] = 1;
