@@ -7,7 +7,7 @@
 #
 # same_as_linux and dump need the Linux build's kestrav and healthsim in LINUX_BIN_DIR; without them they are skipped
 # (exit status 77).
-set -euo pipefail
+set -Eeuo pipefail
 
 build=$(cd "$1" && pwd)
 case_name=$2
@@ -27,6 +27,8 @@ fail() {
     echo "FAIL ($case_name): $*" >&2
     failures=$((failures + 1))
 }
+# A command that fails outside a check ends the case at once: say which, so that the log shows why.
+trap 'status=$?; echo "FAIL ($case_name): line $LINENO: $BASH_COMMAND (status $status)" >&2' ERR
 
 drive() {
     "$wine_sh" "$build" run "$ctl" "$@"
