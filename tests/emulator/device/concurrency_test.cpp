@@ -29,10 +29,21 @@ constexpr const char* WalkFirstEnv = "KESTRAV_NOTE_WALK_FIRST";
 
 // A writer process is this test program started again with KESTRAV_NOTE_WRITER set: before any test runs, it
 // writes 200 notes "<writer> <i>" through the log operations and exits, non-zero on the first one not stored.
-// With KESTRAV_NOTE_WALK_FIRST set it writes WalkFirstNotes notes, a pause apart so that clears beside it
-// find moments without a new entry, and first walks the log before each note, as a note run does; it exits 2
-// when the walk finds the log empty.
+// With KESTRAV_NOTE_WALK_FIRST set it writes WalkFirstNotes notes, a pause apart and only in the writing half
+// of the clock so that clears beside it find moments without a new entry, and first walks the log before each
+// note, as a note run does; it exits 2 when the walk finds the log empty.
 constexpr int WalkFirstNotes = 100;
+
+// Walking writers write only in the first half of each 800 ms of the clock, the same half for all of them, so
+// that the clears beside them find quiet moments however slow the build is (a sanitizer build once found none).
+void WaitForWritingHalf() {
+    using namespace std::chrono;
+    const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const auto into = now % 800;
+    if (into >= 400) {
+        std::this_thread::sleep_for(milliseconds(800 - into));
+    }
+}
 int WriteNotesIfAsked() {
     const char* writer = std::getenv(WriterEnv);
     if (writer == nullptr) {
@@ -42,6 +53,7 @@ int WriteNotesIfAsked() {
     for (int i = 0; i < (walkFirst ? WalkFirstNotes : 200); ++i) {
         if (walkFirst) {
             std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            WaitForWritingHalf();
         }
         std::vector<LogEntry> entries;
         WalkReport walk;
