@@ -10,6 +10,10 @@
 // eight random characters, so that nobody can take the name first.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -105,5 +109,13 @@ enum class OwnFileRead { Read, Missing, Refused };
 // Administrators or SYSTEM), and at most limit bytes. Missing when there is no file there; Refused with why
 // otherwise.
 OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& content, std::string& why);
+
+// What reads some bytes of an open file into piece: how many (0 at its end), or nothing with why set.
+using ReadSomeBytes = std::function<std::optional<size_t>(std::span<char> piece, std::string& why)>;
+// The part of ReadOwnFile both systems share: reads a file that was size bytes when it was opened to its end
+// through readSome, following it as it grows up to limit bytes. False with why when it grew past limit, could
+// not be read, or did not fit in memory; content is then released.
+bool ReadToEnd(uint64_t size, size_t limit, const ReadSomeBytes& readSome, std::string& content,
+               std::string& why);
 
 } // namespace kestrav

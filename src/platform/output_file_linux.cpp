@@ -407,38 +407,23 @@ OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& cont
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return refuse("not a regular file");
     }
-    if (static_cast<uint64_t>(info.st_size) > limit) {
-        return refuse("larger than it can be (" + std::to_string(info.st_size) + " bytes)");
-    }
-    try {
-        // One byte more than the limit shows a file that grew past it meanwhile.
-        content.resize(static_cast<size_t>(info.st_size) + 1);
-        size_t done = 0;
-        for (;;) {
-            if (done == content.size()) {
-                if (content.size() > limit) {
-                    return refuse("larger than it can be");
+    const bool read = ReadToEnd(
+        static_cast<uint64_t>(info.st_size), limit,
+        [fd](std::span<char> piece, std::string& error) -> std::optional<size_t> {
+            for (;;) {
+                const ssize_t got = ::read(fd, piece.data(), piece.size());
+                if (got >= 0) {
+                    return static_cast<size_t>(got);
                 }
-                content.resize(std::min(limit + 1, content.size() * 2));
+                if (errno != EINTR) {
+                    error = std::strerror(errno);
+                    return std::nullopt;
+                }
             }
-            const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                return refuse(std::strerror(errno));
-            }
-            if (got == 0) {
-                break;
-            }
-            done += static_cast<size_t>(got);
-        }
-        content.resize(done);
-    } catch (const std::bad_alloc&) {
-        return refuse("too large to read into memory");
-    }
+        },
+        content, why);
     ::close(fd);
-    return OwnFileRead::Read;
+    return read ? OwnFileRead::Read : OwnFileRead::Refused;
 }
 
 } // namespace kestrav

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "platform/output_file.h"
-#include "platform/windows_names.h"
 #include "platform/wide_text.h"
+#include "platform/windows_names.h"
 
 namespace kestrav {
 
@@ -432,36 +432,20 @@ OwnFileRead ReadOwnFile(const std::string& path, size_t limit, std::string& cont
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
         return refuse("not a regular file");
     }
-    if (static_cast<uint64_t>(size.QuadPart) > limit) {
-        return refuse("larger than it can be (" + std::to_string(size.QuadPart) + " bytes)");
-    }
-    try {
-        // One byte more than the limit shows a file that grew past it meanwhile.
-        content.resize(static_cast<size_t>(size.QuadPart) + 1);
-        size_t done = 0;
-        for (;;) {
-            if (done == content.size()) {
-                if (content.size() > limit) {
-                    return refuse("larger than it can be");
-                }
-                content.resize(std::min(limit + 1, content.size() * 2));
-            }
+    const bool read = ReadToEnd(
+        static_cast<uint64_t>(size.QuadPart), limit,
+        [file](std::span<char> piece, std::string& error) -> std::optional<size_t> {
             DWORD got = 0;
-            const DWORD piece = static_cast<DWORD>(std::min<size_t>(content.size() - done, 0x40000000));
-            if (!ReadFile(file, content.data() + done, piece, &got, nullptr)) {
-                return refuse(SystemErrorText(GetLastError()));
+            const DWORD most = static_cast<DWORD>(std::min<size_t>(piece.size(), 0x40000000));
+            if (!ReadFile(file, piece.data(), most, &got, nullptr)) {
+                error = SystemErrorText(GetLastError());
+                return std::nullopt;
             }
-            if (got == 0) {
-                break;
-            }
-            done += got;
-        }
-        content.resize(done);
-    } catch (const std::bad_alloc&) {
-        return refuse("too large to read into memory");
-    }
+            return got;
+        },
+        content, why);
     CloseHandle(file);
-    return OwnFileRead::Read;
+    return read ? OwnFileRead::Read : OwnFileRead::Refused;
 }
 
 } // namespace kestrav
