@@ -32,7 +32,7 @@ constexpr const char* WalkFirstEnv = "KESTRAV_NOTE_WALK_FIRST";
 // With KESTRAV_NOTE_WALK_FIRST set it writes WalkFirstNotes notes, a pause apart and only in the writing half
 // of the clock so that clears beside it find moments without a new entry, and first walks the log before each
 // note, as a note run does; it exits 2 when the walk finds the log empty.
-constexpr int WalkFirstNotes = 100;
+constexpr int WalkFirstNotes = 50;
 
 // Walking writers write only in the first half of each 800 ms of the clock, the same half for all of them, so
 // that the clears beside them find quiet moments however slow the build is (a sanitizer build once found none).
