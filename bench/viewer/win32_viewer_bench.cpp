@@ -19,6 +19,7 @@
 
 #include "log/log_ops.h"
 #include "tests/windows/driver/setup_request.h"
+#include "tests/windows/viewer/window_picture.h"
 #include "viewer_core/list_order.h"
 #include "viewer_win32/event_viewer_frame.h"
 #include "viewer_win32/viewer_app.h"
@@ -89,47 +90,7 @@ void ClickHeading(win32::CEventViewerFrame& frame, int column) {
 
 bool Grab(HWND window, const char* path) {
     SetForegroundWindow(window);
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT area{};
-    GetWindowRect(window, &area);
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP picture =
-        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, picture);
-    // Wine's PrintWindow leaves the children undrawn; the window as the display shows it is copied instead.
-    const bool printed =
-        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT) != 0;
-    GdiFlush();
-    const DWORD rowSize = static_cast<DWORD>((width * 3 + 3) & ~3);
-    const DWORD imageSize = rowSize * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + imageSize;
-    header.biSizeImage = imageSize;
-    bool written = false;
-    if (FILE* out = std::fopen(path, "wb")) {
-        written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                  std::fwrite(&header, sizeof header, 1, out) == 1 &&
-                  std::fwrite(bits, 1, imageSize, out) == imageSize;
-        written = std::fclose(out) == 0 && written;
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
-    ReleaseDC(nullptr, screen);
-    return printed && written;
+    return wintest::SaveWindowPicture(window, path);
 }
 
 } // namespace

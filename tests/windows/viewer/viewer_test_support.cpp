@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/windows/driver/setup_request.h"
+#include "tests/windows/viewer/window_picture.h"
 #include "viewer_win32/win32_resources.h"
 
 namespace kestrav::wintest {
@@ -224,41 +225,8 @@ void Picture(HWND window, const std::string& name) {
     if (GetEnvironmentVariableA("KESTRAV_PICTURE_DIR", folder, MAX_PATH) == 0) {
         return;
     }
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT area{};
-    GetWindowRect(window, &area);
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP picture =
-        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, picture);
-    // The window as the display shows it: Wine's PrintWindow leaves the children undrawn.
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + imageSize;
-    header.biSizeImage = imageSize;
-    std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(static_cast<const char*>(bits), imageSize);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
-    ReleaseDC(nullptr, screen);
+    const std::string path = std::string(folder) + "\\" + name + ".bmp";
+    EXPECT_TRUE(SaveWindowPicture(window, path.c_str())) << path;
 }
 
 OpenViewer::OpenViewer(const std::string& dumpFile) : app_(std::make_unique<win32::CEventViewerApp>()) {
