@@ -396,7 +396,11 @@ int RunCheck(const QueryOptions& options) {
             tally.Add(entry);
         }
     }
-    const std::vector<std::string>& problems = readAny ? read.problems : read.failure;
+    std::vector<std::string> problems = readAny ? read.problems : read.failure;
+    // A read that went wrong is never OK, even where nothing says why.
+    if (problems.empty() && (!readAny || !read.whole || read.outOfMemory)) {
+        problems.push_back("the log could not be read whole");
+    }
     const CheckReport report = ComposeCheck(tally, options.limits, problems, options.utc);
     UseBinaryStandardOutput();
     StandardOutput output;
