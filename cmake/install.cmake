@@ -56,3 +56,18 @@ install(CODE "
 # A file under /etc in the package is a conffile.
 file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/logrotate.d/kestrav\n")
 list(APPEND CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+
+# The monitoring check's command definitions for Nagios/Naemon and Icinga 2, in the cli component: examples
+# beside the program's data, not in the engines' own folders, where they would be loaded on hosts that run
+# no engine, or where the engine runs the check elsewhere (an agent, NRPE). They name the installed program,
+# so they are written at install time, as the units are.
+install(CODE "
+    set(KESTRAV_BIN \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    string(RANDOM LENGTH 12 stage)
+    set(stage \"${CMAKE_BINARY_DIR}/packaging/monitoring-\${stage}\")
+    foreach(file kestrav.cfg kestrav.conf)
+        configure_file(\"${PROJECT_SOURCE_DIR}/packaging/monitoring/\${file}.in\" \"\${stage}/\${file}\" @ONLY)
+        file(INSTALL \"\${stage}/\${file}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/kestrav/monitoring\"
+             FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endforeach()
+    file(REMOVE_RECURSE \"\${stage}\")" COMPONENT cli)

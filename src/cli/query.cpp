@@ -22,6 +22,7 @@
 #include "platform/standard_output.h"
 #include "platform/system.h"
 #include "record/text_rules.h"
+#include "render/check_text.h"
 #include "render/entry_formats.h"
 #include "resources/string_table.h"
 
@@ -110,6 +111,22 @@ Metrics (alone):
                     format for node_exporter's textfile collector: entries by
                     severity and class, the highest event number, the newest
                     update time, whether the read was complete
+)";
+
+const char* const CheckUsage =
+    R"(Monitoring check (with the filters and --input=FILE, for Nagios-compatible
+engines): the entries the filters keep whose severity is Critical or Caution
+(a repaired entry is Repaired) are counted:
+  --check           print the state and the counts with performance data on
+                    one line, then the newest of those entries, at most 10;
+                    exit status 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (the
+                    log not read whole, or an invalid command line)
+  --critical=RANGE  CRITICAL when the number of Critical entries is outside
+                    RANGE (default 0: any Critical entry)
+  --warning=RANGE   WARNING when the number of Critical and Caution entries
+                    together is outside RANGE (default 0: any such entry);
+                    RANGE is N (0 to N), N: (N or more), ~:N (N or less) or
+                    N:M, and with @ in front alerts inside the range instead
 )";
 
 const char* const QueryUsageEnd =
@@ -244,27 +261,23 @@ void Print(StandardOutput& output, QueryOutput format, const std::vector<LogEntr
 // The entries a query run prints and dumps, and what kept it from reading the whole log.
 struct ReadResult {
     std::vector<LogEntry> entries;
+    std::vector<std::string> failure;  // why nothing could be read, for the caller to tell
     std::vector<std::string> problems; // diagnosed after the output
     bool whole = true;
     bool outOfMemory = false; // nothing is printed or dumped
 };
 
-// False when nothing could be read (diagnosed here).
-bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
-    KeptEntries kept(filter);
-    const LogRead read = ReadLog([&kept](const LogEntry& entry) { kept.Offer(entry); });
+// Walks the device, handing each entry to keep; false when nothing could be read.
+bool WalkDevice(const EntryKeep& keep, ReadResult& result) {
+    const LogRead read = ReadLog(keep);
     if (!read.Walked()) {
         for (const ReadProblem& problem : read.problems) {
-            Diagnose(problem.ReasonOrText());
+            result.failure.push_back(problem.ReasonOrText());
             if (!problem.missingHint.empty()) {
-                Diagnose(problem.missingHint);
+                result.failure.push_back(problem.missingHint);
             }
         }
         return false;
-    }
-    result.entries.swap(kept.Finish());
-    if (read.walk.outOfMemory) {
-        std::vector<LogEntry>().swap(result.entries);
     }
     for (const ReadProblem& problem : read.problems) {
         // An empty log is printed as such: a listing with no entries.
@@ -277,6 +290,18 @@ bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
     return true;
 }
 
+bool ReadFromDevice(const QueryFilter& filter, ReadResult& result) {
+    KeptEntries kept(filter);
+    if (!WalkDevice([&kept](const LogEntry& entry) { kept.Offer(entry); }, result)) {
+        return false;
+    }
+    result.entries.swap(kept.Finish());
+    if (result.outOfMemory) {
+        std::vector<LogEntry>().swap(result.entries);
+    }
+    return true;
+}
+
 // A dump file in place of the device: every record that can be one is decoded, each damaged one reported.
 bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult& result) {
     std::string why;
@@ -285,12 +310,12 @@ bool ReadFromDump(const std::string& path, const QueryFilter& filter, ReadResult
         if (!ReadDumpFile(
                 path, [&filter](const LogEntry& entry) { return EntryMatches(filter, entry); }, entries,
                 result.problems, why)) {
-            Diagnose(EscapeControls(path) + ": " + why);
+            result.failure.push_back(EscapeControls(path) + ": " + why);
             return false;
         }
     } catch (const std::bad_alloc&) {
         std::vector<LogEntry>().swap(entries);
-        Diagnose(EscapeControls(path) + ": too large to read into memory");
+        result.failure.push_back(EscapeControls(path) + ": too large to read into memory");
         return false;
     }
     result.whole = result.problems.empty();
@@ -325,6 +350,9 @@ int PrintLog(const QueryOptions& options) {
     const bool readAny = options.inputPath.empty() ? ReadFromDevice(options.filter, read)
                                                    : ReadFromDump(options.inputPath, options.filter, read);
     if (!readAny) {
+        for (const std::string& text : read.failure) {
+            Diagnose(text);
+        }
         return ExitFailure;
     }
 
@@ -346,6 +374,40 @@ int PrintLog(const QueryOptions& options) {
     return written && dumped && read.whole && !read.outOfMemory ? ExitSuccess : ExitFailure;
 }
 
+// The monitoring check: its lines on standard output, and its state as the exit status. Without --last the
+// device's entries are only counted as they come, so that a long log is never held in memory.
+int RunCheck(const QueryOptions& options) {
+    CheckTally tally;
+    ReadResult read;
+    bool readAny = false;
+    if (options.inputPath.empty() && !options.filter.lastCount) {
+        const QueryFilter& filter = options.filter;
+        readAny = WalkDevice(
+            [&filter, &tally](const LogEntry& entry) {
+                if (EntryMatches(filter, entry)) {
+                    tally.Add(entry);
+                }
+            },
+            read);
+    } else {
+        readAny = options.inputPath.empty() ? ReadFromDevice(options.filter, read)
+                                            : ReadFromDump(options.inputPath, options.filter, read);
+        for (const LogEntry& entry : read.entries) {
+            tally.Add(entry);
+        }
+    }
+    std::vector<std::string> problems = readAny ? read.problems : read.failure;
+    // A read that went wrong is never OK, even where nothing says why.
+    if (problems.empty() && (!readAny || !read.whole || read.outOfMemory)) {
+        problems.push_back("the log could not be read whole");
+    }
+    const CheckReport report = ComposeCheck(tally, options.limits, problems, options.utc);
+    UseBinaryStandardOutput();
+    StandardOutput output;
+    output.Text() = report.text;
+    return output.Finish() ? static_cast<int>(report.state) : static_cast<int>(CheckState::Unknown);
+}
+
 } // namespace
 
 void SetDumpWindowEntry(DumpWindowEntry entry) {
@@ -360,6 +422,7 @@ std::string QueryHelpText() {
                           "               [FILTER]...\n"
                         : "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
                           "               [--state=FILE] [FILTER]...\n");
+    text.append("       kestrav --check [--warning=RANGE] [--critical=RANGE] [FILTER]...\n");
     text.append("       kestrav --metrics=FILE\n"
                 "       kestrav --help | --version\n"
                 "\n"
@@ -370,6 +433,7 @@ std::string QueryHelpText() {
         text.append(line).append("\n");
     }
     text.append("\n").append(QueryUsage).append(windows ? FollowUsageWindows : FollowUsageLinux);
+    text.append(CheckUsage);
     text.append(QueryUsageEnd);
     text.append(windows ? "\nEvery unattended run also reports what it did to the Application event log\n"
                           "(source Kestrav), as the window's Export Log, Clear All Entries and Add\n"
@@ -390,6 +454,10 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     case QueryAction::Help: return PrintText(QueryHelpText());
     case QueryAction::Version: return PrintText("kestrav " KESTRAV_VERSION "\n");
     case QueryAction::Invalid:
+        if (options.check) {
+            PrintText(CheckUnknownLine(options.error));
+            return static_cast<int>(CheckState::Unknown);
+        }
         Diagnose(options.error);
         WriteDiagnosticLine("Try 'kestrav --help'.");
         return ExitInvalidCommandLine;
@@ -397,8 +465,9 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     }
     if (options.window) {
         if (DumpWindow == nullptr) {
-            WriteDiagnosticLine("kestrav: --window: this program has no window; use --input=FILE with --list, "
-                                "--json or --csv");
+            WriteDiagnosticLine(
+                "kestrav: --window: this program has no window; use --input=FILE with --list, "
+                "--json or --csv");
             return 1;
         }
         return DumpWindow(options.inputPath);
@@ -408,6 +477,9 @@ int RunQueryMode(std::span<const std::string_view> arguments) {
     }
     if (!options.metricsPath.empty()) {
         return RunMetrics(options.metricsPath);
+    }
+    if (options.check) {
+        return RunCheck(options);
     }
     return PrintLog(options);
 }

@@ -11,7 +11,7 @@ namespace kestrav {
 
 // Performs the query run of the arguments after the program name and returns its exit status: 0, 1 when the
 // log could not be read or was read only in part (or the output could not be written), 2 for an invalid
-// command line.
+// command line; for a monitoring check (--check) its state, 0 to 3.
 int RunQueryMode(std::span<const std::string_view> arguments);
 
 // How a query run opens the window on a dump, read-only (--input=FILE --window): the program's start, which

@@ -201,7 +201,10 @@ enum class Name {
     State,
     Journal,
     Metrics,
-    Utc
+    Utc,
+    Check,
+    Warning,
+    Critical
 };
 
 struct OptionForm {
@@ -222,13 +225,24 @@ const OptionForm OptionForms[] = {
     {"--journal", Name::Journal, false},  {"--metrics", Name::Metrics, true},
     {"--dump", Name::Dump, true},         {"--input", Name::Input, true},
     {"--window", Name::Window, false},    {"--utc", Name::Utc, false},
+    {"--check", Name::Check, false},      {"--warning", Name::Warning, true},
+    {"--critical", Name::Critical, true},
 };
 
 constexpr unsigned MaxInterval = 86400;
 
-// The problem with how the follower's and the metrics' options are combined; "" when there is none.
+// The problem with how the follower's, the metrics' and the check's options are combined; "" when there is
+// none.
 std::string CombinationProblem(const QueryOptions& options, const std::vector<Name>& seen) {
     auto given = [&seen](Name name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
+    if (!options.check && (given(Name::Warning) || given(Name::Critical))) {
+        return "--warning and --critical need --check";
+    }
+    for (Name name : {Name::List, Name::Json, Name::Csv, Name::Dump, Name::Follow}) {
+        if (options.check && given(name)) {
+            return "--check cannot be combined with --list, --json, --csv, --dump or --follow";
+        }
+    }
     if (given(Name::Metrics) && seen.size() > 1) {
         return "--metrics cannot be combined with other options";
     }
@@ -335,6 +349,17 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
         options.journal = true;
         return "";
     case Name::Utc: options.utc = true; return "";
+    case Name::Check: options.check = true; return "";
+    case Name::Warning:
+    case Name::Critical: {
+        std::optional<CheckRange> range = ParseCheckRange(value);
+        if (!range) {
+            return named + "invalid threshold " + Quoted(value) +
+                   " (N, N:, ~:N or N:M, inside with @ in front)";
+        }
+        (form.id == Name::Warning ? options.limits.warning : options.limits.critical) = *range;
+        return "";
+    }
     }
     return "";
 }
@@ -422,6 +447,8 @@ QueryOptions ParseQueryOptions(std::span<const std::string_view> arguments) {
         options.action = QueryAction::Version;
         return options;
     }
+    // A check's command line that is invalid is told as a check's state (UNKNOWN).
+    options.check = given("--check");
     std::vector<Name> seen;
     for (std::string_view argument : arguments) {
         std::string problem = ParseArgument(argument, options, seen);

@@ -12,6 +12,7 @@
 
 #include "record/log_entry.h"
 #include "record/stamp.h"
+#include "render/check_text.h"
 
 namespace kestrav {
 
@@ -55,6 +56,9 @@ struct QueryOptions {
     std::string dumpPath;     // --dump=FILE: the entries kept are also saved there as raw records
     std::string inputPath;    // --input=FILE: the log is read from this dump instead of the device
     bool window = false;      // --window: the window shows the --input file instead of printing it
+    // --check: a monitoring check of the entries kept, alerting by limits (--warning, --critical).
+    bool check = false;
+    CheckLimits limits;
 };
 
 // Reads the arguments after the program name. --help wins over everything, then --version; otherwise the

@@ -119,9 +119,8 @@ bool IsBidiControl(uint32_t c) {
     return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-// text for a terminal: every control character, C1 ones included, as an escape ("\n", "\x1B", "\xC2\x9B"),
-// each byte that is not part of a valid UTF-8 sequence as "\x9B" (an 8-bit terminal obeys 0x9B as CSI), and
-// the bidirectional controls as "\u202E".
+} // namespace
+
 void AppendEscapedForTerminal(std::string& out, std::string_view text) {
     auto hexByte = [&out](unsigned char byte) {
         out.append("\\x");
@@ -172,6 +171,8 @@ void AppendEscapedForTerminal(std::string& out, std::string_view text) {
         at += length;
     }
 }
+
+namespace {
 
 bool IsPrintableAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });

@@ -297,6 +297,9 @@ TEST_F(CommandLineRun, UnreadableInput) {
         EXPECT_EQ(result.exitStatus, 1) << file;
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "kestrav: " + file + ": " + why + "\n");
+        RunResult check = folder.Run({"--check", "--input=" + file});
+        EXPECT_EQ(check.exitStatus, 3) << file;
+        EXPECT_EQ(check.out, "CVR UNKNOWN - " + file + ": " + why + "\n");
     }
 }
 

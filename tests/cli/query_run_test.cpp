@@ -239,6 +239,11 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
          " +HH:MM if not local time; today, yesterday)"},
         {{"--class=1", "--class=2"}, "option '--class' can be given only once"},
         {{"--since"}, "option '--since' needs a value: --since=..."},
+        {{"--critical=1"}, "--warning and --critical need --check"},
+        // With --check, a usage problem is the check's UNKNOWN state on standard output.
+        {{"--check", "--warning=1:x"},
+         "--warning: invalid threshold '1:x' (N, N:, ~:N or N:M, inside with @ in front)"},
+        {{"--csv", "--check"}, "--check cannot be combined with --list, --json, --csv, --dump or --follow"},
     };
     Folder folder;
     folder.MakeStandardDevice();
@@ -247,9 +252,10 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.problem);
         RunResult result = folder.Run(c.args);
-        EXPECT_EQ(result.exitStatus, 2);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "kestrav: " + c.problem + "\nTry 'kestrav --help'.\n");
+        const bool check = std::find(c.args.begin(), c.args.end(), "--check") != c.args.end();
+        EXPECT_EQ(result.exitStatus, check ? 3 : 2);
+        EXPECT_EQ(result.out, check ? "CVR UNKNOWN - " + c.problem + "\n" : "");
+        EXPECT_EQ(result.err, check ? "" : "kestrav: " + c.problem + "\nTry 'kestrav --help'.\n");
         EXPECT_EQ(Names(folder), names);
     }
     EXPECT_EQ(Dump(folder), dump);
@@ -281,9 +287,9 @@ TEST_F(CommandLineRun, HelpAndVersion) {
         for (const std::string& line : UsageLines) {
             EXPECT_NE(help.out.find("\n" + line + "\n"), std::string::npos) << line;
         }
-        for (const char* option :
-             {"--list", "--json", "--csv", "--severity=LIST", "--class=LIST", "--number=RANGE",
-              "--since=TIME", "--until=TIME", "--last=N", "--help", "--version"}) {
+        for (const char* option : {"--list", "--json", "--csv", "--severity=LIST", "--class=LIST",
+                                   "--number=RANGE", "--since=TIME", "--until=TIME", "--last=N", "--help",
+                                   "--version", "--check", "--warning=RANGE", "--critical=RANGE"}) {
             EXPECT_NE(help.out.find(std::string("\n  ") + option + " "), std::string::npos) << option;
         }
         for (const std::string& line : Lines(help.out)) {
@@ -345,6 +351,16 @@ TEST_F(CommandLineRun, QueryFiltersSelectEntries) {
         EXPECT_EQ(Lines(folder.Run(args).out).size(), c.numbers.size() + 1);
         args.back() = "--list";
         EXPECT_EQ(Lines(folder.Run(args).out).size(), c.numbers.size() + 1);
+        // The check counts the same entries: 4 is critical, 7 caution, 9 repaired.
+        args.back() = "--check";
+        RunResult check = folder.Run(args);
+        const int critical = static_cast<int>(std::count(c.numbers.begin(), c.numbers.end(), 4u));
+        const int caution = static_cast<int>(std::count(c.numbers.begin(), c.numbers.end(), 7u));
+        EXPECT_EQ(check.exitStatus, critical ? 2 : caution ? 1 : 0);
+        const std::string perfdata = " | critical=" + std::to_string(critical) +
+                                     ";;;0 caution=" + std::to_string(caution) +
+                                     ";;;0 entries=" + std::to_string(c.numbers.size()) + ";;;0\n";
+        EXPECT_NE(check.out.find(perfdata), std::string::npos) << check.out;
     }
 }
 
@@ -393,6 +409,11 @@ TEST_F(CommandLineRun, QueryOfUnreadableLog) {
             EXPECT_EQ(result.out, "") << output;
             EXPECT_EQ(result.err, err) << output;
         }
+        // The check says the same as its UNKNOWN state, on standard output.
+        RunResult check = folder.Run({"--check"}, c.env);
+        EXPECT_EQ(check.exitStatus, 3);
+        EXPECT_EQ(check.out, "CVR UNKNOWN - " + std::regex_replace(err, std::regex("(^|\n)kestrav: "), "$1"));
+        EXPECT_EQ(check.err, "");
         EXPECT_FALSE(folder.Exists("kestrav.log"));
     }
 }
@@ -435,6 +456,10 @@ TEST_F(CommandLineRun, QueryOfPartlyReadLog) {
         RunResult filtered = folder.Run({"--csv", "--number=1"});
         EXPECT_EQ(filtered.exitStatus, 1);
         EXPECT_EQ(filtered.err, skipped);
+        // Nor from the check, whatever the entries read hold.
+        RunResult check = folder.Run({"--check", "--number=1"});
+        EXPECT_EQ(check.exitStatus, 3);
+        EXPECT_EQ(check.out, "CVR UNKNOWN - " + skipped.substr(9));
         EXPECT_FALSE(folder.Exists("kestrav.log"));
     }
     {

@@ -29,7 +29,7 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--class= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --utc --version --window"
+    "--check --class= --critical= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --utc --version --warning= --window"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--journal --json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since= --state="
 check kestrav _kestrav "kestrav --u" "kestrav --u" "--until= --utc"

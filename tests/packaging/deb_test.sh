@@ -47,7 +47,8 @@ dpkg-deb --ctrl-tarfile "$viewer" | tar -t | grep -qE 'preinst|postinst|prerm|po
     fail "kestrav-viewer has maintainer scripts"
 contents=$(dpkg-deb -c "$cli")
 for file in usr/share/doc/kestrav/copyright usr/share/doc/kestrav/changelog.Debian.gz \
-    usr/share/man/man8/kestrav.8.gz usr/share/man/man8/healthsim.8.gz usr/lib/tmpfiles.d/kestrav.conf; do
+    usr/share/man/man8/kestrav.8.gz usr/share/man/man8/healthsim.8.gz usr/lib/tmpfiles.d/kestrav.conf \
+    usr/share/kestrav/monitoring/kestrav.cfg usr/share/kestrav/monitoring/kestrav.conf; do
     grep -qE " \./$file\$" <<<"$contents" || fail "kestrav does not hold $file"
 done
 if command -v lintian >/dev/null; then

@@ -23,6 +23,7 @@ cli_files=(
     usr/lib/systemd/system/kestrav-follow.service usr/lib/systemd/system/kestrav-metrics.service
     usr/lib/systemd/system/kestrav-metrics.timer usr/lib/systemd/system/kestrav-export.service
     usr/lib/systemd/system/kestrav-export.timer etc/logrotate.d/kestrav
+    "usr/$datadir/kestrav/monitoring/kestrav.cfg" "usr/$datadir/kestrav/monitoring/kestrav.conf"
 )
 viewer_files=()
 if [ "$viewer" = 1 ]; then
@@ -41,6 +42,11 @@ got=$(installed "$work/all")
 [ "$got" = "$expected" ] || fail "installed files differ:$(diff <(echo "$expected") <(echo "$got") | sed 's/^/ /')"
 for program in kestrav healthsim; do
     [ -x "$work/all/usr/$bindir/$program" ] || fail "$program is not executable"
+done
+# The check's command definitions name the installed program.
+for file in kestrav.cfg kestrav.conf; do
+    grep -qF "/usr/$bindir/kestrav" "$work/all/usr/$datadir/kestrav/monitoring/$file" ||
+        fail "$file does not name /usr/$bindir/kestrav"
 done
 
 device=$work/cvr.db

@@ -794,6 +794,27 @@ same_as_linux)
     expect_status 0
     cmp linux.csv windows.csv || fail "the exports of the same log differ"
     ;;
+check)
+    # The monitoring check as NSClient++ or Icinga for Windows runs it: the state as the exit status, the
+    # first line on standard output in UTF-8. The sample log's one caution entry warns; a log that is not
+    # kept is UNKNOWN.
+    sample_log
+    status=0
+    "$wine_sh" "$build" run "$kestrav" --check >stdout.txt 2>stderr.txt || status=$?
+    expect_status 1
+    first=$(head -n 1 stdout.txt)
+    [[ $first == "CVR WARNING - 0 critical and 1 caution entries not repaired, newest: "*" | critical=0;;;0 caution=1;;;0 entries=3;;;0" ]] ||
+        fail "the first line: $first"
+    [ "$(sed -n 2p stdout.txt | cut -d: -f1)" = "#2 Caution, Machine Environment, 2026-12-07T14" ] ||
+        fail "the entry's line: $(sed -n 2p stdout.txt)"
+    [ ! -s stderr.txt ] || fail "the check wrote to stderr: $(cat stderr.txt)"
+    drive supported 0
+    status=0
+    "$wine_sh" "$build" run "$kestrav" --check --critical=5 >stdout.txt 2>stderr.txt || status=$?
+    expect_status 3
+    [ "$(cat stdout.txt)" = "CVR UNKNOWN - This system does not support the Corvane Log." ] ||
+        fail "a log not kept: $(cat stdout.txt)"
+    ;;
 dump)
     # A dump made by kestrav.exe decodes on Linux as kestrav.exe prints the log, and one made on Linux
     # decodes under Wine as Linux prints it; both are the records themselves, which the driver imports.
