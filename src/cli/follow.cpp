@@ -8,7 +8,7 @@
 #include "app/read_log.h"
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
-#include "cli/follow_state.h"
+#include "app/follow_state.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device_change.h"

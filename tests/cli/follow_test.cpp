@@ -16,7 +16,7 @@
 #include "cli/entry_support.h"
 #include "platform/journal.h"
 #include "render/journal_fields.h"
-#include "cli/follow_state.h"
+#include "app/follow_state.h"
 #include "render/prometheus.h"
 #include "cli/query_options.h"
 
