@@ -127,6 +127,19 @@ expect_refused_export() {
         fail "the erase's line '$line'"
 }
 
+# What a run handed to ReportEventW, as Wine's event log channel shows it in the run's stderr (FILE): event
+# number, type (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in
+# the order of the run.
+event_lines() {
+    perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
+                  print "$event\n" if defined $event;
+                  ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
+              } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
+                  ($event, $separator) = ("$event$separator$1", " | ");
+              }
+              END { print "$event\n" if defined $event; }' "$1"
+}
+
 # What the installer cases share: the prefix's drive C and its files, the event source's and the installed
 # programs' registry keys, a key's lines, an MSI's product code, a program's file version, and a wait for
 # what Wine's msiexec finishes after it has returned.
@@ -355,19 +368,11 @@ japanese)
         'Informational,7,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: seventh, with a comma'
     ;;
 event_log)
-    # What each run hands to ReportEventW, as Wine's event log channel shows it: event number, type
-    # (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in the
-    # order of the run.
+    # What each run hands to ReportEventW (event_lines).
     events() {
         status=0
         KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" "$@" 2>events.txt || status=$?
-        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
-                      print "$event\n" if defined $event;
-                      ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
-                  } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
-                      ($event, $separator) = ("$event$separator$1", " | ");
-                  }
-                  END { print "$event\n" if defined $event; }' events.txt
+        event_lines events.txt
     }
     expect_events() {
         local actual expected
@@ -463,7 +468,7 @@ installer)
     "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
     settle listed || fail "no entry in the installed programs"
     installed="$drive_c/Program Files/Kestrav"
-    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml; do
+    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml kestrav-follow-task.xml; do
         [ -f "$installed/$file" ] || fail "$file not installed"
     done
     cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the release copy"
@@ -509,11 +514,13 @@ installer)
         expect_count 1
     done
     # Task Scheduler (Wine's, which reads little of it but refuses a definition that is not a task) takes
-    # the installed definition; it is deleted again, with the folder Wine leaves.
-    name='Kestrav\Save and clear the Corvane Log'
-    "$wine_sh" "$build" run schtasks /create /tn "$name" /xml "$(winepath -w "$installed/kestrav-task.xml" 2>/dev/null)" \
-        >schtasks.txt 2>&1 || fail "schtasks /create refuses the task: $(grep -v fixme schtasks.txt)"
-    "$wine_sh" "$build" run schtasks /delete /tn "$name" /f >schtasks.txt 2>&1 || fail "schtasks /delete failed"
+    # the installed definitions; they are deleted again, with the folder Wine leaves.
+    for task_file in 'kestrav-task.xml|Save and clear the Corvane Log' 'kestrav-follow-task.xml|Follow the Corvane Log'; do
+        name="Kestrav\\${task_file#*|}"
+        "$wine_sh" "$build" run schtasks /create /tn "$name" /xml "$(winepath -w "$installed/${task_file%|*}" 2>/dev/null)" \
+            >schtasks.txt 2>&1 || fail "schtasks /create refuses ${task_file%|*}: $(grep -v fixme schtasks.txt)"
+        "$wine_sh" "$build" run schtasks /delete /tn "$name" /f >schtasks.txt 2>&1 || fail "schtasks /delete $name failed"
+    done
     rm -rf "$drive_c/windows/system32/tasks/Kestrav"
 
     "$wine_sh" "$build" run msiexec /x "$msi_path" /qn || fail "msiexec /x: exit status $?"
@@ -923,6 +930,105 @@ follow)
         [ "$(tr -d '\r' <refused.err)" = "kestrav: --state: cannot use '$state': not a regular file; remove it to start over (every entry is then emitted again)" ] ||
             fail "--state=$state: $(cat refused.err)"
     done
+    ;;
+follow_event_log)
+    # kestrav.exe --follow --eventlog as the boot task runs it, its state where a clear looks for it: each
+    # new or changed entry reaches ReportEventW once, as the event of its severity with the texts of a
+    # cleared entry and the journal's fields after them, across a kill and a restart; a clear by another run
+    # forwards only what the follower has not reported; the follower then goes on after the clear.
+    data="$WINEPREFIX_DIR/drive_c/ProgramData/Kestrav"
+    state="$data/follow.state"
+    made_data=
+    [ -d "$data" ] || { mkdir -p "$data" && made_data=1; }
+    rm -f "$state"
+    follower=
+    trap '[ -z "$follower" ] || kill -KILL "$follower" 2>/dev/null || true; rm -f "$state"
+          [ -z "$made_data" ] || rmdir "$data" 2>/dev/null || true; [ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
+    follow() {
+        KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" --follow --eventlog \
+            --interval=1 '--state=C:\ProgramData\Kestrav\follow.state' 2>"$1" &
+        follower=$!
+    }
+    # The events of a trace without the record's hex, once it holds at least n events (at most 20 s).
+    events_after() {
+        for _ in $(seq 200); do
+            [ "$(event_lines "$1" | wc -l)" -lt "$2" ] || break
+            sleep 0.1
+        done
+        event_lines "$1" | sed 's/ | CVR_RAW=[0-9a-f]*//'
+    }
+    expect_events_of() {
+        local actual
+        actual=$(events_after "$1" "$2")
+        [ "$actual" = "$3" ] || { fail "$1: events differ"; diff <(echo "$3") <(echo "$actual") >&2 || true; }
+    }
+    stop_follower() {
+        status=0
+        kill "-$1" "$follower"
+        wait "$follower" 2>/dev/null || status=$?
+        follower=
+    }
+    state_last() { sed -n 's/^last //p' "$state" 2>/dev/null; }
+    until_state_last() {
+        for _ in $(seq 200); do
+            [ "$(state_last)" != "$1" ] || return 0
+            sleep 0.1
+        done
+        fail "the state ends at '$(state_last)', expected $1"
+    }
+    # The event of an entry of the sample's kind: event, type, number, class, class name, code, severity,
+    # its name, priority, description.
+    entry_event() {
+        local times='2026-12-07T14:05'
+        echo "$1 $2 $3 | $5 | $6 | 12/7/2026 2:05 PM | 1 | ${10} | MESSAGE=${10} | PRIORITY=$9 |" \
+            "SYSLOG_IDENTIFIER=kestrav | CVR_EVENT_NUMBER=$3 | CVR_CLASS=$4 | CVR_CLASS_NAME=$5 | CVR_CODE=$6 |" \
+            "CVR_SEVERITY=$7 | CVR_SEVERITY_NAME=$8 | CVR_COUNT=1 | CVR_UPDATE_TIME=$times | CVR_INITIAL_TIME=$times"
+    }
+
+    sample_log
+    follow first.trace
+    expect_events_of first.trace 3 "$(entry_event 203 4 1 33 Maintenance 2 2 Informational 6 'Maintenance note: first')
+$(entry_event 201 2 2 2 'Machine Environment' 1 9 Caution 4 'Unknown Event (Class 0x02, Code 0x01)')
+$(entry_event 203 4 7 33 Maintenance 2 2 Informational 6 'Maintenance note: seventh, with a comma')"
+    grep -q 'ReportEventW L"CVR_RAW=220001000000010221000200141a0c070e05141a0c070e0501000000' first.trace ||
+        fail "entry 1's event has not the record as CVR_RAW"
+    until_state_last 7
+    stop_follower KILL
+    [ "$(events_after first.trace 3 | wc -l)" = 3 ] || fail "the first follower reported $(events_after first.trace 3 | wc -l) events"
+
+    # Entry 2 marked repaired and entry 8 added while no follower runs: the restart reports those two only.
+    {
+        record 2 2 1 6 ""
+        record 8 33 2 2 "eighth"
+    } >more.cvr
+    drive import more.cvr
+    follow second.trace
+    expect_events_of second.trace 2 "$(entry_event 202 4 2 2 'Machine Environment' 1 6 Repaired 5 'Unknown Event (Class 0x02, Code 0x01)')
+$(entry_event 203 4 8 33 Maintenance 2 2 Informational 6 'Maintenance note: eighth')"
+    until_state_last 8
+    stop_follower INT
+    expect_status 0
+
+    # A clear by another run forwards entry 9, which the follower has not reported, and none of the others.
+    record 9 33 2 15 "ninth" >ninth.cvr
+    drive import ninth.cvr
+    status=0
+    KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" /clear 2>clear.trace || status=$?
+    expect_status 0
+    [ "$(event_lines clear.trace)" = "102 4 Successfully cleared all entries from the Corvane Log.
+200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: ninth" ] ||
+        fail "the clear reported: $(event_lines clear.trace)"
+
+    # The follower notices the clear and reports the entry that records it, once.
+    follow third.trace
+    got=$(events_after third.trace 1)
+    [[ $got == 20[0-4]' '[124]' 10 | '* ]] || fail "after the clear the follower reported '$got'"
+    until_state_last 10
+    stop_follower INT
+    expect_status 0
+    [ "$(events_after third.trace 1 | wc -l)" = 1 ] || fail "the third follower reported $(events_after third.trace 1 | wc -l) events"
+    grep -qF 'kestrav: the log was cleared: 4 entries seen before are no longer in it' third.trace ||
+        fail "the follower did not say that the log was cleared"
     ;;
 *)
     echo "end_to_end.sh: unknown case $case_name" >&2
