@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# The scheduled tasks shipped in packaging/windows: task definitions Task Scheduler accepts in form (well
-# formed, in the task namespace, one trigger, one action), that run as SYSTEM with the highest privileges
-# the installed kestrav.exe. The nightly save and clear: a calendar trigger, absolute paths under
-# ProgramData\Kestrav only (an elevated task starts in System32), and the same command as the schtasks
-# line of the documentation. The follower: at boot, disabled until an administrator enables it, no time
-# limit, started again after a failure, its state where a clear looks for it.
+# The scheduled task shipped in packaging/windows: a task definition Task Scheduler accepts in form (well
+# formed, in the task namespace, one calendar trigger, one action), that runs as SYSTEM with the highest
+# privileges the installed kestrav.exe with absolute paths under ProgramData\Kestrav only (an elevated
+# task starts in System32), and the same command as the schtasks line of the documentation. The follower's
+# task: the same account, at boot, disabled until enabled, no time limit, started again after a failure,
+# its state where a clear looks for it.
 #
 #   task_definition.sh SOURCE_DIR
 set -euo pipefail
 
 source_dir=$(cd "$1" && pwd)
-nightly="$source_dir/packaging/windows/kestrav-task.xml"
-follower="$source_dir/packaging/windows/kestrav-follow-task.xml"
+task="$source_dir/packaging/windows/kestrav-task.xml"
 command -v xmllint >/dev/null || { echo "task_definition: xmllint missing; skipped"; exit 77; }
 
 failures=0
@@ -20,62 +19,54 @@ fail() {
     failures=$((failures + 1))
 }
 
-for task in "$nightly" "$follower"; do
-    xmllint --noout "$task" || fail "$(basename "$task") is not well formed"
-done
-task=$nightly
+xmllint --noout "$task" || fail "kestrav-task.xml is not well formed"
 value() { xmllint --xpath "string($1)" "$task" 2>/dev/null; }
 count() { xmllint --xpath "count($1)" "$task" 2>/dev/null; }
 t="*[local-name()='Task' and namespace-uri()='http://schemas.microsoft.com/windows/2004/02/mit/task']"
 tag() { echo "*[local-name()='$1']"; }
-settings="/$t/$(tag Settings)"
-exec="/$t/$(tag Actions)/$(tag Exec)"
 
-# Task (both, nightly or follower), XPath, expected value
+# XPath, expected value; the rows after "follower" are those of the follower's task.
 checks=(
-    "both|/$t/@version|1.2"
-    "both|count:/$t/$(tag Triggers)/*|1"
-    "both|count:/$t/$(tag Principals)/$(tag Principal)|1"
-    "both|/$t/$(tag Principals)/$(tag Principal)/$(tag UserId)|S-1-5-18"
-    "both|/$t/$(tag Principals)/$(tag Principal)/$(tag RunLevel)|HighestAvailable"
-    "both|/$t/$(tag Principals)/$(tag Principal)/@id|Author"
-    "both|/$t/$(tag Actions)/@Context|Author"
-    "both|count:/$t/$(tag Actions)/*|1"
-    "both|$exec/$(tag Command)|\"C:\\Program Files\\Kestrav\\kestrav.exe\""
-    "both|$settings/$(tag MultipleInstancesPolicy)|IgnoreNew"
-    "nightly|count:/$t/$(tag Triggers)/$(tag CalendarTrigger)/$(tag ScheduleByDay)|1"
-    "nightly|$exec/$(tag WorkingDirectory)|C:\\ProgramData\\Kestrav"
-    "nightly|$settings/$(tag Enabled)|true"
-    "follower|count:/$t/$(tag Triggers)/$(tag BootTrigger)|1"
-    "follower|$exec/$(tag Arguments)|--follow --eventlog --state=%ProgramData%\\Kestrav\\follow.state"
-    "follower|$exec/$(tag WorkingDirectory)|%ProgramData%\\Kestrav"
-    "follower|$settings/$(tag Enabled)|false"
-    "follower|$settings/$(tag ExecutionTimeLimit)|PT0S"
-    "follower|$settings/$(tag RestartOnFailure)/$(tag Interval)|PT1M"
-    "follower|$settings/$(tag RestartOnFailure)/$(tag Count)|999"
-    "follower|$settings/$(tag DisallowStartIfOnBatteries)|false"
-    "follower|$settings/$(tag StopIfGoingOnBatteries)|false"
+    "/$t/@version|1.2"
+    "count:/$t/$(tag Triggers)/*|1"
+    "count:/$t/$(tag Triggers)/$(tag CalendarTrigger)/$(tag ScheduleByDay)|1"
+    "count:/$t/$(tag Principals)/$(tag Principal)|1"
+    "/$t/$(tag Principals)/$(tag Principal)/$(tag UserId)|S-1-5-18"
+    "/$t/$(tag Principals)/$(tag Principal)/$(tag RunLevel)|HighestAvailable"
+    "/$t/$(tag Principals)/$(tag Principal)/@id|Author"
+    "/$t/$(tag Actions)/@Context|Author"
+    "count:/$t/$(tag Actions)/*|1"
+    "/$t/$(tag Actions)/$(tag Exec)/$(tag Command)|\"C:\\Program Files\\Kestrav\\kestrav.exe\""
+    "/$t/$(tag Actions)/$(tag Exec)/$(tag WorkingDirectory)|C:\\ProgramData\\Kestrav"
+    "/$t/$(tag Settings)/$(tag MultipleInstancesPolicy)|IgnoreNew"
+    "/$t/$(tag Settings)/$(tag Enabled)|true"
+    follower
+    "/$t/$(tag Principals)/$(tag Principal)/$(tag UserId)|S-1-5-18"
+    "count:/$t/$(tag Triggers)/$(tag BootTrigger)|1"
+    "/$t/$(tag Actions)/$(tag Exec)/$(tag Arguments)|--follow --eventlog --state=%ProgramData%\\Kestrav\\follow.state"
+    "/$t/$(tag Settings)/$(tag Enabled)|false"
+    "/$t/$(tag Settings)/$(tag ExecutionTimeLimit)|PT0S"
+    "/$t/$(tag Settings)/$(tag RestartOnFailure)/$(tag Count)|999"
 )
 for row in "${checks[@]}"; do
-    which=${row%%|*}
-    rest=${row#*|}
-    path=${rest%|*}
-    expected=${rest##*|}
-    for task in "$nightly" "$follower"; do
-        case $which in
-        both) ;;
-        nightly) [ "$task" = "$nightly" ] || continue ;;
-        follower) [ "$task" = "$follower" ] || continue ;;
-        esac
-        if [[ $path == count:* ]]; then
-            actual=$(count "${path#count:}")
-        else
-            actual=$(value "$path")
-        fi
-        [ "$actual" = "$expected" ] || fail "$(basename "$task"): $path: '$actual', expected '$expected'"
-    done
+    if [ "$row" = follower ]; then
+        task="$source_dir/packaging/windows/kestrav-follow-task.xml"
+        xmllint --noout "$task" || fail "kestrav-follow-task.xml is not well formed"
+        continue
+    fi
+    path=${row%|*}
+    expected=${row##*|}
+    if [[ $path == count:* ]]; then
+        actual=$(count "${path#count:}")
+    else
+        actual=$(value "$path")
+    fi
+    [ "$actual" = "$expected" ] || fail "$path: '$actual', expected '$expected'"
 done
-task=$nightly
+
+task="$source_dir/packaging/windows/kestrav-task.xml"
+grep -F 'schtasks /change /tn "Kestrav\Follow the Corvane Log" /enable' "$source_dir/docs/windows.md" >/dev/null ||
+    fail "docs/windows.md does not say how to enable the follower's task"
 
 # Every argument is an option of the command line whose file, if any, is an absolute path in the data folder.
 arguments=$(value "/$t/$(tag Actions)/$(tag Exec)/$(tag Arguments)")
@@ -96,11 +87,6 @@ documented="/tr \"\\${command%\"}\\\" $arguments\""
 for doc in README.md docs/windows.md; do
     grep -F -- "$documented" "$source_dir/$doc" >/dev/null || fail "$doc has no schtasks line with $documented"
 done
-# The follower's task is shipped disabled: the documentation says how to register and enable it.
-follower_name='schtasks /change /tn "Kestrav\Follow the Corvane Log" /enable'
-grep -F -- "$follower_name" "$source_dir/docs/windows.md" >/dev/null || fail "docs/windows.md has no line $follower_name"
-grep -F 'Name="kestrav-follow-task.xml"' "$source_dir/packaging/windows/kestrav.wxs" >/dev/null ||
-    fail "the installer does not install kestrav-follow-task.xml"
 grep -F 'Id="INSTALLDIR" Name="Kestrav"' "$source_dir/packaging/windows/kestrav.wxs" >/dev/null &&
     grep -F 'Id="ProgramFiles64Folder"' "$source_dir/packaging/windows/kestrav.wxs" >/dev/null ||
     fail "the installer does not install into Program Files\\Kestrav"
