@@ -34,7 +34,8 @@ function(kestrav_add_msi target msi exe version)
     set(msi_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}-files)
     set(msi_files ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav.wxs
                   ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSE.txt
-                  ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav-task.xml ${PROJECT_SOURCE_DIR}/README.md
+                  ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav-task.xml
+                  ${PROJECT_SOURCE_DIR}/packaging/windows/kestrav-follow-task.xml ${PROJECT_SOURCE_DIR}/README.md
                   ${PROJECT_SOURCE_DIR}/docs/windows.md
                   ${PROJECT_SOURCE_DIR}/src/resources/kestrav.ico)
     string(UUID product_code NAMESPACE ${KESTRAV_UPGRADE_CODE} NAME "Kestrav ${version}" TYPE SHA1 UPPER)

@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "decode/event_text.h"
+#include "platform/output_file.h"
 #include "record/text_rules.h"
 #include "render/entry_fields.h"
+#include "render/journal_fields.h"
 
 namespace kestrav {
 
@@ -24,16 +28,35 @@ platform::EventKind EventKindOf(EventLevel level) {
     return platform::EventKind::Information;
 }
 
-void ForwardEntry(const LogEntry& entry) {
-    // The texts as the export shows them.
+// The event of an entry, its message's texts as the export shows them, then the further texts given.
+uint32_t ForwardEntry(const LogEntry& entry, std::span<const std::string> further) {
     char texts[std::size(ForwardFields)][DescriptionBufferSize];
-    std::string_view insertions[std::size(ForwardFields)];
+    std::vector<std::string_view> insertions;
+    insertions.reserve(std::size(ForwardFields) + further.size());
     for (size_t i = 0; i < std::size(ForwardFields); ++i) {
         FormatColumnText(entry, ForwardFields[i], texts[i]);
-        insertions[i] = texts[i];
+        insertions.push_back(texts[i]);
     }
+    insertions.insert(insertions.end(), further.begin(), further.end());
     const SeverityRow& event = SeverityOf(entry.Severity());
-    platform::ReportSystemEvent(event.eventId, EventKindOf(event.level), insertions);
+    return platform::ReportSystemEvent(event.eventId, EventKindOf(event.level), insertions);
+}
+
+// What the boot task's follower has reported, as its state file says; nothing when there is no such file
+// or it cannot be read, so that a clear then forwards every entry as it would without a follower.
+FollowState FollowerReported() {
+    FollowState state;
+    const std::optional<std::string> path = platform::EventLogFollowerStatePath();
+    if (!path) {
+        return state;
+    }
+    std::string text;
+    std::string error;
+    if (ReadOwnFile(*path, static_cast<size_t>(MaxFollowStateSize), text, error) != OwnFileRead::Read ||
+        !ParseFollowState(text, state, error)) {
+        return FollowState();
+    }
+    return state;
 }
 
 } // namespace
@@ -83,20 +106,37 @@ std::vector<const LogEntry*> NewestEntries(std::span<const LogEntry* const> entr
     return newest;
 }
 
+std::vector<const LogEntry*> NotReportedEntries(std::span<const LogEntry* const> entries,
+                                                const FollowState& reported) {
+    std::vector<const LogEntry*> left;
+    left.reserve(entries.size());
+    for (const LogEntry* entry : entries) {
+        const SeenEntry seen{entry->EventNumber(), EntryFingerprint(*entry)};
+        const auto at =
+            std::lower_bound(reported.seen.begin(), reported.seen.end(), seen.number,
+                             [](const SeenEntry& a, uint32_t number) { return a.number < number; });
+        if (at == reported.seen.end() || *at != seen) {
+            left.push_back(entry);
+        }
+    }
+    return left;
+}
+
 void ForwardErasedEntries(std::span<const LogEntry* const> entries) {
     if (!platform::SystemEventsReported()) {
         return;
     }
-    const std::vector<const LogEntry*> forwarded = NewestEntries(entries, ForwardedEntriesLimit);
+    const std::vector<const LogEntry*> unreported = NotReportedEntries(entries, FollowerReported());
+    const std::vector<const LogEntry*> forwarded = NewestEntries(unreported, ForwardedEntriesLimit);
     for (const LogEntry* entry : forwarded) {
-        ForwardEntry(*entry);
+        ForwardEntry(*entry, {});
     }
-    if (forwarded.size() == entries.size()) {
+    if (forwarded.size() == unreported.size()) {
         return;
     }
     char left[24];
     char limit[24];
-    std::snprintf(left, sizeof left, "%zu", entries.size() - forwarded.size());
+    std::snprintf(left, sizeof left, "%zu", unreported.size() - forwarded.size());
     std::snprintf(limit, sizeof limit, "%zu", ForwardedEntriesLimit);
     const std::string_view texts[] = {left, limit};
     platform::ReportSystemEvent(EntriesNotForwardedEventId, EntriesNotForwardedKind, texts);
@@ -112,6 +152,10 @@ void ForwardErasedEntries(const std::vector<LogEntry>& entries) {
         pointers.push_back(&entry);
     }
     ForwardErasedEntries(pointers);
+}
+
+uint32_t ReportFollowedEntry(const LogEntry& entry) {
+    return ForwardEntry(entry, JournalFields(entry));
 }
 
 } // namespace kestrav

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/follow_state.h"
 #include "platform/event_log.h"
 #include "record/log_entry.h"
 #include "record/severity.h"
@@ -64,10 +65,22 @@ void ReportOutcome(Outcome outcome, std::string_view line);
 // Of entries, those with the limit highest event numbers, in the order they stand.
 std::vector<const LogEntry*> NewestEntries(std::span<const LogEntry* const> entries, size_t limit);
 
+// Of entries, those that the follower's state does not record as reported: an entry counts as reported
+// when the state holds its number with the fingerprint of the same content, so that a version changed
+// since (a higher count, Mark Repaired) is not.
+std::vector<const LogEntry*> NotReportedEntries(std::span<const LogEntry* const> entries,
+                                                const FollowState& reported);
+
 // Forwards the newest ForwardedEntriesLimit entries to the event log, each as the event of its severity,
 // and then how many older ones were left out: entries that an erase has removed, so that the event log
-// keeps them.
+// keeps them. Entries that the boot task's follower has reported already (its state file, when there is
+// one) are left out first, so that each entry reaches the event log once.
 void ForwardErasedEntries(std::span<const LogEntry* const> entries);
 void ForwardErasedEntries(const std::vector<LogEntry>& entries);
+
+// Reports an entry as the follower hands it on: the event of its severity with the texts of a forwarded
+// one, and after them the system journal's fields of the entry ("NAME=value", from %7 on) for collectors
+// to filter on; 0, or the system's error code when the event was not taken.
+uint32_t ReportFollowedEntry(const LogEntry& entry);
 
 } // namespace kestrav

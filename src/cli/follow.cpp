@@ -5,10 +5,12 @@
 #include <optional>
 #include <vector>
 
+#include "app/event_report.h"
+#include "app/follow_state.h"
+#include "app/outcome_texts.h"
 #include "app/read_log.h"
 #include "cli/command_line.h"
 #include "cli/diagnostic.h"
-#include "cli/follow_state.h"
 #include "cli/status_log.h"
 #include "log/log_ops.h"
 #include "platform/health_device_change.h"
@@ -114,7 +116,7 @@ private:
             Diagnose("the log was cleared: " + std::to_string(step.gone) +
                      " entries seen before are no longer in it");
         }
-        if (options_.output == QueryOutput::List && !options_.journal && !headerDone_) {
+        if (options_.output == QueryOutput::List && !options_.journal && !options_.eventLog && !headerDone_) {
             layout_ = MeasureListing(entries, options_.utc);
             std::string header;
             AppendListHeader(header, layout_);
@@ -144,6 +146,14 @@ private:
             int error = SendToJournal(JournalFields(entry));
             if (error != 0) {
                 Diagnose(std::string("cannot write to the journal: ") + std::strerror(error));
+                return false;
+            }
+            return true;
+        }
+        if (options_.eventLog) {
+            const uint32_t error = ReportFollowedEntry(entry);
+            if (error != 0) {
+                Diagnose("cannot write to the Event Log: " + StatusErrorText(error));
                 return false;
             }
             return true;

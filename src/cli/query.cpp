@@ -87,6 +87,9 @@ const char* const FollowUsageWindows =
   --state=FILE      remember what was printed in FILE (replaced whole at each
                     change), so that a restart neither repeats nor loses an
                     entry
+  --eventlog        report every entry to the Application event log (source
+                    Kestrav, events 200 to 204 by severity) instead of
+                    printing it; not with --list, --json or a filter
 Metrics (alone):
   --metrics=FILE    write the log's figures to FILE in the Prometheus text
                     format for a textfile collector (windows_exporter's):
@@ -420,6 +423,7 @@ std::string QueryHelpText() {
                        "       kestrav [--list | --json | --csv] [FILTER]...\n";
     text.append(windows ? "       kestrav --follow [--list | --json] [--interval=SECONDS] [--state=FILE]\n"
                           "               [FILTER]...\n"
+                          "       kestrav --follow --eventlog [--interval=SECONDS] [--state=FILE]\n"
                         : "       kestrav --follow [--list | --json | --journal] [--interval=SECONDS]\n"
                           "               [--state=FILE] [FILTER]...\n");
     text.append("       kestrav --check [--warning=RANGE] [--critical=RANGE] [FILTER]...\n");
@@ -440,7 +444,8 @@ std::string QueryHelpText() {
                           "Maintenance Note do. kestrav-task.xml, installed beside the program, is a\n"
                           "scheduled task that saves and clears the log every night at 02:00; register\n"
                           "it from an elevated prompt with schtasks /create /tn NAME /xml FILE (see\n"
-                          "windows.md beside the program).\n"
+                          "windows.md beside the program). kestrav-follow-task.xml, registered the same\n"
+                          "way and then enabled, runs kestrav --follow --eventlog from boot.\n"
                         : "\nThe health device is the file that ZORHLTH_DEVICE names, or\n"
                           "/var/lib/zorhlth/cvr.db when it is unset. Reading it needs read access only\n"
                           "(the package lets the group zorhlth read /var/lib/zorhlth); clearing it and\n"

@@ -5,6 +5,7 @@
 
 #include "cli/options.h"
 #include "cli/status_log.h"
+#include "platform/event_log.h"
 #include "platform/journal.h"
 #include "platform/system.h"
 #include "record/severity.h"
@@ -200,6 +201,7 @@ enum class Name {
     Interval,
     State,
     Journal,
+    Events,
     Metrics,
     Utc,
     Check,
@@ -226,7 +228,7 @@ const OptionForm OptionForms[] = {
     {"--dump", Name::Dump, true},         {"--input", Name::Input, true},
     {"--window", Name::Window, false},    {"--utc", Name::Utc, false},
     {"--check", Name::Check, false},      {"--warning", Name::Warning, true},
-    {"--critical", Name::Critical, true},
+    {"--critical", Name::Critical, true}, {"--eventlog", Name::Events, false},
 };
 
 constexpr unsigned MaxInterval = 86400;
@@ -246,6 +248,9 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     if (given(Name::Metrics) && seen.size() > 1) {
         return "--metrics cannot be combined with other options";
     }
+    if (given(Name::Events) && !options.follow) {
+        return "--eventlog needs --follow";
+    }
     if (!options.follow) {
         for (Name name : {Name::Interval, Name::State, Name::Journal}) {
             if (given(name)) {
@@ -262,6 +267,16 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     }
     if (options.journal && (given(Name::List) || given(Name::Json))) {
         return "--journal cannot be combined with --list or --json";
+    }
+    // A clear leaves out what the follower's state records as reported: that must be every entry it saw.
+    if (options.eventLog) {
+        for (Name name :
+             {Name::List, Name::Json, Name::Severity, Name::Class, Name::Number, Name::Since, Name::Until}) {
+            if (given(name)) {
+                return "--eventlog reports every entry: it cannot be combined with --list, --json or a "
+                       "filter";
+            }
+        }
     }
     return "";
 }
@@ -347,6 +362,12 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
             return named + "this build cannot write to the system journal (only Linux builds can)";
         }
         options.journal = true;
+        return "";
+    case Name::Events:
+        if (!platform::SystemEventsReported()) {
+            return named + "this build cannot write to the Windows Event Log (only Windows builds can)";
+        }
+        options.eventLog = true;
         return "";
     case Name::Utc: options.utc = true; return "";
     case Name::Check: options.check = true; return "";

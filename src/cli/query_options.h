@@ -42,11 +42,13 @@ struct QueryOptions {
     QueryOutput output = QueryOutput::List;
     QueryFilter filter;
     // --follow: read the log again every interval seconds and print (or, with journal, send to the system
-    // journal) what is new or changed, remembering what was seen in statePath when it is given.
+    // journal; with eventLog, report to the system's event log) what is new or changed, remembering what was
+    // seen in statePath when it is given.
     bool follow = false;
     unsigned interval = 10;
     std::string statePath;
     bool journal = false;
+    bool eventLog = false; // --eventlog: to the system's event log (Windows), every entry
     // --metrics=FILE: write the log's figures to FILE for a metrics collector instead of printing it.
     std::string metricsPath;
     bool utc = false;  // --utc: times written in UTC instead of the host's local time

@@ -7,6 +7,12 @@ bool SystemEventsReported() {
     return false;
 }
 
-void ReportSystemEvent(uint32_t, EventKind, std::span<const std::string_view>) {}
+uint32_t ReportSystemEvent(uint32_t, EventKind, std::span<const std::string_view>) {
+    return 0;
+}
+
+std::optional<std::string> EventLogFollowerStatePath() {
+    return std::nullopt;
+}
 
 } // namespace kestrav::platform

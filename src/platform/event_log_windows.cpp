@@ -3,17 +3,24 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/event_log.h"
+#include "platform/wide_text.h"
 
 namespace kestrav::platform {
 
 namespace {
 
-constexpr size_t MaxTexts = 8;
-
-HANDLE EventSource() {
-    static HANDLE source = RegisterEventSourceW(nullptr, L"Kestrav");
+// The handle, or nullptr with the reason of the one attempt in error.
+HANDLE EventSource(DWORD& error) {
+    static DWORD failure = 0;
+    static HANDLE source = [] {
+        HANDLE handle = RegisterEventSourceW(nullptr, L"Kestrav");
+        failure = handle == nullptr ? GetLastError() : 0;
+        return handle;
+    }();
+    error = failure;
     return source;
 }
 
@@ -45,19 +52,34 @@ bool SystemEventsReported() {
     return true;
 }
 
-void ReportSystemEvent(uint32_t eventId, EventKind kind, std::span<const std::string_view> texts) {
-    HANDLE source = EventSource();
+uint32_t ReportSystemEvent(uint32_t eventId, EventKind kind, std::span<const std::string_view> texts) {
+    DWORD error = 0;
+    HANDLE source = EventSource(error);
     if (source == nullptr) {
-        return;
+        return error;
     }
-    std::wstring wide[MaxTexts];
-    LPCWSTR strings[MaxTexts] = {};
-    const size_t count = texts.size() < MaxTexts ? texts.size() : MaxTexts;
+    const size_t count = texts.size() < MaxEventTexts ? texts.size() : MaxEventTexts;
+    std::vector<std::wstring> wide(count);
+    std::vector<LPCWSTR> strings(count);
     for (size_t i = 0; i < count; ++i) {
         wide[i] = Wide(texts[i]);
         strings[i] = wide[i].c_str();
     }
-    ReportEventW(source, EventType(kind), 0, eventId, nullptr, static_cast<WORD>(count), 0, strings, nullptr);
+    if (!ReportEventW(source, EventType(kind), 0, eventId, nullptr, static_cast<WORD>(count), 0,
+                      strings.data(), nullptr)) {
+        return GetLastError();
+    }
+    return 0;
+}
+
+std::optional<std::string> EventLogFollowerStatePath() {
+    // The variable that the boot task's own command line names its state by.
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"ProgramData", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::nullopt;
+    }
+    return Utf8FromWide(std::wstring_view(folder, length)) + "\\Kestrav\\follow.state";
 }
 
 } // namespace kestrav::platform

@@ -1,11 +1,13 @@
-// Which erased entries are forwarded to the system's event log when there are more than it should take.
+// Which erased entries are forwarded to the system's event log: those the follower has not reported, and of
+// them no more than it should take.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "cli/entry_support.h"
 #include "app/event_report.h"
+#include "app/follow_state.h"
+#include "cli/entry_support.h"
 
 namespace kestrav {
 namespace {
@@ -50,6 +52,46 @@ TEST(NewestEntries, KeepsTheHighestNumbersInTheirOrder) {
         for (size_t i = 1; i < kept.size(); ++i) {
             EXPECT_LT(kept[i - 1], kept[i]);
         }
+    }
+}
+
+// A clear forwards what the follower's state does not record as reported with the same content.
+TEST(NotReportedEntries, LeavesOutWhatTheFollowerReported) {
+    auto entry = [](uint32_t number, uint32_t count = 1, uint8_t severity = 9) {
+        return clitest::MakeEntry(number, severity, 41, 1, {}, {}, count, "fan");
+    };
+    auto reported = [](const std::vector<LogEntry>& entries) {
+        return FollowSnapshot({}, entries, true).next;
+    };
+    const std::vector<LogEntry> log = {entry(1), entry(2), entry(5)};
+    struct Row {
+        const char* what;
+        FollowState state;
+        std::vector<LogEntry> erased;
+        std::vector<uint32_t> forwarded;
+    };
+    const std::vector<Row> rows = {
+        {"no follower state", {}, log, {1, 2, 5}},
+        {"every entry reported", reported(log), log, {}},
+        {"entries added since the follower's last read", reported({entry(1)}), log, {2, 5}},
+        {"a count raised since", reported(log), {entry(1), entry(2, 2), entry(5)}, {2}},
+        {"marked repaired since", reported(log), {entry(1), entry(2), entry(5, 1, 6)}, {5}},
+        {"numbers the log no longer holds", reported({entry(3), entry(5), entry(9)}), log, {1, 2}},
+        {"in the walk's order",
+         reported({entry(1)}),
+         {entry(0xFFFFFFFEu), entry(1), entry(0)},
+         {0xFFFFFFFEu, 0}},
+    };
+    for (const Row& row : rows) {
+        std::vector<const LogEntry*> pointers;
+        for (const LogEntry& erased : row.erased) {
+            pointers.push_back(&erased);
+        }
+        std::vector<uint32_t> numbers;
+        for (const LogEntry* left : NotReportedEntries(pointers, row.state)) {
+            numbers.push_back(left->EventNumber());
+        }
+        EXPECT_EQ(numbers, row.forwarded) << row.what;
     }
 }
 

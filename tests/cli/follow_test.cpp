@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/follow_state.h"
 #include "cli/entry_support.h"
-#include "platform/journal.h"
-#include "render/journal_fields.h"
-#include "cli/follow_state.h"
-#include "render/prometheus.h"
 #include "cli/query_options.h"
+#include "platform/journal.h"
+#include "platform/system.h"
+#include "render/journal_fields.h"
+#include "render/prometheus.h"
 
 namespace kestrav {
 namespace {
@@ -304,17 +305,49 @@ TEST(FollowOptions, CombinationsAndValues) {
     EXPECT_EQ(Parse({"--metrics=/m"}).metricsPath, "/m");
 }
 
-TEST(FollowOptions, JournalWhereTheBuildHasIt) {
-    const QueryOptions options = Parse({"--follow", "--journal"});
-    if (JournalAvailable()) {
-        EXPECT_EQ(options.action, QueryAction::Print);
-        EXPECT_TRUE(options.journal);
-        EXPECT_EQ(Parse({"--journal"}).error, "--interval, --state and --journal need --follow");
-        EXPECT_EQ(Parse({"--follow", "--journal", "--json"}).error,
-                  "--journal cannot be combined with --list or --json");
-    } else {
-        EXPECT_EQ(options.error, "--journal: this build cannot write to the system journal (only Linux "
-                                 "builds can)");
+// Each system's own destination of a follower; the other system's is refused as the options are read.
+TEST(FollowOptions, DestinationsWhereTheBuildHasThem) {
+    const std::string noJournal =
+        "--journal: this build cannot write to the system journal (only Linux builds can)";
+    const std::string noEventLog =
+        "--eventlog: this build cannot write to the Windows Event Log (only Windows builds can)";
+    const std::string everyEntry =
+        "--eventlog reports every entry: it cannot be combined with --list, --json or a filter";
+    struct Case {
+        std::vector<std::string> args;
+        std::string linuxError;   // "" when valid
+        std::string windowsError; // "" when valid
+    };
+    const std::vector<Case> cases = {
+        {{"--follow", "--journal"}, "", noJournal},
+        {{"--journal"}, "--interval, --state and --journal need --follow", noJournal},
+        {{"--follow", "--journal", "--json"},
+         "--journal cannot be combined with --list or --json",
+         noJournal},
+        {{"--follow", "--eventlog"}, noEventLog, ""},
+        {{"--follow", "--eventlog", "--interval=5", "--state=C:\\s", "--utc"}, noEventLog, ""},
+        {{"--eventlog"}, noEventLog, "--eventlog needs --follow"},
+        {{"--follow", "--eventlog", "--list"}, noEventLog, everyEntry},
+        {{"--json", "--follow", "--eventlog"}, noEventLog, everyEntry},
+        {{"--follow", "--eventlog", "--severity=critical"}, noEventLog, everyEntry},
+        {{"--follow", "--eventlog=1"},
+         "option '--eventlog' takes no value",
+         "option '--eventlog' takes no value"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& arg : c.args) {
+            line += arg + " ";
+        }
+        SCOPED_TRACE(line);
+        const std::string& error = platform::WindowsHost ? c.windowsError : c.linuxError;
+        const QueryOptions options = Parse(c.args);
+        EXPECT_EQ(options.action, error.empty() ? QueryAction::Print : QueryAction::Invalid);
+        EXPECT_EQ(options.error, error);
+        if (error.empty()) {
+            EXPECT_EQ(options.journal, !platform::WindowsHost);
+            EXPECT_EQ(options.eventLog, platform::WindowsHost);
+        }
     }
 }
 

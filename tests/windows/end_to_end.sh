@@ -127,6 +127,19 @@ expect_refused_export() {
         fail "the erase's line '$line'"
 }
 
+# What a run handed to ReportEventW, as Wine's event log channel shows it in the run's stderr (FILE): event
+# number, type (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in
+# the order of the run.
+event_lines() {
+    perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
+                  print "$event\n" if defined $event;
+                  ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
+              } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
+                  ($event, $separator) = ("$event$separator$1", " | ");
+              }
+              END { print "$event\n" if defined $event; }' "$1"
+}
+
 # What the installer cases share: the prefix's drive C and its files, the event source's and the installed
 # programs' registry keys, a key's lines, an MSI's product code, a program's file version, and a wait for
 # what Wine's msiexec finishes after it has returned.
@@ -355,19 +368,11 @@ japanese)
         'Informational,7,Maintenance,2,2026/12/7 14:05,2026/12/7 14:05,1,Maintenance note: seventh, with a comma'
     ;;
 event_log)
-    # What each run hands to ReportEventW, as Wine's event log channel shows it: event number, type
-    # (1 error, 2 warning, 4 information) and the texts (separated by " | "), one line per event in the
-    # order of the run.
+    # What each run hands to ReportEventW (event_lines).
     events() {
         status=0
         KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" "$@" 2>events.txt || status=$?
-        perl -ne 'if (/ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),/) {
-                      print "$event\n" if defined $event;
-                      ($event, $separator) = (sprintf("%d %d", hex $2, hex $1), " ");
-                  } elsif (/:eventlog:ReportEventW L"(.*)"\s*$/) {
-                      ($event, $separator) = ("$event$separator$1", " | ");
-                  }
-                  END { print "$event\n" if defined $event; }' events.txt
+        event_lines events.txt
     }
     expect_events() {
         local actual expected
@@ -463,7 +468,7 @@ installer)
     "$wine_sh" "$build" run msiexec /i "$msi_path" /qn || fail "msiexec /i: exit status $?"
     settle listed || fail "no entry in the installed programs"
     installed="$drive_c/Program Files/Kestrav"
-    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml; do
+    for file in kestrav.exe README.md LICENSE.txt windows.md kestrav-task.xml kestrav-follow-task.xml; do
         [ -f "$installed/$file" ] || fail "$file not installed"
     done
     cmp "$installed/kestrav.exe" "$build/release/kestrav.exe" || fail "the installed kestrav.exe is not the release copy"
@@ -509,11 +514,13 @@ installer)
         expect_count 1
     done
     # Task Scheduler (Wine's, which reads little of it but refuses a definition that is not a task) takes
-    # the installed definition; it is deleted again, with the folder Wine leaves.
-    name='Kestrav\Save and clear the Corvane Log'
-    "$wine_sh" "$build" run schtasks /create /tn "$name" /xml "$(winepath -w "$installed/kestrav-task.xml" 2>/dev/null)" \
-        >schtasks.txt 2>&1 || fail "schtasks /create refuses the task: $(grep -v fixme schtasks.txt)"
-    "$wine_sh" "$build" run schtasks /delete /tn "$name" /f >schtasks.txt 2>&1 || fail "schtasks /delete failed"
+    # the installed definitions; they are deleted again, with the folder Wine leaves.
+    for task_file in 'kestrav-task.xml|Save and clear the Corvane Log' 'kestrav-follow-task.xml|Follow the Corvane Log'; do
+        name="Kestrav\\${task_file#*|}"
+        "$wine_sh" "$build" run schtasks /create /tn "$name" /xml "$(winepath -w "$installed/${task_file%|*}" 2>/dev/null)" \
+            >schtasks.txt 2>&1 || fail "schtasks /create refuses ${task_file%|*}: $(grep -v fixme schtasks.txt)"
+        "$wine_sh" "$build" run schtasks /delete /tn "$name" /f >schtasks.txt 2>&1 || fail "schtasks /delete $name failed"
+    done
     rm -rf "$drive_c/windows/system32/tasks/Kestrav"
 
     "$wine_sh" "$build" run msiexec /x "$msi_path" /qn || fail "msiexec /x: exit status $?"
@@ -944,6 +951,65 @@ follow)
         [ "$(tr -d '\r' <refused.err)" = "kestrav: --state: cannot use '$state': not a regular file; remove it to start over (every entry is then emitted again)" ] ||
             fail "--state=$state: $(cat refused.err)"
     done
+    ;;
+follow_event_log)
+    # kestrav.exe --follow --eventlog as the boot task runs it, its state where a clear looks for it: each
+    # new or changed entry reaches ReportEventW once, as the event of a cleared entry with the journal's
+    # fields after its texts, across a kill and a restart; a clear by another run forwards only what the
+    # follower has not reported, and the follower then reports the entry that records the clear.
+    data="$WINEPREFIX_DIR/drive_c/ProgramData/Kestrav"
+    state="$data/follow.state"
+    mkdir -p "$data"
+    rm -f "$state"
+    follower=
+    trap '[ -z "$follower" ] || kill -KILL "$follower" 2>/dev/null || true; rm -f "$state"; rmdir "$data" 2>/dev/null
+          [ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
+    follow() {
+        KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" --follow --eventlog \
+            --interval=1 '--state=C:\ProgramData\Kestrav\follow.state' 2>"$1" &
+        follower=$!
+    }
+    # Stops the follower with a signal once its state ends at a number (at most 20 s).
+    stop_at() {
+        for _ in $(seq 200); do
+            [ "$(sed -n 's/^last //p' "$state" 2>/dev/null)" != "$1" ] || break
+            sleep 0.1
+        done
+        status=0
+        kill "-$2" "$follower"
+        wait "$follower" 2>/dev/null || status=$?
+        follower=
+    }
+    # Event, type and entry number of each event of a trace.
+    numbers() { event_lines "$1" | cut -d' ' -f1-3 | paste -sd ' '; }
+
+    sample_log
+    follow first.trace
+    stop_at 7 KILL
+    [ "$(numbers first.trace)" = '203 4 1 201 2 2 203 4 7' ] || fail "first: $(event_lines first.trace)"
+    [ "$(event_lines first.trace | head -n 1 | sed 's/ | CVR_RAW=.*//')" = "203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first | MESSAGE=Maintenance note: first | PRIORITY=6 | SYSLOG_IDENTIFIER=kestrav | CVR_EVENT_NUMBER=1 | CVR_CLASS=33 | CVR_CLASS_NAME=Maintenance | CVR_CODE=2 | CVR_SEVERITY=2 | CVR_SEVERITY_NAME=Informational | CVR_COUNT=1 | CVR_UPDATE_TIME=2026-12-07T14:05 | CVR_INITIAL_TIME=2026-12-07T14:05" ] ||
+        fail "entry 1's event: $(event_lines first.trace | head -n 1)"
+    # Entry 2 marked repaired and entry 8 added after the kill: the restart reports those two only.
+    {
+        record 2 2 1 6 ""
+        record 8 33 2 2 "eighth"
+    } >more.cvr
+    drive import more.cvr
+    follow second.trace
+    stop_at 8 INT
+    [ "$(numbers second.trace)" = '202 4 2 203 4 8' ] || fail "second: $(event_lines second.trace)"
+    expect_status 0
+    # A clear by another run forwards entry 9, which the follower has not reported, and no other.
+    record 9 33 2 15 "ninth" >ninth.cvr
+    drive import ninth.cvr
+    KESTRAV_WINEDEBUG=fixme+advapi,+eventlog "$wine_sh" "$build" run "$kestrav" /clear 2>clear.trace
+    [ "$(numbers clear.trace)" = '102 4 Successfully 200 1 9' ] ||
+        fail "the clear reported: $(event_lines clear.trace)"
+    follow third.trace
+    stop_at 10 INT
+    [ "$(numbers third.trace)" = '203 4 10' ] || fail "third: $(event_lines third.trace)"
+    grep -qF 'kestrav: the log was cleared: 4 entries seen before are no longer in it' third.trace ||
+        fail "the follower did not say that the log was cleared"
     ;;
 *)
     echo "end_to_end.sh: unknown case $case_name" >&2

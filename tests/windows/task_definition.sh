@@ -2,7 +2,9 @@
 # The scheduled task shipped in packaging/windows: a task definition Task Scheduler accepts in form (well
 # formed, in the task namespace, one calendar trigger, one action), that runs as SYSTEM with the highest
 # privileges the installed kestrav.exe with absolute paths under ProgramData\Kestrav only (an elevated
-# task starts in System32), and the same command as the schtasks line of the documentation.
+# task starts in System32), and the same command as the schtasks line of the documentation. The follower's
+# task: the same account, at boot, disabled until enabled, no time limit, started again after a failure,
+# its state where a clear looks for it.
 #
 #   task_definition.sh SOURCE_DIR
 set -euo pipefail
@@ -23,7 +25,7 @@ count() { xmllint --xpath "count($1)" "$task" 2>/dev/null; }
 t="*[local-name()='Task' and namespace-uri()='http://schemas.microsoft.com/windows/2004/02/mit/task']"
 tag() { echo "*[local-name()='$1']"; }
 
-# XPath, expected value
+# XPath, expected value; the rows after "follower" are those of the follower's task.
 checks=(
     "/$t/@version|1.2"
     "count:/$t/$(tag Triggers)/*|1"
@@ -38,8 +40,20 @@ checks=(
     "/$t/$(tag Actions)/$(tag Exec)/$(tag WorkingDirectory)|C:\\ProgramData\\Kestrav"
     "/$t/$(tag Settings)/$(tag MultipleInstancesPolicy)|IgnoreNew"
     "/$t/$(tag Settings)/$(tag Enabled)|true"
+    follower
+    "/$t/$(tag Principals)/$(tag Principal)/$(tag UserId)|S-1-5-18"
+    "count:/$t/$(tag Triggers)/$(tag BootTrigger)|1"
+    "/$t/$(tag Actions)/$(tag Exec)/$(tag Arguments)|--follow --eventlog --state=%ProgramData%\\Kestrav\\follow.state"
+    "/$t/$(tag Settings)/$(tag Enabled)|false"
+    "/$t/$(tag Settings)/$(tag ExecutionTimeLimit)|PT0S"
+    "/$t/$(tag Settings)/$(tag RestartOnFailure)/$(tag Count)|999"
 )
 for row in "${checks[@]}"; do
+    if [ "$row" = follower ]; then
+        task="$source_dir/packaging/windows/kestrav-follow-task.xml"
+        xmllint --noout "$task" || fail "kestrav-follow-task.xml is not well formed"
+        continue
+    fi
     path=${row%|*}
     expected=${row##*|}
     if [[ $path == count:* ]]; then
@@ -49,6 +63,10 @@ for row in "${checks[@]}"; do
     fi
     [ "$actual" = "$expected" ] || fail "$path: '$actual', expected '$expected'"
 done
+
+task="$source_dir/packaging/windows/kestrav-task.xml"
+grep -F 'schtasks /change /tn "Kestrav\Follow the Corvane Log" /enable' "$source_dir/docs/windows.md" >/dev/null ||
+    fail "docs/windows.md does not say how to enable the follower's task"
 
 # Every argument is an option of the command line whose file, if any, is an absolute path in the data folder.
 arguments=$(value "/$t/$(tag Actions)/$(tag Exec)/$(tag Arguments)")

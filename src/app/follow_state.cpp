@@ -1,4 +1,4 @@
-#include "cli/follow_state.h"
+#include "app/follow_state.h"
 
 #include <algorithm>
 #include <charconv>
