@@ -28,15 +28,21 @@ platform::EventKind EventKindOf(EventLevel level) {
     return platform::EventKind::Information;
 }
 
-// The event of an entry, its message's texts as the export shows them, then the further texts given.
-uint32_t ForwardEntry(const LogEntry& entry, std::span<const std::string> further) {
+// Where an entry a clear forwards stands, the last insertion its message shows.
+constexpr std::string_view ErasedFromTheLog = ", erased from the log";
+
+// The event of an entry: its message's texts as the export shows them, where it stands, then the further
+// texts given.
+uint32_t ForwardEntry(const LogEntry& entry, std::string_view standing,
+                      std::span<const std::string> further) {
     char texts[std::size(ForwardFields)][DescriptionBufferSize];
     std::vector<std::string_view> insertions;
-    insertions.reserve(std::size(ForwardFields) + further.size());
+    insertions.reserve(std::size(ForwardFields) + 1 + further.size());
     for (size_t i = 0; i < std::size(ForwardFields); ++i) {
         FormatColumnText(entry, ForwardFields[i], texts[i]);
         insertions.push_back(texts[i]);
     }
+    insertions.push_back(standing);
     insertions.insert(insertions.end(), further.begin(), further.end());
     const SeverityRow& event = SeverityOf(entry.Severity());
     return platform::ReportSystemEvent(event.eventId, EventKindOf(event.level), insertions);
@@ -129,7 +135,7 @@ void ForwardErasedEntries(std::span<const LogEntry* const> entries) {
     const std::vector<const LogEntry*> unreported = NotReportedEntries(entries, FollowerReported());
     const std::vector<const LogEntry*> forwarded = NewestEntries(unreported, ForwardedEntriesLimit);
     for (const LogEntry* entry : forwarded) {
-        ForwardEntry(*entry, {});
+        ForwardEntry(*entry, ErasedFromTheLog, {});
     }
     if (forwarded.size() == unreported.size()) {
         return;
@@ -155,7 +161,7 @@ void ForwardErasedEntries(const std::vector<LogEntry>& entries) {
 }
 
 uint32_t ReportFollowedEntry(const LogEntry& entry) {
-    return ForwardEntry(entry, JournalFields(entry));
+    return ForwardEntry(entry, "", JournalFields(entry));
 }
 
 } // namespace kestrav

@@ -79,8 +79,8 @@ void ForwardErasedEntries(std::span<const LogEntry* const> entries);
 void ForwardErasedEntries(const std::vector<LogEntry>& entries);
 
 // Reports an entry as the follower hands it on: the event of its severity with the texts of a forwarded
-// one, and after them the system journal's fields of the entry ("NAME=value", from %7 on) for collectors
-// to filter on; 0, or the system's error code when the event was not taken.
+// one, but not said to be erased, and after them the system journal's fields of the entry ("NAME=value",
+// from %8 on) for collectors to filter on; 0, or the system's error code when the event was not taken.
 uint32_t ReportFollowedEntry(const LogEntry& entry);
 
 } // namespace kestrav

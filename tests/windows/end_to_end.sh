@@ -388,9 +388,9 @@ event_log)
     expect_events "100 4 Successfully exported CVR data to file out.csv
 101 1 Couldn't open file 'missing/x.csv'. Path not found.
 102 4 Successfully cleared all entries from the Corvane Log.
-203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
-201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01)
-203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first | , erased from the log
+201 2 2 | Machine Environment | 1 | 12/7/2026 2:05 PM | 1 | Unknown Event (Class 0x02, Code 0x01) | , erased from the log
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma | , erased from the log
 104 4 Successfully logged maintenance note to the Corvane Log." \
         /export:out /export:missing/x.csv /clear '/note:Replaced fan 3'
     expect_status 1
@@ -407,9 +407,9 @@ event_log)
     drive fault read-status 2 5
     expect_events "106 2 1 event number(s) of the Corvane Log could not be read; their entries were skipped.
 102 4 Successfully cleared all entries from the Corvane Log.
-203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first
-203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma
-200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical
+203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first | , erased from the log
+203 4 7 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: seventh, with a comma | , erased from the log
+200 1 9 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: critical | , erased from the log
 102 4 Successfully cleared all entries from the Corvane Log." /clear /clear
     expect_status 1
     sample_log
@@ -987,7 +987,7 @@ follow_event_log)
     follow first.trace
     stop_at 7 KILL
     [ "$(numbers first.trace)" = '203 4 1 201 2 2 203 4 7' ] || fail "first: $(event_lines first.trace)"
-    [ "$(event_lines first.trace | head -n 1 | sed 's/ | CVR_RAW=.*//')" = "203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first | MESSAGE=Maintenance note: first | PRIORITY=6 | SYSLOG_IDENTIFIER=kestrav | CVR_EVENT_NUMBER=1 | CVR_CLASS=33 | CVR_CLASS_NAME=Maintenance | CVR_CODE=2 | CVR_SEVERITY=2 | CVR_SEVERITY_NAME=Informational | CVR_COUNT=1 | CVR_UPDATE_TIME=2026-12-07T14:05 | CVR_INITIAL_TIME=2026-12-07T14:05" ] ||
+    [ "$(event_lines first.trace | head -n 1 | sed 's/ | CVR_RAW=.*//')" = "203 4 1 | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: first |  | MESSAGE=Maintenance note: first | PRIORITY=6 | SYSLOG_IDENTIFIER=kestrav | CVR_EVENT_NUMBER=1 | CVR_CLASS=33 | CVR_CLASS_NAME=Maintenance | CVR_CODE=2 | CVR_SEVERITY=2 | CVR_SEVERITY_NAME=Informational | CVR_COUNT=1 | CVR_UPDATE_TIME=2026-12-07T14:05 | CVR_INITIAL_TIME=2026-12-07T14:05" ] ||
         fail "entry 1's event: $(event_lines first.trace | head -n 1)"
     # Entry 2 marked repaired and entry 8 added after the kill: the restart reports those two only.
     {

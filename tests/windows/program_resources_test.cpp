@@ -195,23 +195,26 @@ TEST_F(ProgramResources, MessageTableHoldsEveryEvent) {
         EXPECT_EQ(FormatEvent(module_, event.eventId, {L"Finished the step."}), "Finished the step.\r\n")
             << event.eventId;
     }
-    const char* const forwarded =
-        ", erased from the log: Power Supply, code 5, updated 12/7/2026 2:05 PM, count 3."
-        "\r\nPower supply 2 failed.\r\n";
+    const std::string forwarded =
+        ": Power Supply, code 5, updated 12/7/2026 2:05 PM, count 3.\r\nPower supply 2 failed.\r\n";
+    const std::string erased = ", erased from the log" + forwarded;
     const struct {
         DWORD id;
+        const wchar_t* standing; // %7: erased by a clear, or nothing as the follower reports it
         std::string expected;
     } entries[] = {
-        {200, std::string("Critical Corvane Log entry 12") + forwarded},
-        {201, std::string("Caution Corvane Log entry 12") + forwarded},
-        {202, std::string("Repaired Corvane Log entry 12") + forwarded},
-        {203, std::string("Informational Corvane Log entry 12") + forwarded},
-        {204, std::string("Corvane Log entry 12 of unknown severity") + forwarded},
+        {200, L", erased from the log", "Critical Corvane Log entry 12" + erased},
+        {201, L", erased from the log", "Caution Corvane Log entry 12" + erased},
+        {202, L", erased from the log", "Repaired Corvane Log entry 12" + erased},
+        {203, L", erased from the log", "Informational Corvane Log entry 12" + erased},
+        {204, L", erased from the log", "Corvane Log entry 12 of unknown severity" + erased},
+        {200, L"", "Critical Corvane Log entry 12" + forwarded},
+        {204, L"", "Corvane Log entry 12 of unknown severity" + forwarded},
     };
     for (const auto& entry : entries) {
-        EXPECT_EQ(FormatEvent(
-                      module_, entry.id,
-                      {L"12", L"Power Supply", L"5", L"12/7/2026 2:05 PM", L"3", L"Power supply 2 failed."}),
+        EXPECT_EQ(FormatEvent(module_, entry.id,
+                              {L"12", L"Power Supply", L"5", L"12/7/2026 2:05 PM", L"3",
+                               L"Power supply 2 failed.", entry.standing}),
                   entry.expected)
             << entry.id;
     }

@@ -187,15 +187,17 @@ TEST_F(WindowEventLog, ClearReportsItsOutcomeAndForwardsTheEntriesItErased) {
                    [](DialogScript& script) { AnswerMessages(script, 1); });
     const std::vector<std::string> events = trace.Take();
     const std::string forwarded = " | Maintenance | 2 | 12/7/2026 2:05 PM | 1 | Maintenance note: ";
-    EXPECT_EQ(events, (std::vector<std::string>{
-                          "102 4 Successfully cleared all entries from the Corvane Log.",
-                          "200 1 3" + forwarded + "critical",
-                          "203 4 5 | Maintenance | 2 | 1/2/2026 3:04 AM | 40 | Maintenance note: beta note",
-                          "201 2 8" + forwarded + "caution",
-                          "202 4 10" + forwarded + "repaired",
-                          "204 4 12" + forwarded + "unknown",
-                          "203 4 13" + forwarded + "informational",
-                      }));
+    const std::string erased = " | , erased from the log";
+    EXPECT_EQ(events,
+              (std::vector<std::string>{
+                  "102 4 Successfully cleared all entries from the Corvane Log.",
+                  "200 1 3" + forwarded + "critical" + erased,
+                  "203 4 5 | Maintenance | 2 | 1/2/2026 3:04 AM | 40 | Maintenance note: beta note" + erased,
+                  "201 2 8" + forwarded + "caution" + erased,
+                  "202 4 10" + forwarded + "repaired" + erased,
+                  "204 4 12" + forwarded + "unknown" + erased,
+                  "203 4 13" + forwarded + "informational" + erased,
+              }));
 }
 
 TEST_F(WindowEventLog, NoteReportsWhetherItWasWritten) {
