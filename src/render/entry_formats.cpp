@@ -310,6 +310,10 @@ void AppendCsvField(std::string& out, std::string_view field) {
 
 } // namespace
 
+void AppendShownText(std::string& out, std::string_view text) {
+    AppendEscapedForTerminal(out, text);
+}
+
 // In pieces through a local buffer: growing the string first would fill it with zeros only to overwrite them.
 void AppendHexBytes(std::string& out, std::span<const uint8_t> all) {
     const uint8_t* bytes = all.data();

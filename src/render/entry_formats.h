@@ -30,6 +30,10 @@ ListLayout MeasureListing(std::span<const LogEntry> entries, bool utc = false);
 void AppendListHeader(std::string& out, const ListLayout& layout);
 void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& entry, bool utc = false);
 
+// text with what a terminal would obey escaped, as the listing shows it: control characters, bytes that are
+// not valid UTF-8 and the bidirectional controls. Other outputs that show a log text to a person use it too.
+void AppendShownText(std::string& out, std::string_view text);
+
 // The columns a terminal gives text: 2 for East Asian wide characters, 1 for any other character or for a
 // byte that is not part of a valid UTF-8 sequence.
 size_t DisplayWidth(std::string_view text);
