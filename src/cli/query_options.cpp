@@ -201,7 +201,8 @@ enum class Name {
     State,
     Journal,
     Metrics,
-    Utc
+    Utc,
+    Report,
 };
 
 struct OptionForm {
@@ -222,6 +223,7 @@ const OptionForm OptionForms[] = {
     {"--journal", Name::Journal, false},  {"--metrics", Name::Metrics, true},
     {"--dump", Name::Dump, true},         {"--input", Name::Input, true},
     {"--window", Name::Window, false},    {"--utc", Name::Utc, false},
+    {"--report", Name::Report, true},
 };
 
 constexpr unsigned MaxInterval = 86400;
@@ -245,6 +247,9 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     }
     if (given(Name::Dump) || given(Name::Input)) {
         return "--follow reads the health device: it cannot be combined with --dump or --input";
+    }
+    if (given(Name::Report)) {
+        return "--follow cannot be combined with --report";
     }
     if (options.journal && (given(Name::List) || given(Name::Json))) {
         return "--journal cannot be combined with --list or --json";
@@ -310,6 +315,12 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
             return named + "a file name is needed";
         }
         (form.id == Name::Dump ? options.dumpPath : options.inputPath) = std::string(value);
+        return "";
+    case Name::Report:
+        if (value.empty()) {
+            return named + "a file name is needed";
+        }
+        options.reportPath = std::string(value);
         return "";
     case Name::Window: options.window = true; return "";
     case Name::Follow: options.follow = true; return "";

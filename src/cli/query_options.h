@@ -55,6 +55,7 @@ struct QueryOptions {
     std::string dumpPath;     // --dump=FILE: the entries kept are also saved there as raw records
     std::string inputPath;    // --input=FILE: the log is read from this dump instead of the device
     bool window = false;      // --window: the window shows the --input file instead of printing it
+    std::string reportPath;   // --report=FILE: the entries kept are also written there as an HTML page
 };
 
 // Reads the arguments after the program name. --help wins over everything, then --version; otherwise the
