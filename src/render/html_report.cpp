@@ -476,6 +476,7 @@ void AppendAttention(Page& page, std::span<const LogEntry> entries) {
 
 void AppendTimeline(Page& page, std::span<const LogEntry> entries, const Summary& summary) {
     if (summary.first == nullptr) {
+        page << "<p>" << Text::Untimed << entries.size() << "</p>\n";
         return;
     }
     const CivilTime first = *StampCivil(summary.first->UpdateTime());

@@ -435,6 +435,14 @@ TEST_F(CommandLineRun, QueryOfPartlyReadLog) {
         RunResult filtered = folder.Run({"--csv", "--number=1"});
         EXPECT_EQ(filtered.exitStatus, 1);
         EXPECT_EQ(filtered.err, skipped);
+        // The report is written all the same, what was missed at its top.
+        RunResult report = folder.Run({"--report=r.html"});
+        EXPECT_EQ(report.exitStatus, 1);
+        EXPECT_EQ(report.out, "");
+        EXPECT_EQ(report.err, skipped);
+        const std::string page = ReadFile(folder / "r.html");
+        EXPECT_NE(page.find("<li>" + skipped.substr(9, skipped.size() - 10) + "</li>"), std::string::npos);
+        EXPECT_NE(page.find("<dd id=\"count\">1</dd>"), std::string::npos);
         EXPECT_FALSE(folder.Exists("kestrav.log"));
     }
     {
