@@ -22,6 +22,7 @@ namespace {
 constexpr size_t SinkChunk = 64 * 1024;
 constexpr size_t ReadingCount = std::size(SeverityRows);
 constexpr size_t RepeatRows = 10;
+constexpr size_t FoldAbove = 1000;
 
 enum class Text {
     Title,
@@ -49,6 +50,7 @@ enum class Text {
     WholeLog,
     Filter,
     NoEntries,
+    ShowTable,
 };
 
 struct TextPair {
@@ -137,8 +139,9 @@ const TextPair Texts[] = {
      "\xE3\x83\xAD\xE3\x82\xB0\xE3\x81\xAB\xE3\x82\xA8\xE3\x83\xB3\xE3\x83\x88\xE3\x83"
      "\xAA\xE3\x81\xAF\xE3\x81\x82\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\xE3"
      "\x80\x82"},
+    {"Show the table", "\xE8\xA1\xA8\xE3\x82\x92\xE8\xA1\xA8\xE7\xA4\xBA"},
 };
-static_assert(std::size(Texts) == static_cast<size_t>(Text::NoEntries) + 1);
+static_assert(std::size(Texts) == static_cast<size_t>(Text::ShowTable) + 1);
 
 // The severity icons' disc colours, by icon; each reading's bars also carry a pattern of their own, so that
 // a page printed in black and white still tells them apart.
@@ -342,6 +345,12 @@ void AppendHeadings(Page& page, std::span<const EntryField> fields) {
 // A table of entries, one row each with the fields' columns; the row's class names its severity reading.
 void AppendEntryTable(Page& page, std::span<const EntryField> fields, std::span<const LogEntry* const> rows,
                       std::string_view id) {
+    // A browser takes minutes to lay out a table of tens of thousands of rows: a long one stays folded until
+    // it is opened, and costs only its parsing before that.
+    const bool folded = rows.size() > FoldAbove;
+    if (folded) {
+        page << "<details><summary>" << Text::ShowTable << " (" << rows.size() << ")</summary>\n";
+    }
     page << "<table class=\"sort\"";
     if (!id.empty()) {
         page << " id=\"" << id << "\"";
@@ -359,6 +368,9 @@ void AppendEntryTable(Page& page, std::span<const EntryField> fields, std::span<
         page.FlushIfFull();
     }
     page << "</tbody></table>\n";
+    if (folded) {
+        page << "</details>\n";
+    }
 }
 
 void AppendPatterns(Page& page) {

@@ -138,6 +138,26 @@ TEST(HtmlReport, BarsAddUpToTheEntries) {
     }
 }
 
+// A table of more than a thousand rows is folded, so that a browser shows the page without laying it out.
+TEST(HtmlReport, LongTablesAreFolded) {
+    const LogTime when{20, 26, 12, 7, 14, 5};
+    const struct {
+        size_t critical;
+        size_t informational;
+        size_t folded; // the attention list, then the whole log
+    } cases[] = {{1000, 0, 0}, {999, 2, 1}, {1001, 0, 2}};
+    for (const auto& c : cases) {
+        std::vector<LogEntry> entries;
+        for (size_t i = 0; i < c.critical + c.informational; ++i) {
+            entries.push_back(
+                MakeEntry(static_cast<uint32_t>(i + 1), i < c.critical ? 15 : 2, 2, 1, when, when, 1, ""));
+        }
+        const std::string page = FormatHtmlReport({}, entries);
+        EXPECT_EQ(Occurrences(page, "<details><summary>Show the table ("), c.folded) << c.critical;
+        EXPECT_EQ(Occurrences(page, "</details>"), c.folded) << c.critical;
+    }
+}
+
 TEST(HtmlReport, EmptyLogInEachLanguage) {
     for (Language language : {Language::English, Language::Japanese}) {
         ReportHeader header;
