@@ -25,13 +25,6 @@ struct ReportHeader {
     Language language = Language::English;
 };
 
-// The width of one bar of the timeline: an hour for a short log, a day, a week (from Monday) for a long one,
-// and a month or a year for logs so long that weeks would make thousands of bars.
-enum class TimelineStep { Hour, Day, Week, Month, Year };
-
-// The step for a log whose update times span the given seconds.
-TimelineStep ChooseTimelineStep(int64_t spanSeconds);
-
 // Hands the page to sink in pieces of some tens of kilobytes.
 using ReportSink = std::function<void(std::string_view)>;
 void WriteHtmlReport(const ReportHeader& header, std::span<const LogEntry> entries, const ReportSink& sink);
