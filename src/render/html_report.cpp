@@ -111,8 +111,6 @@ ul.sev{list-style:none;padding:0;display:flex;flex-wrap:wrap;gap:.4em 1.6em}ul.s
 .problems{border:2px solid #c81e1e;padding:0 1em}
 table{border-collapse:collapse;margin:.5em 0}th,td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top}
 th{background:#eee}.js th{cursor:pointer}th[aria-sort=ascending]::after{content:" \25B2"}th[aria-sort=descending]::after{content:" \25BC"}
-tr.r0>td:first-child{border-left:6px solid #c81e1e}tr.r1>td:first-child{border-left:6px solid #f0c814}
-tr.r2>td:first-child{border-left:6px solid #28a03c}tr.r3>td:first-child,tr.r4>td:first-child{border-left:6px solid #285ac8}
 svg text{font:11px sans-serif}svg rect{stroke:#000;stroke-width:.5}rect.c{fill:#777}
 )";
 
@@ -340,6 +338,8 @@ void AppendEntryTable(Page& page, std::span<const EntryField> fields, std::span<
     }
 }
 
+// Each reading's fill for the charts and mark for the tables' rows, from the severity table and the icons'
+// colours.
 void AppendPatterns(Page& page) {
     page << "<svg width=\"0\" height=\"0\" aria-hidden=\"true\"><defs>";
     for (const SeverityRow& row : SeverityRows) {
@@ -349,8 +349,10 @@ void AppendPatterns(Page& page) {
              << ReadingMarks[reading] << "</pattern>";
     }
     page << "</defs></svg>\n<style>";
-    for (size_t reading = 0; reading < ReadingCount; ++reading) {
-        page << "rect.r" << reading << "{fill:url(#p" << reading << ")}";
+    for (const SeverityRow& row : SeverityRows) {
+        const size_t reading = static_cast<size_t>(row.reading);
+        page << "rect.r" << reading << "{fill:url(#p" << reading << ")}tr.r" << reading
+             << ">td:first-child{border-left:6px solid " << IconColours[row.icon] << "}";
     }
     page << "</style>\n";
 }
