@@ -1,7 +1,9 @@
 #!/bin/sh
 # Times query runs beside the export as whole processes on a seeded device of ENTRIES entries (default
-# 100000): `kestrav /export:out.csv`, `kestrav --list`, `kestrav --json`, `kestrav --csv` and `kestrav --check`,
-# standard output to /dev/null. Prints wall time, CPU time, entries per second and peak memory, best of RUNS runs (default 3).
+# 100000): `kestrav /export:out.csv`, `kestrav --list`, `kestrav --json`, `kestrav --csv`, `kestrav --check`
+# and `kestrav --report=out.html`, standard output to /dev/null. Prints wall time, CPU time, entries per second
+# and peak memory, best of RUNS runs (default 3); then the report's size and, where Chromium's headless shell
+# is installed, how long it takes to load and show the page (the time of a --screenshot).
 # Usage: bench/time_query.sh [build-dir]     (build-dir defaults to ./build; needs kestrav and healthsim built)
 set -eu
 
@@ -42,3 +44,12 @@ time_one "--json" --json
 time_one "--csv" --csv
 time_one "--json --last=10" --json --last=10
 time_one "--check" --check
+time_one "--report=out.html" --report=out.html
+echo "report: $(wc -c <"$work/out.html") bytes"
+if command -v chromium-headless-shell >/dev/null; then
+    start=$(date +%s.%N)
+    chromium-headless-shell --no-sandbox --disable-gpu --user-data-dir="$work/profile" \
+        --screenshot="$work/page.png" "file://$work/out.html" 2>/dev/null
+    [ -s "$work/page.png" ] || echo "the page was not shown" >&2
+    echo "chromium --screenshot: $(awk "BEGIN {printf \"%.1f\", $(date +%s.%N) - $start}") s"
+fi

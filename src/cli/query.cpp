@@ -15,6 +15,7 @@
 #include "cli/follow.h"
 #include "cli/query_options.h"
 #include "cli/status_log.h"
+#include "decode/event_text.h"
 #include "log/dump_file.h"
 #include "log/log_ops.h"
 #include "platform/health_device.h"
@@ -24,6 +25,7 @@
 #include "record/text_rules.h"
 #include "render/check_text.h"
 #include "render/entry_formats.h"
+#include "render/html_report.h"
 #include "resources/string_table.h"
 
 #ifndef KESTRAV_VERSION
@@ -73,6 +75,11 @@ Files:
                     counted from 0), the others are printed, exit status 1
   --window          with --input=FILE alone: show FILE in the window,
                     read-only (the commands that change the log greyed)
+  --report=FILE     write the entries kept as one HTML page to FILE: counts,
+                    entries needing attention, charts, repeating events and
+                    a sortable table, in the host's local time; the page
+                    needs no network; nothing is printed unless --list,
+                    --json or --csv is given as well
 )";
 
 // Following and metrics as each system has them: Windows has no journal, and ends a follower on Ctrl+C or
@@ -348,6 +355,38 @@ bool WriteDump(const std::string& path, const std::vector<LogEntry>& entries, bo
     return true;
 }
 
+// Writes the entries as an HTML page; a log read in part is still reported, its problems at the top.
+bool WriteReport(const QueryOptions& options, const ReadResult& read) {
+    ReportHeader header;
+    header.fromDump = !options.inputPath.empty();
+    if (header.fromDump) {
+        header.source = options.inputPath;
+    } else {
+        char host[256] = {};
+        header.source = platform::GetHostName(host) ? host : "";
+    }
+    LogTime now;
+    GetLogTime(now);
+    char made[DescriptionBufferSize];
+    FormatEntryTime(now, made);
+    header.madeAt = made;
+    header.problems = read.problems;
+    header.language = CurrentLanguage();
+
+    const std::string shown = "'" + EscapeControls(options.reportPath) + "'";
+    OutputFile file;
+    if (!file.Open(options.reportPath, OutputFile::Mode::Replace)) {
+        Diagnose("cannot write the report " + shown + ": " + file.OpenError());
+        return false;
+    }
+    WriteHtmlReport(header, read.entries, [&file](std::string_view piece) { file.Write(piece); });
+    if (!file.Close()) {
+        Diagnose("the report " + shown + " could not be written whole; an older file stays as it was");
+        return false;
+    }
+    return true;
+}
+
 int PrintLog(const QueryOptions& options) {
     ReadResult read;
     const bool readAny = options.inputPath.empty() ? ReadFromDevice(options.filter, read)
@@ -362,9 +401,11 @@ int PrintLog(const QueryOptions& options) {
     // A dump is written before anything is printed; the listing follows only when an output was asked for.
     const bool dumping = !options.dumpPath.empty();
     const bool dumped = !dumping || read.outOfMemory || WriteDump(options.dumpPath, read.entries, read.whole);
+    const bool reporting = !options.reportPath.empty();
+    const bool reported = !reporting || read.outOfMemory || WriteReport(options, read);
     UseBinaryStandardOutput();
     StandardOutput output;
-    if (!read.outOfMemory && (!dumping || options.outputGiven)) {
+    if (!read.outOfMemory && ((!dumping && !reporting) || options.outputGiven)) {
         Print(output, options.output, read.entries, options.utc);
     }
     const bool written = output.Finish();
@@ -374,7 +415,7 @@ int PrintLog(const QueryOptions& options) {
     if (!written) {
         DiagnoseWriteError(output);
     }
-    return written && dumped && read.whole && !read.outOfMemory ? ExitSuccess : ExitFailure;
+    return written && dumped && reported && read.whole && !read.outOfMemory ? ExitSuccess : ExitFailure;
 }
 
 // The monitoring check: its lines on standard output, and its state as the exit status. Without --last the

@@ -206,7 +206,8 @@ enum class Name {
     Utc,
     Check,
     Warning,
-    Critical
+    Critical,
+    Report,
 };
 
 struct OptionForm {
@@ -229,6 +230,7 @@ const OptionForm OptionForms[] = {
     {"--window", Name::Window, false},    {"--utc", Name::Utc, false},
     {"--check", Name::Check, false},      {"--warning", Name::Warning, true},
     {"--critical", Name::Critical, true}, {"--eventlog", Name::Events, false},
+    {"--report", Name::Report, true},
 };
 
 constexpr unsigned MaxInterval = 86400;
@@ -240,9 +242,9 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     if (!options.check && (given(Name::Warning) || given(Name::Critical))) {
         return "--warning and --critical need --check";
     }
-    for (Name name : {Name::List, Name::Json, Name::Csv, Name::Dump, Name::Follow}) {
+    for (Name name : {Name::List, Name::Json, Name::Csv, Name::Dump, Name::Follow, Name::Report}) {
         if (options.check && given(name)) {
-            return "--check cannot be combined with --list, --json, --csv, --dump or --follow";
+            return "--check cannot be combined with --list, --json, --csv, --dump, --follow or --report";
         }
     }
     if (given(Name::Metrics) && seen.size() > 1) {
@@ -264,6 +266,9 @@ std::string CombinationProblem(const QueryOptions& options, const std::vector<Na
     }
     if (given(Name::Dump) || given(Name::Input)) {
         return "--follow reads the health device: it cannot be combined with --dump or --input";
+    }
+    if (given(Name::Report)) {
+        return "--follow cannot be combined with --report";
     }
     if (options.journal && (given(Name::List) || given(Name::Json))) {
         return "--journal cannot be combined with --list or --json";
@@ -339,6 +344,12 @@ std::string Apply(const OptionForm& form, std::string_view value, QueryOptions& 
             return named + "a file name is needed";
         }
         (form.id == Name::Dump ? options.dumpPath : options.inputPath) = std::string(value);
+        return "";
+    case Name::Report:
+        if (value.empty()) {
+            return named + "a file name is needed";
+        }
+        options.reportPath = std::string(value);
         return "";
     case Name::Window: options.window = true; return "";
     case Name::Follow: options.follow = true; return "";

@@ -61,6 +61,7 @@ struct QueryOptions {
     // --check: a monitoring check of the entries kept, alerting by limits (--warning, --critical).
     bool check = false;
     CheckLimits limits;
+    std::string reportPath; // --report=FILE: the entries kept are also written there as an HTML page
 };
 
 // Reads the arguments after the program name. --help wins over everything, then --version; otherwise the

@@ -51,7 +51,7 @@ bool IsProblem(const LogEntry& entry) {
 // begin the performance data (also in the lines after the first).
 void AppendPluginText(std::string& out, std::string_view text) {
     std::string escaped;
-    AppendEscapedForTerminal(escaped, text);
+    AppendShownText(escaped, text);
     for (char c : escaped) {
         if (c == '|') {
             out.append("\\x7C");

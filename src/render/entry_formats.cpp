@@ -121,7 +121,7 @@ bool IsBidiControl(uint32_t c) {
 
 } // namespace
 
-void AppendEscapedForTerminal(std::string& out, std::string_view text) {
+void AppendShownText(std::string& out, std::string_view text) {
     auto hexByte = [&out](unsigned char byte) {
         out.append("\\x");
         out.push_back("0123456789ABCDEF"[byte >> 4]);
@@ -184,7 +184,7 @@ size_t EscapedWidth(std::string_view text) {
         return text.size();
     }
     std::string escaped;
-    AppendEscapedForTerminal(escaped, text);
+    AppendShownText(escaped, text);
     return DisplayWidth(escaped);
 }
 
@@ -277,12 +277,12 @@ void AppendListCells(std::string& out, const ListLayout& layout,
                      const std::string_view (&cells)[ListColumns]) {
     for (size_t column = 0; column + 1 < ListColumns; ++column) {
         const size_t start = out.size();
-        AppendEscapedForTerminal(out, cells[column]);
+        AppendShownText(out, cells[column]);
         const size_t width = DisplayWidth(std::string_view(out).substr(start));
         out.append(layout.widths[column] > width ? layout.widths[column] - width : 0, ' ');
         out.append(ColumnGap);
     }
-    AppendEscapedForTerminal(out, cells[ListColumns - 1]);
+    AppendShownText(out, cells[ListColumns - 1]);
     out.push_back('\n');
 }
 
@@ -602,7 +602,7 @@ void AppendCsvRow(std::string& out, const LogEntry& entry, bool utc, bool termin
             FormatFieldText(entry, field, text);
             if (terminal) {
                 escaped.clear();
-                AppendEscapedForTerminal(escaped, text);
+                AppendShownText(escaped, text);
                 AppendCsvField(out, escaped);
             } else {
                 AppendCsvField(out, text);

@@ -33,7 +33,8 @@ void AppendListLine(std::string& out, const ListLayout& layout, const LogEntry& 
 // text for a terminal, as the listing shows it: every control character, C1 ones included, as an escape
 // ("\n", "\x1B", "\xC2\x9B"), each byte that is not part of a valid UTF-8 sequence as "\x9B" (an 8-bit
 // terminal obeys 0x9B as CSI), and the bidirectional controls as "\u202E". What it writes is valid UTF-8.
-void AppendEscapedForTerminal(std::string& out, std::string_view text);
+// Every output that shows a log text to a person (the check, the HTML report) uses it too.
+void AppendShownText(std::string& out, std::string_view text);
 
 // The columns a terminal gives text: 2 for East Asian wide characters, 1 for any other character or for a
 // byte that is not part of a valid UTF-8 sequence.

@@ -91,6 +91,9 @@ TEST(QueryOptions, EachProblemIsNamed) {
         {{"--input=a", "--window", "--csv"}, "--window goes with --input=FILE and nothing else"},
         {{"--window", "--dump=a"}, "--window goes with --input=FILE and nothing else"},
         {{"--window=yes"}, "option '--window' takes no value"},
+        {{"--report="}, "--report: a file name is needed"},
+        {{"--follow", "--report=r.html"}, "--follow cannot be combined with --report"},
+        {{"--metrics=m", "--report=r.html"}, "--metrics cannot be combined with other options"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());

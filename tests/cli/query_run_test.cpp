@@ -243,7 +243,10 @@ TEST_F(CommandLineRun, QueryUsageErrorsDoNothing) {
         // With --check, a usage problem is the check's UNKNOWN state on standard output.
         {{"--check", "--warning=1:x"},
          "--warning: invalid threshold '1:x' (N, N:, ~:N or N:M, inside with @ in front)"},
-        {{"--csv", "--check"}, "--check cannot be combined with --list, --json, --csv, --dump or --follow"},
+        {{"--csv", "--check"},
+         "--check cannot be combined with --list, --json, --csv, --dump, --follow or --report"},
+        {{"--check", "--report=r.html"},
+         "--check cannot be combined with --list, --json, --csv, --dump, --follow or --report"},
     };
     Folder folder;
     folder.MakeStandardDevice();
@@ -460,6 +463,14 @@ TEST_F(CommandLineRun, QueryOfPartlyReadLog) {
         RunResult check = folder.Run({"--check", "--number=1"});
         EXPECT_EQ(check.exitStatus, 3);
         EXPECT_EQ(check.out, "CVR UNKNOWN - " + skipped.substr(9));
+        // The report is written all the same, what was missed at its top.
+        RunResult report = folder.Run({"--report=r.html"});
+        EXPECT_EQ(report.exitStatus, 1);
+        EXPECT_EQ(report.out, "");
+        EXPECT_EQ(report.err, skipped);
+        const std::string page = ReadFile(folder / "r.html");
+        EXPECT_NE(page.find("<li>" + skipped.substr(9, skipped.size() - 10) + "</li>"), std::string::npos);
+        EXPECT_NE(page.find("<dd id=\"count\">1</dd>"), std::string::npos);
         EXPECT_FALSE(folder.Exists("kestrav.log"));
     }
     {

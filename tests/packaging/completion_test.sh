@@ -29,7 +29,7 @@ check() {
 
 # kestrav: query options, severity lists, classic options with either switch, file names after a colon.
 check kestrav _kestrav "kestrav --" "kestrav --" \
-    "--check --class= --critical= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --severity= --since= --state= --until= --utc --version --warning= --window"
+    "--check --class= --critical= --csv --dump= --follow --help --input= --interval= --journal --json --last= --list --metrics= --number= --report= --severity= --since= --state= --until= --utc --version --warning= --window"
 check kestrav _kestrav "kestrav --j" "kestrav --j" "--journal --json"
 check kestrav _kestrav "kestrav --s" "kestrav --s" "--severity= --since= --state="
 check kestrav _kestrav "kestrav --u" "kestrav --u" "--until= --utc"
@@ -49,6 +49,7 @@ check kestrav _kestrav "kestrav status" "kestrav status" ""
 check kestrav _kestrav "kestrav --d" "kestrav --d" "--dump="
 check kestrav _kestrav "kestrav --input=lo" "kestrav --input = lo" "logs/"
 check kestrav _kestrav "kestrav --csv --dump=o" "kestrav --csv --dump = o" "out.csv"
+check kestrav _kestrav "kestrav --report=lo" "kestrav --report = lo" "logs/"
 
 # healthsim: commands, the device, each command's own arguments.
 check healthsim _healthsim "healthsim " "healthsim" "--help add dump fault import init seed set"

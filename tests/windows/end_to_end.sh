@@ -865,6 +865,22 @@ dump)
     [ "$(wc -l <stderr.txt)" = 1 ] && grep -q '^kestrav: missing\.bin: [^ ]' stderr.txt ||
         fail "a missing dump: $(cat stderr.txt)"
     ;;
+report)
+    # The report of a dump under Wine is the Linux build's, byte for byte but for the moment it was made.
+    if [ ! -x "$linux_bin/kestrav" ] || [ ! -x "$linux_bin/healthsim" ]; then
+        echo "report: no Linux build in '$linux_bin'; skipped"
+        exit 77
+    fi
+    "$linux_bin/healthsim" init linux.db
+    "$linux_bin/healthsim" seed linux.db
+    ZORHLTH_DEVICE=linux.db "$linux_bin/kestrav" --dump=seeded.cvr
+    env -u LC_ALL -u LC_TIME -u LC_MESSAGES LANG=en_US.UTF-8 "$linux_bin/kestrav" --input=seeded.cvr --report=linux.html
+    run --input=seeded.cvr --report=windows.html
+    expect_status 0
+    [ ! -s stderr.txt ] || fail "the report wrote to stderr: $(cat stderr.txt)"
+    grep -q '<dd id="count">286</dd>' windows.html || fail "the report does not count 286 entries"
+    cmp <(grep -v 'id="made"' linux.html) <(grep -v 'id="made"' windows.html) || fail "the reports of the same dump differ"
+    ;;
 follow)
     # kestrav.exe --follow in the background: each new or changed entry arrives once, in event-number order;
     # Ctrl+C (Wine turns SIGINT into it) stops it cleanly with its state saved, so a restart repeats
