@@ -25,6 +25,11 @@ const SeverityRow& SeverityOf(uint8_t severity) {
     return UnknownSeverity;
 }
 
+bool NeedsAttention(uint8_t severity) {
+    const SeverityReading reading = SeverityOf(severity).reading;
+    return reading == SeverityReading::Critical || reading == SeverityReading::Caution;
+}
+
 const SeverityRow* SeverityNamed(std::string_view word) {
     for (const SeverityRow& row : KnownSeverities) {
         const std::string_view rowWord(row.word);

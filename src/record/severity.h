@@ -56,6 +56,10 @@ inline constexpr const SeverityRow& UnknownSeverity = SeverityRows[std::size(Sev
 // The row of a Severity byte: the row that lists it, else UnknownSeverity.
 const SeverityRow& SeverityOf(uint8_t severity);
 
+// Whether an entry of this Severity byte is a fault not yet repaired (Critical or Caution): what the
+// monitoring check counts and the report lists as needing attention.
+bool NeedsAttention(uint8_t severity);
+
 // The row of a reading.
 constexpr const SeverityRow& SeverityRowOf(SeverityReading reading) {
     return SeverityRows[static_cast<size_t>(reading)];

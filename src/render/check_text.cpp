@@ -42,11 +42,6 @@ std::optional<double> ParseThresholdNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-bool IsProblem(const LogEntry& entry) {
-    const SeverityReading reading = SeverityOf(entry.Severity()).reading;
-    return reading == SeverityReading::Critical || reading == SeverityReading::Caution;
-}
-
 // A text from the log as the engine shows it: escaped as the listing escapes it, and '|' too, which would
 // begin the performance data (also in the lines after the first).
 void AppendPluginText(std::string& out, std::string_view text) {
@@ -146,7 +141,7 @@ std::optional<CheckRange> ParseCheckRange(std::string_view text) {
 
 void CheckTally::Add(const LogEntry& entry) {
     ++entries_;
-    if (!IsProblem(entry)) {
+    if (!NeedsAttention(entry.Severity())) {
         return;
     }
     const bool critical = SeverityOf(entry.Severity()).reading == SeverityReading::Critical;

@@ -3,16 +3,13 @@
 #include <ctime>
 
 #include "platform/system.h"
+#include "record/stamp.h"
 
 namespace kestrav {
 
 namespace {
 
 constexpr int64_t SecondsPerDay = 86400;
-
-int64_t FloorDivide(int64_t a, int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
-}
 
 // Days since 1970-01-01 of a date, counting years from March so that the leap day ends a year.
 int64_t DaysFromCivil(int year, int month, int day) {
@@ -25,6 +22,23 @@ int64_t DaysFromCivil(int year, int month, int day) {
 }
 
 } // namespace
+
+int64_t FloorDivide(int64_t a, int64_t b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
+
+std::optional<CivilTime> StampCivil(const LogTime& stamp) {
+    if (!StampMinute(stamp)) {
+        return std::nullopt;
+    }
+    CivilTime time;
+    time.year = stamp.century * 100 + stamp.year;
+    time.month = stamp.month;
+    time.day = stamp.day;
+    time.hour = stamp.hour;
+    time.minute = stamp.minute;
+    return time;
+}
 
 int64_t CivilSeconds(const CivilTime& time) {
     return DaysFromCivil(time.year, time.month, time.day) * SecondsPerDay + time.hour * 3600 +

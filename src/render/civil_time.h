@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "record/log_entry.h"
 
 namespace kestrav {
 
@@ -15,6 +18,12 @@ struct CivilTime {
     int minute = 0;
     int second = 0;
 };
+
+// a / b rounded toward minus infinity (b not 0).
+int64_t FloorDivide(int64_t a, int64_t b);
+
+// The wall-clock time a stamp of the log names; unset for an invalid stamp.
+std::optional<CivilTime> StampCivil(const LogTime& stamp);
 
 // Seconds from 1970-01-01 00:00 to time on the same clock (proleptic Gregorian calendar), and back.
 int64_t CivilSeconds(const CivilTime& time);

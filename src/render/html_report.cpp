@@ -221,31 +221,14 @@ size_t ReadingIndex(const LogEntry& entry) {
     return static_cast<size_t>(SeverityOf(entry.Severity()).reading);
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
-// The stamp's wall-clock time; unset for an invalid stamp.
-std::optional<CivilTime> StampCivil(const LogTime& stamp) {
-    if (!StampMinute(stamp)) {
-        return std::nullopt;
-    }
-    CivilTime time;
-    time.year = stamp.century * 100 + stamp.year;
-    time.month = stamp.month;
-    time.day = stamp.day;
-    time.hour = stamp.hour;
-    time.minute = stamp.minute;
-    return time;
-}
-
 // The number of the bar that holds a time, counted in steps from an epoch of the step's own.
 int64_t BarOf(TimelineStep step, const CivilTime& time) {
     const int64_t seconds = CivilSeconds(time);
     switch (step) {
-    case TimelineStep::Hour: return FloorDiv(seconds, 3600);
-    case TimelineStep::Day: return FloorDiv(seconds, 86400);
-    case TimelineStep::Week: return FloorDiv(FloorDiv(seconds, 86400) + 3, 7); // 1970-01-01 was a Thursday
+    case TimelineStep::Hour: return FloorDivide(seconds, 3600);
+    case TimelineStep::Day: return FloorDivide(seconds, 86400);
+    case TimelineStep::Week:
+        return FloorDivide(FloorDivide(seconds, 86400) + 3, 7); // 1970-01-01 was a Thursday
     case TimelineStep::Month: return int64_t{time.year} * 12 + time.month - 1;
     case TimelineStep::Year: return time.year;
     }
@@ -260,8 +243,8 @@ void AppendBarStart(Page& page, TimelineStep step, int64_t bar) {
     case TimelineStep::Day: start = CivilFromSeconds(bar * 86400); break;
     case TimelineStep::Week: start = CivilFromSeconds((bar * 7 - 3) * 86400); break;
     case TimelineStep::Month:
-        start.year = static_cast<int>(FloorDiv(bar, 12));
-        start.month = static_cast<int>(bar - FloorDiv(bar, 12) * 12) + 1;
+        start.year = static_cast<int>(FloorDivide(bar, 12));
+        start.month = static_cast<int>(bar - FloorDivide(bar, 12) * 12) + 1;
         break;
     case TimelineStep::Year: start.year = static_cast<int>(bar); break;
     }
@@ -439,8 +422,7 @@ void AppendHeader(Page& page, const ReportHeader& header, std::span<const LogEnt
 void AppendAttention(Page& page, std::span<const LogEntry> entries) {
     std::vector<std::pair<MinuteKey, const LogEntry*>> waiting;
     for (const LogEntry& entry : entries) {
-        const SeverityReading reading = SeverityOf(entry.Severity()).reading;
-        if (reading == SeverityReading::Critical || reading == SeverityReading::Caution) {
+        if (NeedsAttention(entry.Severity())) {
             waiting.emplace_back(StampMinute(entry.UpdateTime()).value_or(-1), &entry);
         }
     }

@@ -8,7 +8,6 @@
 
 #include "decode/event_text.h"
 #include "record/severity.h"
-#include "record/stamp.h"
 #include "render/civil_time.h"
 
 namespace kestrav {
@@ -40,20 +39,12 @@ void AppendSample(std::string& out, const char* name, long long value) {
 } // namespace
 
 std::optional<std::time_t> StampEpochSeconds(const LogTime& time) {
-    if (!StampMinute(time)) {
-        return std::nullopt;
-    }
-    CivilTime local;
-    local.year = time.century * 100 + time.year;
-    local.month = time.month;
-    local.day = time.day;
-    local.hour = time.hour;
-    local.minute = time.minute;
+    const std::optional<CivilTime> local = StampCivil(time);
     int64_t offset = 0;
-    if (!HostOffsetAt(local, offset)) {
+    if (!local || !HostOffsetAt(*local, offset)) {
         return std::nullopt;
     }
-    return static_cast<std::time_t>(CivilSeconds(local) - offset);
+    return static_cast<std::time_t>(CivilSeconds(*local) - offset);
 }
 
 std::string FormatMetrics(const MetricsRead& read) {
