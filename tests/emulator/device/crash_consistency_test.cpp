@@ -64,13 +64,23 @@ std::string NoteText(int round, int writer, int n) {
     }
 }
 
-// Acknowledged notes by round and writer, from the complete lines of the acknowledgement files.
+// Acknowledged notes by round and writer. A writer killed during its acknowledgement may leave part of a line
+// (a write is cut at a page boundary when the kill arrives), and the next line then follows it without a line
+// break: each line's acknowledged note is the whole note text that ends it.
 std::set<std::string> ReadAcknowledged(const std::string& ackPath) {
     std::set<std::string> notes;
     std::string bytes = test::ReadFile(ackPath);
     size_t start = 0;
     for (size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-        notes.insert(bytes.substr(start, end - start));
+        const std::string line = bytes.substr(start, end - start);
+        for (size_t at = line.size(); at-- > 0;) {
+            int round = 0, writer = 0, n = 0;
+            if (line[at] == 'r' && std::sscanf(line.c_str() + at, "r%d w%d n%d ", &round, &writer, &n) == 3 &&
+                line.compare(at, std::string::npos, NoteText(round, writer, n)) == 0) {
+                notes.insert(line.substr(at));
+                break;
+            }
+        }
     }
     return notes;
 }
