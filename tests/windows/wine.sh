@@ -116,6 +116,9 @@ display)
     start_display
     stop_server
     start_server
+    # The virtual display runs no window manager, so Wine leaves its windows unmanaged; a managed window
+    # waits two seconds at each hiding for a manager to acknowledge it.
+    quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     dpi=${KESTRAV_WINE_DPI:-}
     if [ -n "$dpi" ]; then
         # Read by each program as it starts; Wine has read it from both places over its versions.
