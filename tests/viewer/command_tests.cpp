@@ -441,8 +441,10 @@ private slots:
         bool stayedOpen = false;
         WhenNoteDialogOpens([&stayedOpen](CMaintenanceDlg& dialog) {
             TypeNote(dialog, {QStringLiteral("  "), QString(), QStringLiteral("\t")});
+            dialog.OkButton()->setFocus();
             dialog.OkButton()->click();
-            stayedOpen = dialog.isVisible() && dialog.m_editNote->hasFocus();
+            // The field has the dialog's focus back, whether or not the platform has made the dialog active yet.
+            stayedOpen = dialog.isVisible() && dialog.focusWidget() == dialog.m_editNote;
             QTest::keyClick(dialog.m_editNote, Qt::Key_Escape);
         });
         viewer.Key(Qt::CTRL | Qt::Key_M);
