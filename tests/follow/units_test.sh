@@ -50,6 +50,8 @@ fi
 # unit's state and logs directories.
 set -e
 prefix=$KESTRAV_PREFIX
+# What the command says goes to the test's own folder, beside the installed files, never to a shared name.
+out=$(dirname "$prefix")
 failed=0
 fail() {
     echo "FAIL: $*" >&2
@@ -66,17 +68,18 @@ unit=$prefix/lib/systemd/system/kestrav-export.service
 command=$(sed -n '/^ExecStart=/,/[^\\]$/p' "$unit" | sed 's/\\$//' | tr -d '\n' | sed 's/^ExecStart=//; s/%%/%/g; s/\$\$/$/g')
 run_export() {
     status=0
-    (eval "$command") >/tmp/out 2>/tmp/err </dev/null || status=$?
+    (eval "$command") >"$out/stdout" 2>"$out/stderr" </dev/null || status=$?
 }
 
 export ZORHLTH_DEVICE=/var/lib/zorhlth/cvr.db
 run_export
-[ "$status" = 0 ] || fail "the export unit's command exited $status: $(cat /tmp/err)"
+[ "$status" = 0 ] || fail "the export unit's command exited $status: $(cat "$out/stderr")"
 exports=(/var/lib/kestrav/exports/cvr-*.csv)
 [ ${#exports[@]} = 1 ] && [[ ${exports[0]} =~ /cvr-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.csv$ ]] ||
     fail "no dated export: ${exports[*]}"
 [ "$(wc -l <"${exports[0]}")" = 13 ] || fail "the export does not hold the header and 12 entries"
-[ "$(cat /tmp/out)" = "exported to ${exports[0]} and cleared" ] || fail "journal line on success: $(cat /tmp/out)"
+[ "$(cat "$out/stdout")" = "exported to ${exports[0]} and cleared" ] ||
+    fail "journal line on success: $(cat "$out/stdout")"
 remaining=$("$prefix/bin/kestrav" --json | wc -l)
 [ "$remaining" = 1 ] || fail "the log was not cleared: $remaining entries"
 grep -q 'Finished!' /var/log/kestrav/export.log || fail "no status log in /var/log/kestrav"
@@ -87,13 +90,13 @@ export ZORHLTH_DEVICE=/var/lib/zorhlth/missing.db
 run_export
 [ "$status" = 1 ] || fail "with no device the unit's command exited $status"
 # kestrav's own lines (the device that was looked for) come first; the unit's line ends it.
-[ "$(tail -n 1 /tmp/err)" = "export and clear failed (exit status 1), see /var/log/kestrav/export.log" ] ||
-    fail "journal line on failure: $(cat /tmp/err)"
+[ "$(tail -n 1 "$out/stderr")" = "export and clear failed (exit status 1), see /var/log/kestrav/export.log" ] ||
+    fail "journal line on failure: $(cat "$out/stderr")"
 
 # The status log is rotated by the installed rule.
 if command -v logrotate >/dev/null; then
-    logrotate -f -s /var/lib/logrotate.state "$prefix/etc/logrotate.d/kestrav" 2>/tmp/rotate ||
-        fail "logrotate: $(cat /tmp/rotate)"
+    logrotate -f -s /var/lib/logrotate.state "$prefix/etc/logrotate.d/kestrav" 2>"$out/rotate" ||
+        fail "logrotate: $(cat "$out/rotate")"
     [ -f /var/log/kestrav/export.log.1 ] && [ ! -e /var/log/kestrav/export.log ] ||
         fail "the status log was not rotated: $(ls /var/log/kestrav)"
 else
