@@ -191,15 +191,11 @@ size_t EscapedWidth(std::string_view text) {
 // A valid stamp as a wall-clock time of the host's zone, with the zone's offset then; offsetKnown is false
 // when the system cannot tell it.
 bool StampTime(const LogTime& stamp, CivilTime& local, int64_t& offset, bool& offsetKnown) {
-    if (!StampMinute(stamp)) {
+    const std::optional<CivilTime> civil = StampCivil(stamp);
+    if (!civil) {
         return false;
     }
-    local.year = stamp.century * 100 + stamp.year;
-    local.month = stamp.month;
-    local.day = stamp.day;
-    local.hour = stamp.hour;
-    local.minute = stamp.minute;
-    local.second = 0;
+    local = *civil;
     // Asking the zone costs a look at its file for each stamp; its rules change offsets only on a full or
     // half hour, so the answers for the half hours of the last months or so, in the same zone, are kept: a
     // log's stamps come in no order, and its update and initial times alternate.
